@@ -1,0 +1,174 @@
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "commands.h"
+#include "core/pathname.h"
+#include "platform/platform.h"
+
+namespace lv::cli {
+
+namespace {
+
+void put16(std::string& s, uint32_t v) {
+    s += char(v & 0xFF);
+    s += char((v >> 8) & 0xFF);
+}
+void put32(std::string& s, uint32_t v) {
+    put16(s, v & 0xFFFF);
+    put16(s, v >> 16);
+}
+void put32be(std::string& s, uint32_t v) {
+    s += char(v >> 24);
+    s += char((v >> 16) & 0xFF);
+    s += char((v >> 8) & 0xFF);
+    s += char(v & 0xFF);
+}
+
+// A top-down 32-bit BMP (negative height), as GDI would take the buffer.
+std::string encodeBmp(const Bgra& img) {
+    std::string s = "BM";
+    uint32_t pixelBytes = uint32_t(img.pixels.size());
+    put32(s, 14 + 40 + pixelBytes);
+    put32(s, 0);
+    put32(s, 14 + 40);
+    put32(s, 40);
+    put32(s, uint32_t(img.width));
+    put32(s, uint32_t(-img.height));
+    put16(s, 1);
+    put16(s, 32);
+    put32(s, 0);
+    put32(s, pixelBytes);
+    put32(s, 2835);
+    put32(s, 2835);
+    put32(s, 0);
+    put32(s, 0);
+    s.append(reinterpret_cast<const char*>(img.pixels.data()), img.pixels.size());
+    return s;
+}
+
+uint32_t crc32(const uint8_t* p, size_t n, uint32_t c = 0xFFFFFFFFu) {
+    static uint32_t table[256];
+    if (!table[1])
+        for (uint32_t i = 0; i < 256; i++) {
+            uint32_t v = i;
+            for (int k = 0; k < 8; k++) v = v & 1 ? 0xEDB88320u ^ (v >> 1) : v >> 1;
+            table[i] = v;
+        }
+    for (size_t i = 0; i < n; i++) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+    return c;
+}
+
+uint32_t adler32(const std::string& d) {
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : d) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+void chunk(std::string& out, const char* type, const std::string& data) {
+    put32be(out, uint32_t(data.size()));
+    std::string td = std::string(type, 4) + data;
+    out += td;
+    put32be(out, crc32(reinterpret_cast<const uint8_t*>(td.data()), td.size()) ^ 0xFFFFFFFFu);
+}
+
+// An RGB PNG with stored (uncompressed) deflate blocks: no compression library needed.
+std::string encodePng(const Bgra& img) {
+    std::string raw;
+    raw.reserve(size_t(img.height) * (size_t(img.width) * 3 + 1));
+    for (int y = 0; y < img.height; y++) {
+        raw += char(0);
+        const uint8_t* row = &img.pixels[size_t(y) * size_t(img.width) * 4];
+        for (int x = 0; x < img.width; x++) {
+            raw += char(row[x * 4 + 2]);
+            raw += char(row[x * 4 + 1]);
+            raw += char(row[x * 4 + 0]);
+        }
+    }
+    std::string z = "\x78\x01";
+    for (size_t pos = 0; pos < raw.size() || pos == 0;) {
+        size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
+        bool last = pos + n >= raw.size();
+        z += char(last ? 1 : 0);
+        put16(z, uint32_t(n));
+        put16(z, uint32_t(~n & 0xFFFF));
+        z.append(raw, pos, n);
+        pos += n;
+        if (last) break;
+    }
+    put32be(z, adler32(raw));
+    std::string out = "\x89PNG\r\n\x1a\n";
+    std::string ihdr;
+    put32be(ihdr, uint32_t(img.width));
+    put32be(ihdr, uint32_t(img.height));
+    ihdr.append("\x08\x02\x00\x00\x00", 5);
+    chunk(out, "IHDR", ihdr);
+    chunk(out, "IDAT", z);
+    chunk(out, "IEND", "");
+    return out;
+}
+
+}  // namespace
+
+int runDecode(const Args& args) {
+    std::string in, out;
+    int w = 0, h = 0;
+    for (size_t i = 0; i < args.size(); i++) {
+        if (args[i] == "--size" && i + 1 < args.size()) {
+            const char* s = args[++i].c_str();
+            char* end = nullptr;
+            w = int(std::strtol(s, &end, 10));
+            if (!end || (*end != 'x' && *end != 'X')) return usageError("decode", "--size wants WxH, e.g. 1920x1080");
+            h = int(std::strtol(end + 1, &end, 10));
+            if (*end || w <= 0 || h <= 0 || w > 32768 || h > 32768)
+                return usageError("decode", "--size wants WxH with each side from 1 to 32768");
+        } else if (args[i] == "-o" && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (in.empty() && args[i][0] != '-') {
+            in = args[i];
+        } else {
+            return usageError("decode", "unexpected argument \"" + args[i] + "\"");
+        }
+    }
+    if (in.empty() || out.empty()) return usageError("decode", "a JPEG and -o OUT are required");
+    std::string ext = lowerAscii(extensionOf(out));
+    if (ext != ".png" && ext != ".bmp") return usageError("decode", "the output must end in .png or .bmp");
+    std::string bytes;
+    WinErr e = fileReadAll(in, &bytes, 512u << 20);
+    if (e) {
+        std::fprintf(stderr, "lumivore decode: %s: %s\n", in.c_str(), describeError(e).c_str());
+        return kExitFailed;
+    }
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    int sw = 0, sh = 0;
+    if (jpegSize(p, bytes.size(), &sw, &sh)) {
+        std::fprintf(stderr, "lumivore decode: %s: not a JPEG\n", in.c_str());
+        return kExitFailed;
+    }
+    Bgra img;
+    uint64_t t0 = perfCounter();
+    e = w ? jpegDecodeScaled(p, bytes.size(), w, h, &img) : jpegDecode(p, bytes.size(), &img);
+    double ms = double(perfCounter() - t0) * 1000.0 / double(perfFrequency());
+    if (e) {
+        std::fprintf(stderr, "lumivore decode: %s: the JPEG is corrupt or truncated (error %u)\n", in.c_str(), e);
+        return kExitFailed;
+    }
+    std::string encoded = ext == ".png" ? encodePng(img) : encodeBmp(img);
+    FileHandle f;
+    e = fileCreate(out, CreateMode::CreateAlways, &f);
+    if (!e) {
+        e = fileWrite(f, encoded.data(), encoded.size());
+        fileClose(&f);
+    }
+    if (e) {
+        std::fprintf(stderr, "lumivore decode: %s: %s\n", out.c_str(), describeError(e).c_str());
+        return kExitFailed;
+    }
+    std::printf("%s: %dx%d -> %dx%d in %.1f ms\n", in.c_str(), sw, sh, img.width, img.height, ms);
+    return kExitOk;
+}
+
+}  // namespace lv::cli

@@ -1,0 +1,25 @@
+#include <cstdio>
+
+#include "commands.h"
+#include "platform/platform.h"
+
+namespace lv::cli {
+
+// Prints "HEX  NAME" per file like sha256sum (but upper case, as the import journal stores it).
+int runSha256(const Args& args) {
+    if (args.empty()) return usageError("sha256", "no file given");
+    int rc = kExitOk;
+    for (const std::string& path : args) {
+        std::string hex;
+        WinErr e = sha256File(path, &hex);
+        if (e) {
+            std::fprintf(stderr, "lumivore sha256: %s: %s\n", path.c_str(), describeError(e).c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        std::printf("%s  %s\n", hex.c_str(), path.c_str());
+    }
+    return rc;
+}
+
+}  // namespace lv::cli

@@ -1,0 +1,27 @@
+// The subcommands of the lumivore command line, one file each (cmd_<name>.cpp).
+#pragma once
+#include <string>
+#include <vector>
+
+namespace lv::cli {
+
+using Args = std::vector<std::string>;  // arguments after the subcommand name, UTF-8
+
+struct Command {
+    const char* name;
+    const char* usage;    // "FILE..." etc., after the name
+    const char* summary;  // one line for --help
+    int (*run)(const Args& args);
+};
+
+// Exit codes: 0 done, 1 the work failed (a file could not be read or written), 2 bad usage.
+enum { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+int usageError(const char* command, const std::string& message);
+// "text: message" for a failed file operation with its Windows error number.
+std::string describeError(uint32_t winErr);
+
+int runSha256(const Args& args);
+int runDecode(const Args& args);
+
+}  // namespace lv::cli

@@ -1,0 +1,88 @@
+// lumivore: the command line that drives the same code as Lumivore.exe on real files.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+#include "core/pathname.h"
+
+namespace lv::cli {
+
+static const Command kCommands[] = {
+    {"sha256", "FILE...", "SHA-256 of each file, as the import verifies copies", runSha256},
+    {"decode", "JPEG --size WxH -o OUT.png|OUT.bmp", "decode and scale a JPEG as the viewer does", runDecode},
+};
+
+static void printHelp() {
+    std::printf("lumivore 0.9.2: the Lumivore photo-culling engine from the command line\n\n"
+                "usage: lumivore COMMAND [ARGS]\n       lumivore --help | --version\n\ncommands:\n");
+    for (const Command& c : kCommands) std::printf("  %-8s %s\n           %s\n", c.name, c.usage, c.summary);
+}
+
+int usageError(const char* command, const std::string& message) {
+    std::fprintf(stderr, "lumivore %s: %s\n", command, message.c_str());
+    for (const Command& c : kCommands)
+        if (std::strcmp(c.name, command) == 0) std::fprintf(stderr, "usage: lumivore %s %s\n", c.name, c.usage);
+    return kExitUsage;
+}
+
+std::string describeError(uint32_t e) {
+    const char* what = "system error";
+    switch (e) {
+        case 2: what = "file not found"; break;
+        case 3: what = "path not found"; break;
+        case 5: what = "access denied"; break;
+        case 8: what = "too large"; break;
+        case 13: what = "invalid data"; break;
+        case 19: what = "write-protected"; break;
+        case 32: what = "in use by another program"; break;
+        case 80:
+        case 183: what = "already exists"; break;
+        case 112: what = "disk full"; break;
+        case 206: what = "name too long"; break;
+        case 1117: what = "I/O error"; break;
+    }
+    return std::string(what) + " (error " + std::to_string(e) + ")";
+}
+
+static int run(const Args& all) {
+    if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
+        printHelp();
+        return all.empty() ? kExitUsage : kExitOk;
+    }
+    if (all[0] == "--version") {
+        std::printf("0.9.2\n");
+        return kExitOk;
+    }
+    for (const Command& c : kCommands) {
+        if (all[0] == c.name) {
+            Args rest(all.begin() + 1, all.end());
+            for (const std::string& a : rest)
+                if (a == "--help" || a == "-h") {
+                    std::printf("usage: lumivore %s %s\n%s\n", c.name, c.usage, c.summary);
+                    return kExitOk;
+                }
+            return c.run(rest);
+        }
+    }
+    std::fprintf(stderr, "lumivore: unknown command \"%s\" (see lumivore --help)\n", all[0].c_str());
+    return kExitUsage;
+}
+
+}  // namespace lv::cli
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    lv::cli::Args args;
+    for (int i = 1; i < argc; i++) {
+        std::u16string w;
+        for (const wchar_t* p = argv[i]; *p; p++) w += char16_t(*p);
+        args.push_back(lv::utf8FromUtf16(w));
+    }
+    return lv::cli::run(args);
+}
+#else
+int main(int argc, char** argv) {
+    lv::cli::Args args(argv + 1, argv + argc);
+    return lv::cli::run(args);
+}
+#endif

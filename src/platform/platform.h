@@ -1,0 +1,200 @@
+// The portable face of the operating system. Everything outside src/platform and app/win32
+// goes through these calls; the backends live in posix/ and win32/.
+//
+// Every call that can fail returns a Windows error number (0 = success), on both systems, so
+// messages keyed on those numbers read the same everywhere. Paths are UTF-8 with the native
+// separator; the Windows backend adds the "\\?\" prefix itself where a path needs it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lv {
+
+// [SECTION] error numbers
+using WinErr = uint32_t;
+enum : WinErr {
+    kErrOk = 0,
+    kErrFileNotFound = 2,
+    kErrPathNotFound = 3,
+    kErrTooManyOpenFiles = 4,
+    kErrAccessDenied = 5,
+    kErrInvalidHandle = 6,
+    kErrNotEnoughMemory = 8,
+    kErrInvalidData = 13,
+    kErrNotSameDevice = 17,
+    kErrWriteProtect = 19,
+    kErrNotReady = 21,
+    kErrGenFailure = 31,
+    kErrSharingViolation = 32,
+    kErrHandleEof = 38,
+    kErrNotSupported = 50,
+    kErrFileExists = 80,
+    kErrInvalidParameter = 87,
+    kErrDiskFull = 112,
+    kErrInsufficientBuffer = 122,
+    kErrInvalidName = 123,
+    kErrDirNotEmpty = 145,
+    kErrAlreadyExists = 183,
+    kErrFilenameTooLong = 206,
+    kErrIoDevice = 1117,
+};
+// errno -> Windows error number. Pure, so both mappings are tested on every system.
+WinErr winErrorFromErrno(int e);
+
+// [SECTION] files
+struct FileHandle {
+    intptr_t h = -1;
+    bool valid() const { return h != -1; }
+};
+enum class CreateMode {
+    CreateAlways,  // create or truncate
+    CreateNew,     // fail with 80 when it exists
+    OpenExisting,  // open for writing without truncating
+};
+// Shared read: others may read, write, rename or delete the file while we hold it.
+WinErr fileOpenRead(std::string_view path, FileHandle* out);
+WinErr fileCreate(std::string_view path, CreateMode mode, FileHandle* out);
+WinErr fileSize(FileHandle f, uint64_t* size);
+// Reads up to len bytes at offset; *got < len only at the end of the file.
+WinErr fileReadAt(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got);
+// Writes all of buf at the current position (a short write is an error).
+WinErr fileWrite(FileHandle f, const void* buf, size_t len);
+WinErr fileFlush(FileHandle f);
+// Sets the file's length (and the write position to it).
+WinErr fileSetEnd(FileHandle f, uint64_t length);
+// Last-write time as a Windows file time: 100 ns units since 1601-01-01 UTC.
+WinErr fileGetWriteTime(FileHandle f, uint64_t* fileTime);
+WinErr fileSetWriteTime(FileHandle f, uint64_t fileTime);
+void fileClose(FileHandle* f);
+
+WinErr pathWriteTime(std::string_view path, uint64_t* fileTime);
+WinErr pathSetWriteTime(std::string_view path, uint64_t fileTime);
+bool pathExists(std::string_view path);
+bool isFolder(std::string_view path);
+// Move or rename. Without replace an existing target fails with 183 (80 on some systems);
+// with replace the target is swapped in one step where the system allows.
+WinErr fileMove(std::string_view from, std::string_view to, bool replace);
+WinErr fileCopy(std::string_view from, std::string_view to, bool failIfExists);
+// For tests and tools only: the product never deletes a user's file.
+WinErr fileDelete(std::string_view path);
+WinErr folderDelete(std::string_view path);  // an empty folder
+// Creates the folder and every missing parent; an existing folder is success.
+WinErr folderCreateAll(std::string_view path);
+// Reads a whole small file (settings, sidecars); refuses files above maxBytes with 8.
+WinErr fileReadAll(std::string_view path, std::string* out, uint64_t maxBytes = 64u << 20);
+
+// Unix time (seconds) <-> Windows file time.
+constexpr uint64_t kFileTimeUnixEpoch = 116444736000000000ull;
+inline uint64_t fileTimeFromUnix(int64_t sec, uint32_t nsec = 0) {
+    return uint64_t(sec * 10000000ll + int64_t(kFileTimeUnixEpoch)) + nsec / 100;
+}
+
+// [SECTION] folder listing
+struct DirEntry {
+    std::string name;
+    bool isFolder = false;
+    bool hidden = false;   // Windows attribute; on POSIX a name starting with "."
+    bool system = false;   // Windows attribute; never on POSIX
+    bool reparse = false;  // reparse point or symbolic link (never followed)
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // Windows file time
+};
+// Lists a folder in the order the system returns it, without "." and "..".
+WinErr listFolder(std::string_view path, std::vector<DirEntry>* out);
+
+// [SECTION] volumes
+struct VolumeInfo {
+    uint64_t freeBytes = 0;    // available to this user
+    uint64_t totalBytes = 0;
+    uint32_t clusterSize = 0;  // allocation unit in bytes
+    uint32_t serial = 0;       // stable for the life of the file system
+    std::string mountPoint;    // with a trailing separator
+};
+WinErr volumeInfo(std::string_view path, VolumeInfo* out);
+
+// [SECTION] threads, locks, clocks
+struct Thread {
+    void* impl = nullptr;
+};
+using ThreadFn = void (*)(void* arg);
+WinErr threadStart(Thread* t, size_t stackBytes, ThreadFn fn, void* arg);
+void threadJoin(Thread* t);  // waits and releases; a never-started thread is a no-op
+
+// A plain lock; held only for short steps.
+struct Lock {
+    std::mutex m;
+};
+inline void lockEnter(Lock& l) { l.m.lock(); }
+inline void lockLeave(Lock& l) { l.m.unlock(); }
+struct LockGuard {
+    Lock& l;
+    explicit LockGuard(Lock& lk) : l(lk) { lockEnter(l); }
+    ~LockGuard() { lockLeave(l); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+};
+
+void sleepMs(uint32_t ms);
+uint32_t tickCountMs();  // wraps like GetTickCount
+uint64_t perfCounter();
+uint64_t perfFrequency();
+// Local time of day and date, for log lines and templates.
+struct LocalTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+LocalTime localTimeNow();
+uint64_t fileTimeNow();
+
+// [SECTION] environment and folders
+// Empty when unset.
+std::string envGet(std::string_view name);
+// NUMBER_OF_PROCESSORS on Windows, the online CPU count on POSIX; at least 1.
+int processorCount();
+// The base of the configuration and journal folders: %APPDATA% on Windows,
+// $XDG_CONFIG_HOME (default ~/.config) on POSIX. No trailing separator; may be empty.
+std::string appDataRoot();
+// The base of the thumbnail cache: %TEMP% on Windows, $XDG_CACHE_HOME (default ~/.cache) on POSIX.
+std::string tempRoot();
+// The folder holding the running program, with a trailing separator.
+std::string programFolder();
+// Absolute form of a path (GetFullPathNameW / realpath without resolving links).
+std::string fullPath(std::string_view path);
+
+// [SECTION] imaging
+// A decoded picture: 32-bit BGRA, top-down rows, stride 4 * width.
+struct Bgra {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+};
+// The stored width and height from the JPEG's frame header, without decoding.
+WinErr jpegSize(const uint8_t* data, size_t len, int* width, int* height);
+// Decodes a JPEG held in memory at its full size.
+WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out);
+// Decodes and scales to exactly width x height with a high-quality downscaling filter.
+// Corrupt or truncated data gives 13, never a crash.
+WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, Bgra* out);
+
+// [SECTION] SHA-256
+struct Sha256 {
+    void* impl = nullptr;
+};
+WinErr sha256Begin(Sha256* s);
+WinErr sha256Update(Sha256* s, const void* data, size_t len);
+// Finishes into 32 bytes and releases the state.
+WinErr sha256End(Sha256* s, uint8_t digest[32]);
+void sha256Abort(Sha256* s);
+std::string hexUpper(const uint8_t* data, size_t len);
+// Whole-file hash in upper-case hex, reading in large blocks.
+WinErr sha256File(std::string_view path, std::string* hexOut);
+
+// [SECTION] clipboard and shell (no-ops where the system has none)
+WinErr clipboardSetText(std::string_view utf8);
+WinErr clipboardGetText(std::string* utf8);
+WinErr shellOpen(std::string_view pathOrFolder);  // Explorer / xdg-open
+
+}  // namespace lv

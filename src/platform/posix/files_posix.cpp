@@ -1,0 +1,358 @@
+// Files, folders and volumes on POSIX systems.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace lv {
+
+static WinErr lastErr() { return winErrorFromErrno(errno); }
+static std::string z(std::string_view s) { return std::string(s); }
+
+static uint64_t fileTimeOf(const struct timespec& ts) { return fileTimeFromUnix(ts.tv_sec, uint32_t(ts.tv_nsec)); }
+static struct timespec timespecOf(uint64_t ft) {
+    int64_t t = int64_t(ft) - int64_t(kFileTimeUnixEpoch);  // 100 ns units since 1970
+    int64_t sec = t / 10000000, rem = t % 10000000;
+    if (rem < 0) {
+        rem += 10000000;
+        sec--;
+    }
+    struct timespec ts;
+    ts.tv_sec = time_t(sec);
+    ts.tv_nsec = long(rem * 100);
+    return ts;
+}
+
+WinErr fileOpenRead(std::string_view path, FileHandle* out) {
+    int fd = ::open(z(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return lastErr();
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return kErrAccessDenied;  // as CreateFileW on a folder
+    }
+    out->h = fd;
+    return kErrOk;
+}
+
+WinErr fileCreate(std::string_view path, CreateMode mode, FileHandle* out) {
+    int flags = O_WRONLY | O_CLOEXEC;
+    if (mode == CreateMode::CreateAlways) flags |= O_CREAT | O_TRUNC;
+    if (mode == CreateMode::CreateNew) flags |= O_CREAT | O_EXCL;
+    int fd = ::open(z(path).c_str(), flags, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST && mode == CreateMode::CreateNew) return kErrFileExists;  // as CREATE_NEW
+        return lastErr();
+    }
+    out->h = fd;
+    return kErrOk;
+}
+
+WinErr fileSize(FileHandle f, uint64_t* size) {
+    struct stat st;
+    if (fstat(int(f.h), &st) != 0) return lastErr();
+    *size = uint64_t(st.st_size);
+    return kErrOk;
+}
+
+WinErr fileReadAt(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got) {
+    size_t total = 0;
+    while (total < len) {
+        ssize_t n = ::pread(int(f.h), static_cast<char*>(buf) + total, len - total, off_t(offset + total));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *got = total;
+            return lastErr();
+        }
+        if (n == 0) break;
+        total += size_t(n);
+    }
+    *got = total;
+    return kErrOk;
+}
+
+WinErr fileWrite(FileHandle f, const void* buf, size_t len) {
+    const char* p = static_cast<const char*>(buf);
+    while (len > 0) {
+        ssize_t n = ::write(int(f.h), p, len);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return lastErr();
+        }
+        if (n == 0) return kErrDiskFull;
+        p += n;
+        len -= size_t(n);
+    }
+    return kErrOk;
+}
+
+WinErr fileFlush(FileHandle f) { return ::fsync(int(f.h)) == 0 ? kErrOk : lastErr(); }
+
+WinErr fileSetEnd(FileHandle f, uint64_t length) {
+    if (::ftruncate(int(f.h), off_t(length)) != 0) return lastErr();
+    if (::lseek(int(f.h), off_t(length), SEEK_SET) < 0) return lastErr();
+    return kErrOk;
+}
+
+WinErr fileGetWriteTime(FileHandle f, uint64_t* ft) {
+    struct stat st;
+    if (fstat(int(f.h), &st) != 0) return lastErr();
+    *ft = fileTimeOf(st.st_mtim);
+    return kErrOk;
+}
+
+WinErr fileSetWriteTime(FileHandle f, uint64_t ft) {
+    struct timespec ts[2];
+    ts[0].tv_sec = 0;
+    ts[0].tv_nsec = UTIME_OMIT;
+    ts[1] = timespecOf(ft);
+    return ::futimens(int(f.h), ts) == 0 ? kErrOk : lastErr();
+}
+
+void fileClose(FileHandle* f) {
+    if (f->valid()) ::close(int(f->h));
+    f->h = -1;
+}
+
+WinErr pathWriteTime(std::string_view path, uint64_t* ft) {
+    struct stat st;
+    if (::stat(z(path).c_str(), &st) != 0) return lastErr();
+    *ft = fileTimeOf(st.st_mtim);
+    return kErrOk;
+}
+
+WinErr pathSetWriteTime(std::string_view path, uint64_t ft) {
+    struct timespec ts[2];
+    ts[0].tv_sec = 0;
+    ts[0].tv_nsec = UTIME_OMIT;
+    ts[1] = timespecOf(ft);
+    return ::utimensat(AT_FDCWD, z(path).c_str(), ts, 0) == 0 ? kErrOk : lastErr();
+}
+
+bool pathExists(std::string_view path) {
+    struct stat st;
+    return ::lstat(z(path).c_str(), &st) == 0;
+}
+
+bool isFolder(std::string_view path) {
+    struct stat st;
+    return ::stat(z(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+WinErr fileMove(std::string_view from, std::string_view to, bool replace) {
+    std::string a = z(from), b = z(to);
+    if (replace) return ::rename(a.c_str(), b.c_str()) == 0 ? kErrOk : lastErr();
+    // link+unlink refuses an existing target atomically where hard links work; renameat2 with
+    // RENAME_NOREPLACE would too, but not on every file system we meet (FAT cards, network shares).
+    if (::link(a.c_str(), b.c_str()) == 0) {
+        if (::unlink(a.c_str()) != 0) {
+            WinErr e = lastErr();
+            ::unlink(b.c_str());
+            return e;
+        }
+        return kErrOk;
+    }
+    if (errno == EEXIST) return kErrAlreadyExists;
+    struct stat st;
+    if (::lstat(b.c_str(), &st) == 0) return kErrAlreadyExists;
+    if (::lstat(a.c_str(), &st) != 0) return lastErr();
+    // No hard links here (FAT, some shares, folders): check-then-rename is the best we have.
+    if (::rename(a.c_str(), b.c_str()) != 0) return lastErr();
+    return kErrOk;
+}
+
+WinErr fileCopy(std::string_view from, std::string_view to, bool failIfExists) {
+    FileHandle in;
+    WinErr e = fileOpenRead(from, &in);
+    if (e) return e;
+    FileHandle out;
+    e = fileCreate(to, failIfExists ? CreateMode::CreateNew : CreateMode::CreateAlways, &out);
+    if (e) {
+        fileClose(&in);
+        return e == kErrFileExists ? kErrFileExists : e;
+    }
+    std::string buf(1u << 20, '\0');
+    uint64_t off = 0;
+    for (;;) {
+        size_t got = 0;
+        e = fileReadAt(in, off, buf.data(), buf.size(), &got);
+        if (e || got == 0) break;
+        e = fileWrite(out, buf.data(), got);
+        if (e) break;
+        off += got;
+    }
+    uint64_t ft = 0;
+    if (!e && fileGetWriteTime(in, &ft) == kErrOk) fileSetWriteTime(out, ft);  // CopyFileW keeps the time
+    fileClose(&in);
+    fileClose(&out);
+    return e;
+}
+
+WinErr fileDelete(std::string_view path) { return ::unlink(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
+WinErr folderDelete(std::string_view path) { return ::rmdir(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
+
+WinErr folderCreateAll(std::string_view path) {
+    std::string p = z(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (p.empty()) return kErrPathNotFound;
+    if (isFolder(p)) return kErrOk;
+    size_t slash = p.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        WinErr e = folderCreateAll(std::string_view(p).substr(0, slash));
+        if (e) return e;
+    }
+    if (::mkdir(p.c_str(), 0777) != 0) {
+        if (errno == EEXIST && isFolder(p)) return kErrOk;
+        return lastErr();
+    }
+    return kErrOk;
+}
+
+WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
+    out->clear();
+    std::string dir = z(path);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return lastErr();
+    int dfd = ::dirfd(d);
+    while (struct dirent* de = ::readdir(d)) {
+        const char* n = de->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        DirEntry e;
+        e.name = n;
+        e.hidden = n[0] == '.';
+        struct stat st;
+        if (::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            e.reparse = S_ISLNK(st.st_mode);
+            if (e.reparse) {
+                // Like a Windows junction: the entry says what it points at, but is never followed.
+                struct stat target;
+                if (::fstatat(dfd, n, &target, 0) == 0) e.isFolder = S_ISDIR(target.st_mode);
+            } else {
+                e.isFolder = S_ISDIR(st.st_mode);
+                e.size = e.isFolder ? 0 : uint64_t(st.st_size);
+            }
+            e.writeTime = fileTimeOf(st.st_mtim);
+        }
+        out->push_back(std::move(e));
+    }
+    ::closedir(d);
+    return kErrOk;
+}
+
+// The mount point is the longest mount in /proc/self/mountinfo that holds the path.
+static std::string mountPointOf(const std::string& absPath, std::string* sourceOut) {
+    std::string best = "/";
+    FILE* f = std::fopen("/proc/self/mountinfo", "r");
+    if (!f) return best;
+    char line[4096];
+    while (std::fgets(line, sizeof line, f)) {
+        // id parent major:minor root mountpoint options ... - fstype source superoptions
+        char root[1024], mp[1024];
+        if (std::sscanf(line, "%*s %*s %*s %1023s %1023s", root, mp) != 2) continue;
+        std::string m;
+        for (const char* p = mp; *p; p++) {  // octal escapes such as \040 for a space
+            if (p[0] == '\\' && p[1] >= '0' && p[1] <= '7' && p[2] && p[3]) {
+                m += char((p[1] - '0') * 64 + (p[2] - '0') * 8 + (p[3] - '0'));
+                p += 3;
+            } else {
+                m += *p;
+            }
+        }
+        bool holds = m == "/" || absPath == m || (absPath.size() > m.size() && absPath.compare(0, m.size(), m) == 0 &&
+                                                  absPath[m.size()] == '/');
+        if (holds && m.size() >= best.size()) {
+            best = m;
+            const char* dash = std::strstr(line, " - ");
+            if (dash && sourceOut) {
+                char fstype[256], source[1024];
+                if (std::sscanf(dash + 3, "%255s %1023s", fstype, source) == 2) *sourceOut = source;
+            }
+        }
+    }
+    std::fclose(f);
+    return best;
+}
+
+// A serial stable for the life of the file system: the file system's UUID when udev names it,
+// else the device number.
+static uint32_t volumeSerialOf(const std::string& source, dev_t dev) {
+    DIR* d = ::opendir("/dev/disk/by-uuid");
+    if (d && !source.empty()) {
+        char want[PATH_MAX];
+        if (::realpath(source.c_str(), want)) {
+            while (struct dirent* de = ::readdir(d)) {
+                if (de->d_name[0] == '.') continue;
+                std::string link = std::string("/dev/disk/by-uuid/") + de->d_name;
+                char target[PATH_MAX];
+                if (::realpath(link.c_str(), target) && std::strcmp(target, want) == 0) {
+                    uint32_t h = 2166136261u;  // FNV-1a of the UUID text
+                    for (const char* p = de->d_name; *p; p++) h = (h ^ uint8_t(*p)) * 16777619u;
+                    ::closedir(d);
+                    return h;
+                }
+            }
+        }
+    }
+    if (d) ::closedir(d);
+    uint64_t v = (uint64_t(major(dev)) << 20) ^ uint64_t(minor(dev));
+    return uint32_t(v ^ (v >> 32));
+}
+
+WinErr volumeInfo(std::string_view path, VolumeInfo* out) {
+    std::string p = fullPath(path);
+    struct statvfs vs;
+    if (::statvfs(p.c_str(), &vs) != 0) return lastErr();
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0) return lastErr();
+    out->freeBytes = uint64_t(vs.f_bavail) * vs.f_frsize;
+    out->totalBytes = uint64_t(vs.f_blocks) * vs.f_frsize;
+    out->clusterSize = uint32_t(vs.f_bsize);
+    std::string source;
+    char real[PATH_MAX];
+    std::string abs = ::realpath(p.c_str(), real) ? std::string(real) : p;
+    out->mountPoint = mountPointOf(abs, &source);
+    if (out->mountPoint.empty() || out->mountPoint.back() != '/') out->mountPoint += '/';
+    out->serial = volumeSerialOf(source, st.st_dev);
+    return kErrOk;
+}
+
+std::string fullPath(std::string_view path) {
+    std::string p = z(path);
+    if (p.empty() || p[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
+    }
+    // Remove "." and ".." lexically, like GetFullPathNameW (links are not resolved).
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= p.size()) {
+        size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        std::string part = p.substr(i, j - i);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    std::string r;
+    for (const std::string& s : parts) r += "/" + s;
+    if (r.empty()) r.push_back('/');
+    if (p.size() > 1 && p.back() == '/' && r != "/") r += '/';
+    return r;
+}
+
+}  // namespace lv

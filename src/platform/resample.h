@@ -1,0 +1,13 @@
+// Portable high-quality resampling of BGRA pictures: area averaging when shrinking (each output
+// pixel is the coverage-weighted mean of the source pixels under it), linear when enlarging.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace lv {
+
+void resampleBgra(const uint8_t* src, int sw, int sh, size_t srcStride, uint8_t* dst, int dw, int dh);
+// Width and height of the JPEG frame header (SOF0..SOF15 but DHT/JPG/DAC); false when none is found.
+bool jpegFrameHeaderSize(const uint8_t* data, size_t len, int* width, int* height);
+
+}  // namespace lv

@@ -1,0 +1,25 @@
+// Helpers shared by every test program.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lvtest {
+
+// The real camera files, or empty when they are not beside the checkout (tests then skip).
+// LUMIVORE_CORPUS overrides the built-in location.
+std::string corpusDir();
+// A fresh empty folder for one test, removed by the destructor.
+struct TempDir {
+    std::string path;  // with no trailing separator
+    TempDir();
+    ~TempDir();
+    std::string file(const std::string& name) const;  // path + separator + name
+};
+bool writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+// A baseline JPEG made in the test: a gradient with colour bars, width x height, quality 90.
+// Built by our own tiny encoder so tests need no encoder library on either system.
+std::string makeJpeg(int width, int height);
+
+}  // namespace lvtest
