@@ -1,0 +1,143 @@
+#include "sidecar/sidecar_file.h"
+
+#include <atomic>
+#include <vector>
+
+#include "core/diaglog.h"
+#include "core/pathname.h"
+#include "library/filekinds.h"
+#include "metadata/tiff.h"
+#include "sidecar/xmp_text.h"
+
+namespace lv {
+
+namespace {
+
+std::atomic<WinErr> g_lastError{0};
+
+const SidecarFileOps kPlatformOps = {fileCreate, fileWrite, fileSetEnd, fileFlush, fileSize, fileMove};
+const SidecarFileOps* g_ops = &kPlatformOps;
+
+bool isAbsent(WinErr e) { return e == kErrFileNotFound || e == kErrPathNotFound; }
+
+bool isJpegName(std::string_view path) {
+    std::string_view ext = extensionOf(path);
+    return equalsIgnoreCase(ext, ".JPG") || equalsIgnoreCase(ext, ".JPEG");
+}
+
+bool fail(WinErr code, const std::string& logMessage) {
+    g_lastError = code;
+    logLine(logMessage);
+    return false;
+}
+
+}  // namespace
+
+const SidecarFileOps& platformSidecarFileOps() { return kPlatformOps; }
+void setSidecarFileOps(const SidecarFileOps* ops) { g_ops = ops ? ops : &kPlatformOps; }
+WinErr lastSidecarError() { return g_lastError; }
+
+// [SECTION] reading
+
+WinErr readSidecarFile(std::string_view photoPath, std::string* text) {
+    text->clear();
+    WinErr e = fileReadAll(sidecarPathFor(photoPath), text, kSidecarMaxBytes);
+    if (e) text->clear();
+    return e;
+}
+
+std::string readSidecarText(std::string_view photoPath) {
+    std::string text;
+    readSidecarFile(photoPath, &text);
+    return text;
+}
+
+std::string jpegOwnXmp(std::string_view jpegPath) {
+    FileHandle f;
+    if (fileOpenRead(jpegPath, &f)) return {};
+    std::vector<uint8_t> head(kJpegXmpSearchBytes);
+    size_t got = 0;
+    WinErr e = fileReadAt(f, 0, head.data(), head.size(), &got);
+    fileClose(&f);
+    if (e || got < 4 || head[0] != 0xFF || head[1] != 0xD8) return {};
+    return findXmpPacket(ByteView(head.data(), got), 0);
+}
+
+RatingLabel ratingLabelFromText(std::string_view text) {
+    RatingLabel r;
+    std::string prefixes = namespacePrefixes(text, kXmpNamespace);
+    if (prefixes.empty()) return r;  // an undeclared prefix is not the XMP namespace
+    r.rating = parseRatingValue(getProperty(text, "Rating", prefixes));
+    r.label = std::string(trimXmlSpace(xmlUnescape(getProperty(text, "Label", prefixes))));
+    return r;
+}
+
+RatingLabel readSidecarRatingLabel(std::string_view photoPath) {
+    return ratingLabelFromText(readSidecarText(photoPath));
+}
+
+RatingLabel readRatingLabel(std::string_view photoPath) {
+    std::string text = readSidecarText(photoPath);
+    if (text.empty() && isJpegName(photoPath)) text = jpegOwnXmp(photoPath);
+    return ratingLabelFromText(text);
+}
+
+// [SECTION] writing
+
+bool writeSidecarText(std::string_view photoPath, std::string_view text) {
+    g_lastError = 0;
+    const std::string target = sidecarPathFor(photoPath);
+    const std::string temp = target + ".tmp";
+    const SidecarFileOps& io = *g_ops;
+
+    // A temporary file left by an earlier failure is reused rather than refused.
+    FileHandle f;
+    WinErr e = io.create(temp, CreateMode::OpenExisting, &f);
+    if (isAbsent(e)) {
+        e = io.create(temp, CreateMode::CreateNew, &f);
+        if (e == kErrFileExists || e == kErrAlreadyExists) e = io.create(temp, CreateMode::OpenExisting, &f);
+    }
+    uint64_t written = 0;
+    if (!e) e = io.write(f, text.data(), text.size());
+    if (!e) e = io.setEnd(f, text.size());
+    if (!e) e = io.flush(f);
+    if (!e) e = io.size(f, &written);
+    fileClose(&f);
+    if (e)
+        return fail(e, "xmp sidecar temp write FAILED (err " + std::to_string(e) + "): " + temp);
+    if (written != text.size())
+        return fail(kSidecarShortWrite, "xmp sidecar temp SHORT (" + std::to_string(written) + " of " +
+                                            std::to_string(text.size()) + " bytes): " + temp);
+    e = io.move(temp, target, true);
+    if (e) return fail(e, "xmp sidecar replace FAILED (last error " + std::to_string(e) + "): " + target);
+    return true;
+}
+
+static bool writeProperty(std::string_view photoPath, const char* name, const std::string& value, int rating,
+                          std::string_view label) {
+    g_lastError = 0;
+    std::string old;
+    WinErr e = readSidecarFile(photoPath, &old);
+    if (e && !isAbsent(e)) {
+        // A sidecar we cannot read may hold another tool's work: never replace it from nothing.
+        return fail(e, "xmp " + std::string(name) + " NOT written (sidecar unreadable, err " + std::to_string(e) +
+                           "): " + sidecarPathFor(photoPath));
+    }
+    if (old.empty()) return writeSidecarText(photoPath, newSidecarText(rating, label));
+    std::string updated = setProperty(old, name, value);
+    if (updated.empty())
+        return fail(kSidecarNoDescription,
+                    "xmp " + std::string(name) + " NOT written (no rdf:Description): " + sidecarPathFor(photoPath));
+    if (updated == old) return true;
+    return writeSidecarText(photoPath, updated);
+}
+
+bool writeRating(std::string_view photoPath, int rating, std::string_view currentLabel) {
+    return writeProperty(photoPath, "Rating", std::to_string(rating), rating, currentLabel);
+}
+
+bool writeLabel(std::string_view photoPath, std::string_view label, int currentRating) {
+    return writeProperty(photoPath, "Label", std::string(label), currentRating, label);
+}
+
+}  // namespace lv
