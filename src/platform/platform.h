@@ -163,6 +163,9 @@ std::string tempRoot();
 std::string programFolder();
 // Absolute form of a path (GetFullPathNameW / realpath without resolving links).
 std::string fullPath(std::string_view path);
+// An absolute Windows path of 248 or more UTF-16 units gets "\\?\" ("\\?\UNC\" for a network
+// path) in front; shorter or already prefixed paths are returned as they are. Pure.
+std::u16string longPathForm(std::u16string_view absPath);
 
 // [SECTION] imaging
 // A decoded picture: 32-bit BGRA, top-down rows, stride 4 * width.

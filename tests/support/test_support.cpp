@@ -74,6 +74,9 @@ std::string readFile(const std::string& path) {
 // [SECTION] a small baseline JPEG encoder (4:4:4, standard Huffman tables)
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSqrtHalf = 0.70710678118654752440;
+
 const uint8_t kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
                              41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
                              30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
@@ -154,7 +157,7 @@ void encodeBlock(BitWriter& bw, const float in[64], const uint8_t q[64], int& pr
     static bool ready = false;
     if (!ready) {
         for (int u = 0; u < 8; u++)
-            for (int x = 0; x < 8; x++) cosT[u][x] = float(std::cos((2 * x + 1) * u * M_PI / 16));
+            for (int x = 0; x < 8; x++) cosT[u][x] = float(std::cos((2 * x + 1) * u * kPi / 16));
         ready = true;
     }
     float rows[64], coef[64];  // separable: rows first, then columns
@@ -162,13 +165,13 @@ void encodeBlock(BitWriter& bw, const float in[64], const uint8_t q[64], int& pr
         for (int u = 0; u < 8; u++) {
             float s = 0;
             for (int x = 0; x < 8; x++) s += in[y * 8 + x] * cosT[u][x];
-            rows[y * 8 + u] = s * (u ? 0.5f : 0.5f * float(M_SQRT1_2));
+            rows[y * 8 + u] = s * (u ? 0.5f : 0.5f * float(kSqrtHalf));
         }
     for (int u = 0; u < 8; u++)
         for (int v = 0; v < 8; v++) {
             float s = 0;
             for (int y = 0; y < 8; y++) s += rows[y * 8 + u] * cosT[v][y];
-            coef[v * 8 + u] = s * (v ? 0.5f : 0.5f * float(M_SQRT1_2));
+            coef[v * 8 + u] = s * (v ? 0.5f : 0.5f * float(kSqrtHalf));
         }
     int zz[64];
     for (int i = 0; i < 64; i++) zz[i] = int(std::lround(coef[kZigzag[i]] / q[kZigzag[i]]));

@@ -1,0 +1,360 @@
+// The platform layer on the system it was built for: the same tests run natively on Linux and
+// under Wine for the Windows build.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "core/pathname.h"
+#include "platform/platform.h"
+#include "test_support.h"
+
+using namespace lv;
+
+TEST(Errors, ErrnoMapsToTheWindowsNumbersMessagesUse) {
+    EXPECT_EQ(winErrorFromErrno(0), 0u);
+    EXPECT_EQ(winErrorFromErrno(ENOENT), 2u);
+    EXPECT_EQ(winErrorFromErrno(ENOTDIR), 3u);
+    EXPECT_EQ(winErrorFromErrno(EACCES), 5u);
+    EXPECT_EQ(winErrorFromErrno(EPERM), 5u);
+    EXPECT_EQ(winErrorFromErrno(EBUSY), 32u);
+    EXPECT_EQ(winErrorFromErrno(EROFS), 19u);
+    EXPECT_EQ(winErrorFromErrno(ENOSPC), 112u);
+    EXPECT_EQ(winErrorFromErrno(EEXIST), 183u);
+    EXPECT_EQ(winErrorFromErrno(ENAMETOOLONG), 206u);
+    EXPECT_EQ(winErrorFromErrno(EIO), 1117u);
+    EXPECT_EQ(winErrorFromErrno(EDOM), 31u);  // no Windows meaning: the documented fallback
+}
+
+TEST(Files, MissingFilesAndFoldersGiveTheirCodes) {
+    lvtest::TempDir dir;
+    FileHandle f;
+    EXPECT_EQ(fileOpenRead(dir.file("absent.jpg"), &f), kErrFileNotFound);
+    EXPECT_FALSE(f.valid());
+    WinErr e = fileOpenRead(joinPath(dir.file("no-folder"), "x.jpg"), &f);
+    EXPECT_TRUE(e == kErrPathNotFound || e == kErrFileNotFound) << e;
+    EXPECT_EQ(fileOpenRead(dir.path, &f), kErrAccessDenied);  // a folder is not a file
+}
+
+TEST(Files, WriteReadSizeAndSetEnd) {
+    lvtest::TempDir dir;
+    std::string p = dir.file("a.bin");
+    FileHandle f;
+    ASSERT_EQ(fileCreate(p, CreateMode::CreateAlways, &f), 0u);
+    ASSERT_EQ(fileWrite(f, "hello world", 11), 0u);
+    ASSERT_EQ(fileFlush(f), 0u);
+    ASSERT_EQ(fileSetEnd(f, 5), 0u);
+    ASSERT_EQ(fileWrite(f, "!", 1), 0u);  // writing goes on at the new end
+    fileClose(&f);
+    EXPECT_EQ(lvtest::readFile(p), "hello!");
+
+    ASSERT_EQ(fileOpenRead(p, &f), 0u);
+    uint64_t size = 0;
+    ASSERT_EQ(fileSize(f, &size), 0u);
+    EXPECT_EQ(size, 6u);
+    char buf[16] = {};
+    size_t got = 99;
+    ASSERT_EQ(fileReadAt(f, 4, buf, sizeof buf, &got), 0u);
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(std::string(buf, got), "o!");
+    ASSERT_EQ(fileReadAt(f, 1000, buf, sizeof buf, &got), 0u);  // past the end: nothing, no error
+    EXPECT_EQ(got, 0u);
+    // Shared read: another program may still open the file for writing while we read it.
+    // (Replacing it by rename while it is open works on POSIX but not on every Windows.)
+    FileHandle w;
+    ASSERT_EQ(fileCreate(p, CreateMode::OpenExisting, &w), 0u);
+    ASSERT_EQ(fileWrite(w, "new", 3), 0u);
+    fileClose(&w);
+    ASSERT_EQ(fileReadAt(f, 0, buf, sizeof buf, &got), 0u);
+    EXPECT_EQ(std::string(buf, got), "newlo!");
+    fileClose(&f);
+
+    EXPECT_EQ(fileCreate(p, CreateMode::CreateNew, &f), kErrFileExists);
+}
+
+TEST(Files, WriteTimeRoundTripsAsWindowsFileTime) {
+    lvtest::TempDir dir;
+    std::string p = dir.file("t.jpg");
+    ASSERT_TRUE(lvtest::writeFile(p, "x"));
+    // 2021-07-24 14:23:06.5 UTC
+    uint64_t ft = fileTimeFromUnix(1627136586, 500000000);
+    ASSERT_EQ(pathSetWriteTime(p, ft), 0u);
+    uint64_t back = 0;
+    ASSERT_EQ(pathWriteTime(p, &back), 0u);
+    EXPECT_EQ(back, ft);
+    FileHandle f;
+    ASSERT_EQ(fileOpenRead(p, &f), 0u);
+    ASSERT_EQ(fileGetWriteTime(f, &back), 0u);
+    fileClose(&f);
+    EXPECT_EQ(back, ft);
+    uint64_t now = fileTimeNow();
+    EXPECT_GT(now, fileTimeFromUnix(1700000000));  // after 2023: the epoch offset is right
+}
+
+TEST(Files, MoveWithoutReplaceRefusesAnExistingTarget) {
+    lvtest::TempDir dir;
+    std::string a = dir.file("a.xmp"), b = dir.file("b.xmp");
+    ASSERT_TRUE(lvtest::writeFile(a, "first"));
+    ASSERT_TRUE(lvtest::writeFile(b, "second"));
+    WinErr e = fileMove(a, b, false);
+    EXPECT_TRUE(e == kErrAlreadyExists || e == kErrFileExists) << e;
+    EXPECT_EQ(lvtest::readFile(a), "first");
+    EXPECT_EQ(lvtest::readFile(b), "second");
+    EXPECT_EQ(fileMove(a, b, true), 0u);
+    EXPECT_FALSE(pathExists(a));
+    EXPECT_EQ(lvtest::readFile(b), "first");
+    EXPECT_EQ(fileMove(b, dir.file("c.xmp"), false), 0u);
+    EXPECT_EQ(lvtest::readFile(dir.file("c.xmp")), "first");
+    EXPECT_EQ(fileMove(dir.file("none"), dir.file("d"), false), kErrFileNotFound);
+}
+
+TEST(Files, CopyKeepsContentAndTimeAndHonoursFailIfExists) {
+    lvtest::TempDir dir;
+    std::string a = dir.file("a.CR2"), b = dir.file("b.CR2");
+    std::string content(3u << 20, 'x');  // larger than one copy block
+    content[12345] = 'y';
+    ASSERT_TRUE(lvtest::writeFile(a, content));
+    ASSERT_EQ(pathSetWriteTime(a, fileTimeFromUnix(1500000000)), 0u);
+    ASSERT_EQ(fileCopy(a, b, true), 0u);
+    EXPECT_EQ(lvtest::readFile(b), content);
+    uint64_t t = 0;
+    ASSERT_EQ(pathWriteTime(b, &t), 0u);
+    EXPECT_EQ(t, fileTimeFromUnix(1500000000));
+    WinErr e = fileCopy(a, b, true);
+    EXPECT_TRUE(e == kErrFileExists || e == kErrAlreadyExists) << e;
+}
+
+TEST(Files, LongPathsBeyondThreeHundredCharacters) {
+    lvtest::TempDir dir;
+    std::string deep = dir.path;
+    while (deep.size() < 320) deep = joinPath(deep, "a-rather-long-folder-name-for-a-shoot");
+    ASSERT_EQ(folderCreateAll(deep), 0u);
+    EXPECT_TRUE(isFolder(deep));
+    EXPECT_EQ(folderCreateAll(deep), 0u);  // existing: success
+    std::string p = joinPath(deep, "IMG_0001.CR2.xmp");
+    ASSERT_GT(p.size(), 300u);
+    ASSERT_TRUE(lvtest::writeFile(p, "<x/>"));
+    EXPECT_EQ(lvtest::readFile(p), "<x/>");
+    std::vector<DirEntry> list;
+    ASSERT_EQ(listFolder(deep, &list), 0u);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "IMG_0001.CR2.xmp");
+    EXPECT_EQ(fileMove(p, p + ".moved", false), 0u);
+    EXPECT_TRUE(pathExists(p + ".moved"));
+}
+
+TEST(PathForm, LongWindowsPathsGetTheirPrefix) {
+    std::u16string shortPath = u"C:\\Photos\\a.jpg";
+    EXPECT_EQ(longPathForm(shortPath), shortPath);
+    std::u16string tail(250, u'a');
+    EXPECT_EQ(longPathForm(u"C:\\" + tail), u"\\\\?\\C:\\" + tail);
+    EXPECT_EQ(longPathForm(u"\\\\server\\share\\" + tail), u"\\\\?\\UNC\\server\\share\\" + tail);
+    std::u16string done = u"\\\\?\\C:\\" + tail;
+    EXPECT_EQ(longPathForm(done), done);
+    std::u16string at247 = u"C:\\" + std::u16string(244, u'b');  // 247 units: still short
+    EXPECT_EQ(longPathForm(at247), at247);
+    EXPECT_EQ(longPathForm(at247 + u"b").substr(0, 4), u"\\\\?\\");
+}
+
+TEST(Listing, ReportsNamesKindsSizesAndTimes) {
+    lvtest::TempDir dir;
+    ASSERT_TRUE(lvtest::writeFile(dir.file("DSC_0001.NEF"), std::string(1234, 'n')));
+    ASSERT_EQ(folderCreateAll(dir.file("sub")), 0u);
+    ASSERT_EQ(pathSetWriteTime(dir.file("DSC_0001.NEF"), fileTimeFromUnix(1600000000)), 0u);
+#ifndef _WIN32
+    ASSERT_TRUE(lvtest::writeFile(dir.file(".hidden.jpg"), "h"));
+    std::string target = dir.file("sub");
+    ASSERT_EQ(std::system(("ln -s '" + target + "' '" + dir.file("link") + "'").c_str()), 0);
+#endif
+    std::vector<DirEntry> list;
+    ASSERT_EQ(listFolder(dir.path, &list), 0u);
+    int seen = 0;
+    for (const DirEntry& e : list) {
+        ASSERT_NE(e.name, ".");
+        ASSERT_NE(e.name, "..");
+        if (e.name == "DSC_0001.NEF") {
+            seen++;
+            EXPECT_FALSE(e.isFolder);
+            EXPECT_FALSE(e.hidden);
+            EXPECT_EQ(e.size, 1234u);
+            EXPECT_EQ(e.writeTime, fileTimeFromUnix(1600000000));
+        } else if (e.name == "sub") {
+            seen++;
+            EXPECT_TRUE(e.isFolder);
+            EXPECT_FALSE(e.reparse);
+        } else if (e.name == ".hidden.jpg") {
+            seen++;
+            EXPECT_TRUE(e.hidden);
+        } else if (e.name == "link") {
+            seen++;
+            EXPECT_TRUE(e.reparse);
+        }
+    }
+#ifdef _WIN32
+    EXPECT_EQ(seen, 2);
+#else
+    EXPECT_EQ(seen, 4);
+#endif
+    WinErr e = listFolder(dir.file("absent"), &list);
+    EXPECT_TRUE(e == kErrFileNotFound || e == kErrPathNotFound) << e;
+}
+
+TEST(Volumes, FreeSpaceMountPointAndStableSerial) {
+    lvtest::TempDir dir;
+    VolumeInfo a, b;
+    ASSERT_EQ(volumeInfo(dir.path, &a), 0u);
+    ASSERT_EQ(volumeInfo(dir.file(""), &b), 0u);
+    EXPECT_GT(a.freeBytes, 0u);
+    EXPECT_GE(a.totalBytes, a.freeBytes);
+    EXPECT_GT(a.clusterSize, 0u);
+    EXPECT_FALSE(a.mountPoint.empty());
+    EXPECT_TRUE(isSeparator(a.mountPoint.back()));
+    EXPECT_EQ(fullPath(dir.path).compare(0, a.mountPoint.size() - 1, a.mountPoint, 0, a.mountPoint.size() - 1), 0)
+        << a.mountPoint << " does not hold " << dir.path;
+    EXPECT_EQ(a.serial, b.serial);
+    EXPECT_EQ(a.mountPoint, b.mountPoint);
+}
+
+TEST(Environment, FoldersAndProcessors) {
+    EXPECT_GE(processorCount(), 1);
+    EXPECT_TRUE(envGet("LUMIVORE_SURELY_UNSET_VARIABLE").empty());
+    std::string pf = programFolder();
+    ASSERT_FALSE(pf.empty());
+    EXPECT_TRUE(isSeparator(pf.back()));
+    EXPECT_TRUE(isFolder(pf));
+    std::string a = appDataRoot();
+    if (!a.empty()) {
+        EXPECT_FALSE(isSeparator(a.back()));
+    }
+}
+
+namespace {
+struct Counter {
+    Lock lock;
+    long value = 0;
+};
+void addMany(void* p) {
+    Counter* c = static_cast<Counter*>(p);
+    for (int i = 0; i < 100000; i++) {
+        LockGuard g(c->lock);
+        c->value++;
+    }
+}
+}  // namespace
+
+TEST(Threads, StartJoinAndLock) {
+    Counter c;
+    Thread t[4];
+    for (Thread& th : t) ASSERT_EQ(threadStart(&th, 1u << 20, addMany, &c), 0u);
+    for (Thread& th : t) threadJoin(&th);
+    EXPECT_EQ(c.value, 400000);
+    Thread never;
+    threadJoin(&never);  // a no-op
+    uint32_t t0 = tickCountMs();
+    uint64_t p0 = perfCounter();
+    sleepMs(60);
+    EXPECT_GE(tickCountMs() - t0, 40u);  // the tick count may move in 16 ms steps
+    EXPECT_GE(double(perfCounter() - p0) / double(perfFrequency()), 0.025);
+}
+
+TEST(Sha256, KnownVectorsIncrementalAndFile) {
+    auto hashOf = [](const std::string& s, size_t chunk) {
+        Sha256 h;
+        EXPECT_EQ(sha256Begin(&h), 0u);
+        for (size_t i = 0; i < s.size(); i += chunk) sha256Update(&h, s.data() + i, std::min(chunk, s.size() - i));
+        uint8_t d[32];
+        EXPECT_EQ(sha256End(&h, d), 0u);
+        return hexUpper(d, 32);
+    };
+    EXPECT_EQ(hashOf("", 1), "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+    EXPECT_EQ(hashOf("abc", 1), "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+    EXPECT_EQ(hashOf(two, 7), "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1");
+    std::string million(1000000, 'a');
+    const char* millionHash = "CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0";
+    EXPECT_EQ(hashOf(million, 1000000), millionHash);
+    EXPECT_EQ(hashOf(million, 4093), millionHash);  // odd chunks cross block boundaries
+
+    lvtest::TempDir dir;
+    ASSERT_TRUE(lvtest::writeFile(dir.file("m.bin"), million));
+    std::string hex;
+    ASSERT_EQ(sha256File(dir.file("m.bin"), &hex), 0u);
+    EXPECT_EQ(hex, millionHash);
+    EXPECT_EQ(sha256File(dir.file("absent"), &hex), kErrFileNotFound);
+    EXPECT_TRUE(hex.empty());
+}
+
+// [SECTION] JPEG decoding
+namespace {
+struct Px {
+    int b, g, r;
+};
+Px at(const Bgra& img, int x, int y) {
+    const uint8_t* p = &img.pixels[(size_t(y) * img.width + x) * 4];
+    return {p[0], p[1], p[2]};
+}
+// The test picture: left half a grey ramp, right half red, green and blue bars from the top.
+void expectTestPicture(const Bgra& img) {
+    int w = img.width, h = img.height;
+    Px dark = at(img, 1, h / 2), midGrey = at(img, w / 4, h / 2);
+    EXPECT_LT(dark.r, 40);
+    EXPECT_NEAR(midGrey.r, 128, 30);
+    EXPECT_NEAR(midGrey.g, midGrey.b, 12);
+    Px red = at(img, w * 3 / 4, h / 6), green = at(img, w * 3 / 4, h / 2), blue = at(img, w * 3 / 4, h * 5 / 6);
+    EXPECT_GT(red.r, 200);
+    EXPECT_LT(red.g, 60);
+    EXPECT_GT(green.g, 200);
+    EXPECT_LT(green.r, 60);
+    EXPECT_GT(blue.b, 200);
+    EXPECT_LT(blue.g, 60);
+    for (size_t i = 3; i < img.pixels.size(); i += 4 * 997) ASSERT_EQ(img.pixels[i], 255);  // opaque
+}
+}  // namespace
+
+TEST(Jpeg, SizeFullDecodeAndScaledDecode) {
+    std::string jpg = lvtest::makeJpeg(640, 480);
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(jpg.data());
+    int w = 0, h = 0;
+    ASSERT_EQ(jpegSize(p, jpg.size(), &w, &h), 0u);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+
+    Bgra full;
+    ASSERT_EQ(jpegDecode(p, jpg.size(), &full), 0u);
+    ASSERT_EQ(full.width, 640);
+    ASSERT_EQ(full.height, 480);
+    ASSERT_EQ(full.pixels.size(), 640u * 480u * 4u);
+    expectTestPicture(full);
+
+    // DCT scaling lands on 160x120 exactly; 213x97 needs the filter after it; 1000x700 enlarges.
+    for (auto [tw, th] : {std::pair{160, 120}, std::pair{213, 97}, std::pair{1000, 700}, std::pair{1, 1}}) {
+        Bgra s;
+        ASSERT_EQ(jpegDecodeScaled(p, jpg.size(), tw, th, &s), 0u) << tw << "x" << th;
+        ASSERT_EQ(s.width, tw);
+        ASSERT_EQ(s.height, th);
+        ASSERT_EQ(s.pixels.size(), size_t(tw) * th * 4);
+        if (tw > 8) expectTestPicture(s);
+    }
+    Bgra none;
+    EXPECT_EQ(jpegDecodeScaled(p, jpg.size(), 0, 10, &none), kErrInvalidParameter);
+}
+
+TEST(Jpeg, CorruptAndTruncatedDataGiveAnErrorNotACrash) {
+    std::string jpg = lvtest::makeJpeg(320, 240);
+    Bgra out;
+    auto decode = [&](const std::string& s) {
+        return jpegDecodeScaled(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 100, 75, &out);
+    };
+    EXPECT_EQ(decode(""), kErrInvalidData);
+    EXPECT_EQ(decode("not a jpeg at all"), kErrInvalidData);
+    EXPECT_EQ(decode(jpg.substr(0, 2)), kErrInvalidData);
+    EXPECT_EQ(decode(jpg.substr(0, 200)), kErrInvalidData);  // headers only
+    EXPECT_NE(decode(jpg.substr(0, jpg.size() / 2)), kErrOk);  // cut in the middle of the scan
+    EXPECT_TRUE(out.pixels.empty());
+    std::string bad = jpg;
+    for (size_t i = 0; i < bad.size(); i++)
+        if (uint8_t(bad[i]) == 0xFF && uint8_t(bad[i + 1]) == 0xC0) bad[i + 7] = bad[i + 8] = 0;  // zero width
+    EXPECT_EQ(decode(bad), kErrInvalidData);
+    EXPECT_EQ(decode(jpg), kErrOk);
+}
