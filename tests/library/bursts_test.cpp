@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include "library/bursts.h"
+#include "library/folder.h"
+
+using namespace lv;
+
+namespace {
+struct Frame {
+    const char* name;
+    double t;      // capture serial
+    int seq;       // burst index
+    int drive;     // continuous drive
+};
+
+FolderState folderOf(std::initializer_list<Frame> frames) {
+    FolderState st;
+    st.folder = "/shoot/";
+    resetPhotoList(st.photos, int(frames.size()));
+    int i = 0;
+    for (const Frame& f : frames) {
+        PhotoMeta m;
+        m.captureSerial = f.t;
+        m.burstIndex = f.seq;
+        m.continuousDrive = f.drive != 0;
+        st.photos.path[size_t(i)] = st.folder + f.name;
+        setPhotoMeta(st.photos, i, m);
+        i++;
+    }
+    rebuildVisibleList(st);
+    return st;
+}
+
+std::vector<int> groups(const FolderState& st) { return st.photos.burstGroup; }
+}  // namespace
+
+TEST(Bursts, RawAndJpegFramesChainSeparately) {
+    // Interleaved as a camera writes them: each RAW followed by its JPEG.
+    FolderState st = folderOf({{"A1.CR3", 100.0, 1, 1},
+                               {"A1.JPG", 100.0, 1, 1},
+                               {"A2.CR3", 100.1, 2, 1},
+                               {"A2.JPG", 100.1, 2, 1},
+                               {"A3.CR3", 100.2, 3, 1},
+                               {"A3.JPG", 100.2, 3, 1}});
+    computeBursts(st);
+    EXPECT_TRUE(st.burstsComputed);
+    EXPECT_EQ(st.burstCount, 2);
+    EXPECT_EQ(groups(st), (std::vector<int>{0, 1, 0, 1, 0, 1}));
+}
+
+TEST(Bursts, GapIsMeasuredPerFrameStep) {
+    // Frame 2 missing (deleted): 1 and 3 chain when within 2 s per step.
+    FolderState apart = folderOf({{"a.NEF", 10.0, 1, 1}, {"b.NEF", 15.0, 3, 1}});
+    computeBursts(apart);
+    EXPECT_EQ(apart.burstCount, 0);
+    EXPECT_EQ(groups(apart), (std::vector<int>{-1, -1}));
+
+    FolderState close = folderOf({{"a.NEF", 10.0, 1, 1}, {"b.NEF", 13.9, 3, 1}});
+    computeBursts(close);
+    EXPECT_EQ(close.burstCount, 1);
+    EXPECT_EQ(groups(close), (std::vector<int>{0, 0}));
+
+    // Without capture times only the sequence numbers decide.
+    FolderState untimed = folderOf({{"a.NEF", 0.0, 1, 1}, {"b.NEF", 500.0, 2, 1}});
+    computeBursts(untimed);
+    EXPECT_EQ(untimed.burstCount, 1);
+}
+
+TEST(Bursts, SequenceNumbersMustRise) {
+    FolderState st = folderOf({{"z0.ARW", 1.0, 0, 1},  // 0: no sequence
+                               {"z1.ARW", 1.1, 1, 1},
+                               {"z2.ARW", 1.2, 1, 1},  // equal number: a new run starts here
+                               {"z3.ARW", 1.3, -1, 1},
+                               {"z4.ARW", 1.4, 2, 1},  // previous is z3 (-1), so no chain
+                               {"z5.ARW", 1.5, 3, 1}});
+    computeBursts(st);
+    EXPECT_EQ(groups(st), (std::vector<int>{-1, -1, -1, -1, 0, 0}));
+    EXPECT_EQ(st.burstCount, 1);
+}
+
+TEST(Bursts, SingleShotAndFewerThanTwoPhotos) {
+    FolderState single = folderOf({{"a.RAF", 1.0, 1, 0}, {"b.RAF", 1.1, 2, 1}, {"c.RAF", 1.2, 3, 1}});
+    computeBursts(single);
+    EXPECT_EQ(groups(single), (std::vector<int>{-1, 0, 0}));
+
+    FolderState one = folderOf({{"a.RAF", 1.0, 1, 1}});
+    one.photos.burstGroup[0] = 7;  // stale from an earlier pass
+    computeBursts(one);
+    EXPECT_EQ(one.burstCount, 0);
+    EXPECT_EQ(one.photos.burstGroup[0], -1);
+    EXPECT_TRUE(one.burstsComputed);
+}
+
+TEST(Bursts, GroupsNumberedInOrderOfFirstAppearance) {
+    FolderState st = folderOf({{"j1.JPG", 5.0, 1, 1},
+                               {"r1.ORF", 50.0, 1, 1},
+                               {"r2.ORF", 50.1, 2, 1},
+                               {"j2.JPG", 5.1, 2, 1},
+                               {"j3.JPG", 90.0, 7, 1},
+                               {"j4.JPG", 90.1, 8, 1}});
+    computeBursts(st);
+    // r2 closes the first group (RAW), j2 the second; j3 starts over (85 s > 2 s x 5 frames).
+    EXPECT_EQ(groups(st), (std::vector<int>{1, 0, 0, 1, 2, 2}));
+    EXPECT_EQ(st.burstCount, 3);
+}
+
+namespace {
+// Display order: a b [c d e] f [g h] i, groups 0 and 1.
+FolderState navFolder() {
+    FolderState st = folderOf({{"a.DNG", 1, 0, 0},
+                               {"b.DNG", 2, 0, 0},
+                               {"c.DNG", 3, 1, 1},
+                               {"d.DNG", 3.1, 2, 1},
+                               {"e.DNG", 3.2, 3, 1},
+                               {"f.DNG", 10, 0, 0},
+                               {"g.DNG", 20, 1, 1},
+                               {"h.DNG", 20.1, 2, 1},
+                               {"i.DNG", 30, 0, 0}});
+    computeBursts(st);
+    return st;
+}
+}  // namespace
+
+TEST(Bursts, NavigationJumpsBetweenGroups) {
+    FolderState st = navFolder();
+    ASSERT_EQ(st.burstCount, 2);
+    EXPECT_EQ(nextBurstPosition(st, 0), 2);
+    EXPECT_EQ(nextBurstPosition(st, 3), 6);   // skips the rest of its own group
+    EXPECT_EQ(nextBurstPosition(st, 6), -1);
+    EXPECT_EQ(nextBurstPosition(st, 8), -1);
+    EXPECT_EQ(previousBurstPosition(st, 7), 6);  // to the start of its own run first
+    EXPECT_EQ(previousBurstPosition(st, 6), 2);  // then to the previous group's first frame
+    EXPECT_EQ(previousBurstPosition(st, 5), 2);
+    EXPECT_EQ(previousBurstPosition(st, 4), 2);
+    EXPECT_EQ(previousBurstPosition(st, 2), -1);
+    EXPECT_EQ(previousBurstPosition(st, 1), -1);
+    EXPECT_EQ(previousBurstPosition(st, 8), 6);
+
+    FolderState none = folderOf({{"a.DNG", 1, 0, 0}, {"b.DNG", 2, 0, 0}});
+    computeBursts(none);
+    EXPECT_EQ(nextBurstPosition(none, 0), -1);
+    EXPECT_EQ(previousBurstPosition(none, 1), -1);
+}
+
+TEST(Bursts, NavigationFollowsDisplayOrder) {
+    FolderState st = navFolder();
+    ASSERT_TRUE(setOrdering(st, kOrderTimeNew));  // i h g f e d c b a
+    EXPECT_EQ(nextBurstPosition(st, 0), 1);      // h
+    EXPECT_EQ(nextBurstPosition(st, 1), 4);      // e, first of the other group
+    EXPECT_EQ(previousBurstPosition(st, 6), 4);  // c -> start of its run (e)
+    EXPECT_EQ(previousBurstPosition(st, 4), 1);  // e -> h, the first position of group 1
+}
+
+TEST(Bursts, PlaybackCyclesWithinTheGroupAndStopsWhenItVanishes) {
+    FolderState st = navFolder();
+    EXPECT_FALSE(startBurstPlayback(st));  // position 0 is in no burst
+    st.currentPosition = 3;
+    ASSERT_TRUE(startBurstPlayback(st));
+    std::vector<int> seen;
+    for (int i = 0; i < 4; i++) {
+        ASSERT_TRUE(burstPlaybackStep(st));
+        seen.push_back(st.currentPosition);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{4, 2, 3, 4}));
+    stopBurstPlayback(st, true);
+    EXPECT_EQ(st.currentPosition, 3);
+    EXPECT_FALSE(st.playback.playing);
+
+    // A filter hides the whole group: the next tick stops and returns to the start.
+    st.currentPosition = 6;
+    ASSERT_TRUE(startBurstPlayback(st));
+    ASSERT_TRUE(burstPlaybackStep(st));
+    EXPECT_EQ(st.currentPosition, 7);
+    st.filterActive = true;
+    st.filter = [](const FolderState& s, int index, void*) { return s.photos.burstGroup[size_t(index)] != 1; };
+    rebuildVisibleList(st);
+    st.currentPosition = 2;
+    st.playback.startPosition = 4;
+    EXPECT_FALSE(burstPlaybackStep(st));
+    EXPECT_FALSE(st.playback.playing);
+    EXPECT_EQ(st.currentPosition, 4);
+
+    EXPECT_EQ(burstTimerInterval(0), 5);
+    EXPECT_EQ(burstTimerInterval(120), 120);
+    EXPECT_EQ(burstTimerInterval(5000), 1000);
+}
+
+TEST(Bursts, StopByOpeningAnotherFolderStaysWhereItIs) {
+    FolderState st = navFolder();
+    st.currentPosition = 2;
+    ASSERT_TRUE(startBurstPlayback(st));
+    ASSERT_TRUE(burstPlaybackStep(st));
+    stopBurstPlayback(st, false);
+    EXPECT_EQ(st.currentPosition, 3);
+    // Not computed yet: playback cannot start.
+    FolderState fresh = navFolder();
+    fresh.burstsComputed = false;
+    fresh.currentPosition = 2;
+    EXPECT_FALSE(startBurstPlayback(fresh));
+}
