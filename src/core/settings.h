@@ -99,11 +99,12 @@ struct SettingKey {
     const char* key;
     bool saved;  // written back by saveSettings
 };
-const SettingKey* settingKeys(size_t* count);
+size_t settingKeyCount();
+SettingKey settingKey(size_t row);
 
 struct LoadReport {
     bool fileExisted = false;
-    // Per row of settingKeys(): true when the file's value was taken, false for the default.
+    // Per row of the key table: true when the file's value was taken, false for the default.
     bool fromFile[32] = {};
 };
 
@@ -124,7 +125,7 @@ int currentDpi();
 LoadReport loadSettings(int dpi);
 WinErr saveSettings();
 
-// The value of one row of settingKeys() as it is written to the file.
+// The value of one row of the key table as it is written to the file.
 std::string settingValueText(const Settings& s, size_t row, int dpi);
 
 // [SECTION] Settings dialog

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "core/pathname.h"
+#include "library/filekinds.h"
 
 namespace lv {
 
@@ -45,11 +46,6 @@ std::string trimmed(std::string_view s) {
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) e--;
     return std::string(s.substr(b, e - b));
 }
-
-// The supported formats and camera makers come from the file-kind tables of the library; they
-// are reached from here only, so the texts that show them stay correct when those tables grow.
-std::string formatsPhrase() { return "raw and JPEG"; }
-std::string vendorsPhrase() { return "many camera makers"; }
 
 }  // namespace
 
