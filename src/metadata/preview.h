@@ -38,6 +38,12 @@ struct PhotoFile {
     ByteView memory;        // used when handle is not valid
     uint64_t size = 0;
     ReadStats stats;
+    // Set by readHead: how many leading head bytes are the file's own (the rest was appended by
+    // head growth), and which appended IFDs stand for which file offsets.
+    uint64_t headFileBytes = 0;
+    int relocations = 0;
+    uint64_t relocHead[2] = {0, 0};
+    uint64_t relocFile[2] = {0, 0};
 };
 WinErr photoOpen(std::string_view path, PhotoFile* out);
 PhotoFile photoFromMemory(ByteView bytes);
