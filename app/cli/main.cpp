@@ -10,6 +10,8 @@ namespace lv::cli {
 static const Command kCommands[] = {
     {"sha256", "FILE...", "SHA-256 of each file, as the import verifies copies", runSha256},
     {"decode", "JPEG --size WxH -o OUT.png|OUT.bmp", "decode and scale a JPEG as the viewer does", runDecode},
+    {"list", "FOLDER [--order original|name-az|name-za|time-old|time-new] [--json]",
+     "the folder's photos in display order with rating, label, capture time and burst", runList},
     {"info", "FILE... [--json]", "container, EXIF summary, capture time and embedded images of each photo", runInfo},
     {"preview", "PHOTO -o OUT", "write the embedded preview the viewer shows", runPreview},
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
