@@ -27,5 +27,7 @@ int runList(const Args& args);
 int runInfo(const Args& args);
 int runPreview(const Args& args);
 int runThumb(const Args& args);
+int runRate(const Args& args);
+int runLabel(const Args& args);
 
 }  // namespace lv::cli

@@ -15,6 +15,8 @@ static const Command kCommands[] = {
     {"info", "FILE... [--json]", "container, EXIF summary, capture time and embedded images of each photo", runInfo},
     {"preview", "PHOTO -o OUT", "write the embedded preview the viewer shows", runPreview},
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
+    {"rate", "PHOTO... 0-5|reject|unreject", "set the star rating in each photo's XMP sidecar", runRate},
+    {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
 };
 
 static void printHelp() {

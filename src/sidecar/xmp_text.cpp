@@ -279,6 +279,29 @@ size_t findDescription(std::string_view text, std::string_view xmpPrefixes) {
     return findDescription(text, HiddenSpans(text), xmpPrefixes);
 }
 
+// The "<" of the end tag that closes the element whose start tag runs from start to startEnd,
+// counting nested elements of the same name; kNoPos when it is never closed.
+static size_t matchingEndTag(std::string_view text, const HiddenSpans& hidden, size_t start, size_t startEnd) {
+    std::string name(text.substr(start + 1, nameEnd(text, start + 1) - (start + 1)));
+    const std::string open = "<" + name, close = "</" + name;
+    int depth = 1;
+    size_t p = startEnd + 1;
+    for (;;) {
+        size_t o = findName(text, hidden, open, 1, p);
+        size_t c = findName(text, hidden, close, 2, p);
+        if (c == kNoPos) return kNoPos;
+        if (o != kNoPos && o < c) {
+            size_t oe = tagEnd(text, o);
+            if (oe == kNoPos) return kNoPos;
+            if (text[oe - 1] != '/') depth++;
+            p = oe + 1;
+        } else {
+            if (--depth == 0) return c;
+            p = c + 2;
+        }
+    }
+}
+
 static std::string insertProperty(std::string_view text, const HiddenSpans& hidden, std::string_view localName,
                                   std::string_view value, std::string_view xmpPrefixes) {
     size_t d = findDescription(text, hidden, xmpPrefixes);
@@ -307,22 +330,19 @@ static std::string insertProperty(std::string_view text, const HiddenSpans& hidd
     const std::string qname = prefix + ":" + std::string(localName);
 
     if (!selfClosing) {
+        // Descriptions nest inside struct values (an rdf:li holding an rdf:Description), so the
+        // end tag is the one that closes this description, not the first one after it.
+        size_t e = matchingEndTag(text, hidden, d, te);
         bool elementForm = false;
         forEachPrefix(xmpPrefixes, [&](std::string_view xp) {
             std::string open = "<" + std::string(xp) + ":";
-            for (size_t p = te + 1; !elementForm && (p = text.find(open, p)) != kNoPos; p++)
+            for (size_t p = te + 1; !elementForm && (p = text.find(open, p)) != kNoPos && p < e; p++)
                 elementForm = !hidden.contains(p);
         });
-        if (elementForm) {
-            std::string descName(text.substr(d + 1, nameEnd(text, d + 1) - (d + 1)));
-            std::string endTag = "</" + descName + ">";
-            size_t e = te + 1;
-            while ((e = text.find(endTag, e)) != kNoPos && hidden.contains(e)) e++;
-            if (e != kNoPos) {
-                size_t at = e;
-                while (at > te + 1 && (text[at - 1] == ' ' || text[at - 1] == '\t')) at--;
-                return spliced(at, "<" + qname + ">" + escaped + "</" + qname + ">\r\n");
-            }
+        if (elementForm && e != kNoPos) {
+            size_t at = e;
+            while (at > te + 1 && (text[at - 1] == ' ' || text[at - 1] == '\t')) at--;
+            return spliced(at, "<" + qname + ">" + escaped + "</" + qname + ">\r\n");
         }
     }
     return spliced(attrAt, "\r\n   " + qname + "=\"" + escaped + "\"");

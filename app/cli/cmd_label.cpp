@@ -1,0 +1,51 @@
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "library/filekinds.h"
+#include "platform/platform.h"
+#include "sidecar/rating_commands.h"
+#include "sidecar/sidecar_file.h"
+
+namespace lv::cli {
+
+// Sets the colour label of each photo through the same command as the label keys.
+int runLabel(const Args& args) {
+    if (args.size() < 2) return usageError("label", "give one or more photos and a label");
+    std::string label;
+    if (!labelFromWord(args.back(), &label))
+        return usageError("label", "the label must be red, yellow, green or none, not \"" + args.back() + "\"");
+
+    int rc = kExitOk;
+    for (size_t i = 0; i + 1 < args.size(); i++) {
+        const std::string& path = args[i];
+        if (!pathExists(path) || isFolder(path)) {
+            std::fprintf(stderr, "lumivore label: %s: %s\n", path.c_str(), describeError(kErrFileNotFound).c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        if (!isSupportedPhoto(path)) {
+            std::fprintf(stderr, "lumivore label: %s: not a supported photo (%s)\n", path.c_str(),
+                         formatsPhrase().c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        RatingLabel current = readRatingLabel(path);
+        RatedPhoto photo{path, &current.rating, &current.label};
+        SidecarCommandResult r = setLabel(photo, label);
+        if (!r.ok) {
+            std::string reason = r.code == kSidecarNoDescription
+                                     ? "the sidecar has no rdf:Description to write into (error 13)"
+                                     : describeError(r.code);
+            std::fprintf(stderr, "lumivore label: %s: the colour label could not be written: %s\n", path.c_str(),
+                         reason.c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        std::printf("%s: label %s -> %s\n", path.c_str(), label.empty() ? "none" : label.c_str(),
+                    sidecarPathFor(path).c_str());
+    }
+    return rc;
+}
+
+}  // namespace lv::cli

@@ -1,0 +1,70 @@
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "core/pathname.h"
+#include "library/filekinds.h"
+#include "platform/platform.h"
+#include "sidecar/rating_commands.h"
+#include "sidecar/sidecar_file.h"
+
+namespace lv::cli {
+
+namespace {
+
+// The rating words of the command line, as the keys and the menu offer them.
+struct RateWord {
+    const char* word;
+    int rating;  // kUnreject: back to unrated only when rejected
+};
+constexpr int kUnreject = 100;
+constexpr RateWord kRateWords[] = {{"0", 0}, {"1", 1},       {"2", 2},         {"3", 3},
+                                   {"4", 4}, {"5", 5},       {"reject", -1},   {"unreject", kUnreject}};
+
+std::string reasonOf(WinErr code) {
+    if (code == kSidecarNoDescription) return "the sidecar has no rdf:Description to write into (error 13)";
+    return describeError(code);
+}
+
+}  // namespace
+
+// Sets the rating of each photo through the same command as the rating keys; the photo files
+// themselves are never touched, only their sidecars.
+int runRate(const Args& args) {
+    if (args.size() < 2) return usageError("rate", "give one or more photos and a rating");
+    const RateWord* value = nullptr;
+    for (const RateWord& w : kRateWords)
+        if (equalsIgnoreCase(args.back(), w.word)) value = &w;
+    if (!value) return usageError("rate", "the rating must be 0-5, reject or unreject, not \"" + args.back() + "\"");
+
+    int rc = kExitOk;
+    for (size_t i = 0; i + 1 < args.size(); i++) {
+        const std::string& path = args[i];
+        if (!pathExists(path) || isFolder(path)) {
+            std::fprintf(stderr, "lumivore rate: %s: %s\n", path.c_str(), describeError(kErrFileNotFound).c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        if (!isSupportedPhoto(path)) {
+            std::fprintf(stderr, "lumivore rate: %s: not a supported photo (%s)\n", path.c_str(),
+                         formatsPhrase().c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        RatingLabel current = readRatingLabel(path);
+        RatedPhoto photo{path, &current.rating, &current.label};
+        int wanted = value->rating;
+        if (wanted == kUnreject) wanted = current.rating == -1 ? 0 : current.rating;
+        SidecarCommandResult r = setRating(photo, wanted);
+        if (!r.ok) {
+            std::fprintf(stderr, "lumivore rate: %s: the rating could not be written: %s\n", path.c_str(),
+                         reasonOf(r.code).c_str());
+            rc = kExitFailed;
+            continue;
+        }
+        std::printf("%s: rating %d -> %s\n", path.c_str(), current.rating, sidecarPathFor(path).c_str());
+    }
+    return rc;
+}
+
+}  // namespace lv::cli

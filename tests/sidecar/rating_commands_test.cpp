@@ -1,0 +1,136 @@
+// The user commands: memory follows the disk, failures roll back and warn once per folder.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "platform/platform.h"
+#include "sidecar/rating_commands.h"
+#include "sidecar/sidecar_file.h"
+#include "test_support.h"
+
+using namespace lv;
+
+namespace {
+
+struct FailingMove {
+    static inline WinErr err = 0;
+    static WinErr move(std::string_view a, std::string_view b, bool r) { return err ? err : fileMove(a, b, r); }
+    static constexpr SidecarFileOps kOps = {fileCreate, fileWrite, fileSetEnd, fileFlush, fileSize, move};
+};
+
+class RatingCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FailingMove::err = 0;
+        setSidecarFileOps(&FailingMove::kOps);
+        resetSidecarWarning();
+    }
+    void TearDown() override {
+        setSidecarFileOps(nullptr);
+        resetSidecarWarning();
+    }
+    RatedPhoto entry(const std::string& path) { return {path, &rating, &label}; }
+
+    lvtest::TempDir dir;
+    int rating = 0;
+    std::string label;
+};
+
+}  // namespace
+
+TEST_F(RatingCommands, SuccessStoresInMemoryAndOnDisk) {
+    std::string photo = dir.file("A.ARW");
+    label = "Blue";  // a label of another tool is kept through a rating
+    SidecarCommandResult r = setRating(entry(photo), 5);
+    EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(r.notice.show);
+    EXPECT_EQ(rating, 5);
+    RatingLabel disk = readRatingLabel(photo);
+    EXPECT_EQ(disk.rating, 5);
+    EXPECT_EQ(disk.label, "Blue");
+
+    EXPECT_TRUE(toggleReject(entry(photo)).ok);
+    EXPECT_EQ(rating, -1);
+    EXPECT_EQ(readRatingLabel(photo).rating, -1);
+    EXPECT_TRUE(toggleReject(entry(photo)).ok);
+    EXPECT_EQ(rating, 0);
+    EXPECT_EQ(readRatingLabel(photo).rating, 0);
+
+    EXPECT_TRUE(setLabel(entry(photo), "Red").ok);
+    EXPECT_EQ(label, "Red");
+    EXPECT_EQ(readRatingLabel(photo).label, "Red");
+    EXPECT_TRUE(setLabel(entry(photo), "").ok);
+    EXPECT_EQ(readRatingLabel(photo).label, "");
+}
+
+TEST_F(RatingCommands, FailureRollsBackAndWarnsOncePerFolder) {
+    std::string photo = dir.file("IMG_1.CR2");
+    ASSERT_TRUE(setRating(entry(photo), 3).ok);
+    ASSERT_TRUE(setLabel(entry(photo), "Green").ok);
+    std::string before = lvtest::readFile(dir.file("IMG_1.CR2.xmp"));
+
+    FailingMove::err = 5;
+    SidecarCommandResult r = setRating(entry(photo), 1);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 5u);
+    EXPECT_EQ(rating, 3);
+    EXPECT_TRUE(r.notice.show);
+    EXPECT_EQ(r.notice.title, "Not saved");
+    EXPECT_EQ(r.notice.text, "IMG_1.CR2: The rating could not be written, error code #5");
+
+    // Later failures in the same folder stay silent.
+    SidecarCommandResult again = toggleReject(entry(dir.file("IMG_2.CR2")));
+    EXPECT_FALSE(again.ok);
+    EXPECT_EQ(rating, 3);
+    EXPECT_FALSE(again.notice.show);
+    SidecarCommandResult lab = setLabel(entry(photo), "Yellow");
+    EXPECT_FALSE(lab.ok);
+    EXPECT_EQ(label, "Green");
+    EXPECT_FALSE(lab.notice.show);
+    EXPECT_EQ(lvtest::readFile(dir.file("IMG_1.CR2.xmp")), before);
+
+    // Another folder is warned about again, with the label's message.
+    lvtest::TempDir second;
+    SidecarCommandResult elsewhere = setLabel(entry(second.file("B.NEF")), "Red");
+    EXPECT_TRUE(elsewhere.notice.show);
+    EXPECT_EQ(elsewhere.notice.text, "B.NEF: The colour label could not be written, error code #5");
+}
+
+TEST_F(RatingCommands, NoticeComparesFoldersIgnoringCase) {
+    EXPECT_TRUE(sidecarFailureNotice("/Shoot/a/X.JPG", false, 13).show);
+    EXPECT_FALSE(sidecarFailureNotice("/SHOOT/A/y.jpg", true, 13).show);
+    SidecarNotice n = sidecarFailureNotice("/Shoot/b/X.JPG", true, 112);
+    EXPECT_TRUE(n.show);
+    EXPECT_EQ(n.text, "X.JPG: The colour label could not be written, error code #112");
+    EXPECT_TRUE(sidecarFailureNotice("/Shoot/a/X.JPG", false, 13).show);  // only the last folder counts
+}
+
+TEST(LabelColours, ChipTable) {
+    struct Case {
+        const char* label;
+        bool has;
+        int r, g, b;
+    } cases[] = {
+        {"Red", true, 220, 40, 40},    {" yellow ", true, 220, 190, 0}, {"GREEN", true, 60, 170, 60},
+        {"Blue", true, 50, 120, 220},  {"purple", true, 150, 70, 200},  {"To Delete", true, 140, 140, 140},
+        {"", false, 0, 0, 0},          {"   ", false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        LabelColour col = labelColour(c.label);
+        EXPECT_EQ(col.hasLabel, c.has) << c.label;
+        if (c.has) {
+            EXPECT_EQ((std::tuple<int, int, int>(col.r, col.g, col.b)), std::make_tuple(c.r, c.g, c.b)) << c.label;
+        }
+    }
+}
+
+TEST(LabelColours, CommandWords) {
+    std::string l = "x";
+    EXPECT_TRUE(labelFromWord("YELLOW", &l));
+    EXPECT_EQ(l, "Yellow");
+    EXPECT_TRUE(labelFromWord("none", &l));
+    EXPECT_EQ(l, "");
+    EXPECT_FALSE(labelFromWord("blue", &l));
+    EXPECT_FALSE(labelFromWord("", &l));
+}

@@ -1,0 +1,337 @@
+// Sidecars on disk: reading (with a JPEG's own packet), writing through ".tmp", and the faults
+// that must leave the old sidecar exactly as it was.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/diaglog.h"
+#include "core/pathname.h"
+#include "platform/platform.h"
+#include "sidecar/sidecar_file.h"
+#include "sidecar/xmp_text.h"
+#include "test_support.h"
+
+using namespace lv;
+
+namespace {
+
+// Each step of the replacement can be made to fail; the others go to the platform.
+struct FaultyOps {
+    static inline WinErr createErr = 0, writeErr = 0, moveErr = 0;
+    static inline int createCalls = 0;
+    static inline int64_t sizeDelta = 0;
+    static WinErr create(std::string_view p, CreateMode m, FileHandle* f) {
+        createCalls++;
+        return createErr ? createErr : fileCreate(p, m, f);
+    }
+    static WinErr write(FileHandle f, const void* b, size_t n) { return writeErr ? writeErr : fileWrite(f, b, n); }
+    static WinErr size(FileHandle f, uint64_t* s) {
+        WinErr e = fileSize(f, s);
+        *s = uint64_t(int64_t(*s) + sizeDelta);
+        return e;
+    }
+    static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
+    static constexpr SidecarFileOps kOps = {create, write, fileSetEnd, fileFlush, size, move};
+};
+
+class SidecarFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FaultyOps::createErr = FaultyOps::writeErr = FaultyOps::moveErr = 0;
+        FaultyOps::createCalls = 0;
+        FaultyOps::sizeDelta = 0;
+        setSidecarFileOps(&FaultyOps::kOps);
+    }
+    void TearDown() override { setSidecarFileOps(nullptr); }
+
+    lvtest::TempDir dir;
+    std::string photo = dir.file("IMG_0001.CR2");
+    std::string sidecar = dir.file("IMG_0001.CR2.xmp");
+};
+
+const std::string kForeign =
+    "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"Other 1.0\">\n"
+    " <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+    "  <!-- written by another tool: xmp:Rating=\"5\" -->\n"
+    "  <rdf:Description rdf:about=\"\"\n"
+    "    xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\"\n"
+    "    xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+    "   xmp:Rating=\"2\"\n"
+    "   xmp:CreatorTool=\"Caf\xC3\xA9 \xE2\x98\x95\">\n"
+    "   <dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Title &amp; more</rdf:li></rdf:Alt></dc:title>\n"
+    "  </rdf:Description>\n"
+    " </rdf:RDF>\n"
+    "</x:xmpmeta>\n"
+    "<?xpacket end=\"w\"?>";
+
+}  // namespace
+
+TEST_F(SidecarFile, CreatesTheTemplateWithBothProperties) {
+    ASSERT_TRUE(writeRating(photo, 3, "Red"));
+    EXPECT_EQ(lastSidecarError(), 0u);
+    EXPECT_EQ(lvtest::readFile(sidecar), newSidecarText(3, "Red"));
+    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
+
+    std::string rw2 = dir.file("P1000123.RW2");
+    ASSERT_TRUE(writeLabel(rw2, "Green", -1));
+    EXPECT_EQ(lvtest::readFile(dir.file("P1000123.xmp")), newSidecarText(-1, "Green"));
+    RatingLabel r = readRatingLabel(rw2);
+    EXPECT_EQ(r.rating, -1);
+    EXPECT_EQ(r.label, "Green");
+}
+
+TEST_F(SidecarFile, ChangesOnlyTheValueBytesOfAForeignSidecar) {
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    EXPECT_EQ(readRatingLabel(photo).rating, 2);
+
+    ASSERT_TRUE(writeRating(photo, 4, ""));
+    std::string after = lvtest::readFile(sidecar);
+    std::string expected = kForeign;
+    expected[kForeign.find("xmp:Rating=\"2\"") + 12] = '4';
+    EXPECT_EQ(after, expected);
+
+    ASSERT_TRUE(writeLabel(photo, "Yellow", 4));
+    RatingLabel r = readRatingLabel(photo);
+    EXPECT_EQ(r.rating, 4);
+    EXPECT_EQ(r.label, "Yellow");
+    ASSERT_TRUE(writeLabel(photo, "", 4));  // clearing removes the attribute again
+    EXPECT_EQ(lvtest::readFile(sidecar), expected);
+}
+
+TEST_F(SidecarFile, SameValueWritesNothing) {
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    ASSERT_EQ(pathSetWriteTime(sidecar, fileTimeFromUnix(1000000000)), 0u);
+    ASSERT_TRUE(writeRating(photo, 2, ""));
+    ASSERT_TRUE(writeLabel(photo, "", 2));
+    EXPECT_EQ(FaultyOps::createCalls, 0);
+    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
+    uint64_t t = 0;
+    ASSERT_EQ(pathWriteTime(sidecar, &t), 0u);
+    EXPECT_EQ(t, fileTimeFromUnix(1000000000));
+}
+
+TEST_F(SidecarFile, NoDescriptionIsRefusedWithCode13) {
+    const std::string bare = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n <!-- <rdf:Description/> -->\n</x:xmpmeta>\n";
+    ASSERT_TRUE(lvtest::writeFile(sidecar, bare));
+    EXPECT_FALSE(writeRating(photo, 5, ""));
+    EXPECT_EQ(lastSidecarError(), 13u);
+    EXPECT_FALSE(writeLabel(photo, "Red", 0));
+    EXPECT_EQ(lastSidecarError(), 13u);
+    EXPECT_EQ(lvtest::readFile(sidecar), bare);
+    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
+    EXPECT_EQ(FaultyOps::createCalls, 0);
+}
+
+TEST_F(SidecarFile, FailedReplaceKeepsTheOldSidecarAndTheTempIsReused) {
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    FaultyOps::moveErr = 5;
+    EXPECT_FALSE(writeRating(photo, 1, ""));
+    EXPECT_EQ(lastSidecarError(), 5u);
+    EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
+    // The finished temporary file stays behind ...
+    EXPECT_EQ(readRatingLabel(photo).rating, 2);
+    EXPECT_EQ(ratingLabelFromText(lvtest::readFile(sidecar + ".tmp")).rating, 1);
+
+    // ... and is reused (and cut to length) by the next write, even when it held more.
+    ASSERT_TRUE(lvtest::writeFile(sidecar + ".tmp", std::string(20000, 'x')));
+    FaultyOps::moveErr = 0;
+    ASSERT_TRUE(writeRating(photo, 1, ""));
+    EXPECT_EQ(lastSidecarError(), 0u);
+    EXPECT_EQ(readRatingLabel(photo).rating, 1);
+    EXPECT_EQ(lvtest::readFile(sidecar).size(), kForeign.size());
+    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
+}
+
+TEST_F(SidecarFile, TempFileFaultsCarryTheirCodes) {
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    FaultyOps::createErr = 32;
+    EXPECT_FALSE(writeRating(photo, 3, ""));
+    EXPECT_EQ(lastSidecarError(), 32u);
+    FaultyOps::createErr = 0;
+    FaultyOps::writeErr = 112;
+    EXPECT_FALSE(writeRating(photo, 3, ""));
+    EXPECT_EQ(lastSidecarError(), 112u);
+    FaultyOps::writeErr = 0;
+    FaultyOps::sizeDelta = -1;
+    EXPECT_FALSE(writeRating(photo, 3, ""));
+    EXPECT_EQ(lastSidecarError(), 112u);
+    EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
+    // A success clears the code again.
+    FaultyOps::sizeDelta = 0;
+    EXPECT_TRUE(writeRating(photo, 3, ""));
+    EXPECT_EQ(lastSidecarError(), 0u);
+}
+
+TEST_F(SidecarFile, FailuresWriteTheirDiagnosticsLines) {
+    std::string log = dir.file("diagnostics.log");
+    bool wasOn = logEnabled();
+    if (wasOn) GTEST_SKIP() << "logging already on in this process";
+    logOpenAt(log, "lumivore", "lumivore /LOG");
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    FaultyOps::moveErr = 5;
+    writeRating(photo, 1, "");
+    FaultyOps::moveErr = 0;
+    FaultyOps::createErr = 32;
+    writeRating(photo, 1, "");
+    FaultyOps::createErr = 0;
+    FaultyOps::sizeDelta = 3;
+    writeRating(photo, 1, "");
+    FaultyOps::sizeDelta = 0;
+    ASSERT_TRUE(lvtest::writeFile(sidecar, "<x:xmpmeta/>"));
+    writeLabel(photo, "Red", 0);
+    logClose();
+    std::string text = lvtest::readFile(log);
+    const std::string tmp = sidecar + ".tmp";
+    EXPECT_NE(text.find("  xmp sidecar replace FAILED (last error 5): " + sidecar + "\r\n"), std::string::npos);
+    EXPECT_NE(text.find("  xmp sidecar temp write FAILED (err 32): " + tmp + "\r\n"), std::string::npos);
+    std::string shortLine = "  xmp sidecar temp SHORT (";
+    size_t at = text.find(shortLine);
+    ASSERT_NE(at, std::string::npos);
+    std::string rest = text.substr(at + shortLine.size(), text.find("\r\n", at) - at - shortLine.size());
+    size_t written = std::strtoul(rest.c_str(), nullptr, 10);
+    EXPECT_EQ(rest, std::to_string(written) + " of " + std::to_string(written - 3) + " bytes): " + tmp);
+    EXPECT_NE(text.find("  xmp Label NOT written (no rdf:Description): " + sidecar + "\r\n"), std::string::npos);
+}
+
+TEST_F(SidecarFile, UnreadableSidecarIsNeverReplaced) {
+    // A folder where the sidecar should be cannot be read as a file on any system.
+    ASSERT_EQ(folderCreateAll(sidecar), 0u);
+    EXPECT_EQ(readRatingLabel(photo).rating, 0);
+    EXPECT_FALSE(writeRating(photo, 4, ""));
+    EXPECT_NE(lastSidecarError(), 0u);
+    EXPECT_TRUE(isFolder(sidecar));
+    EXPECT_EQ(FaultyOps::createCalls, 0);
+}
+
+TEST_F(SidecarFile, ReadOnlyFolderLeavesEverythingAsItWas) {
+#ifdef _WIN32
+    GTEST_SKIP() << "permission bits are a POSIX check";
+#else
+    setSidecarFileOps(nullptr);  // the real platform calls this time
+    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
+    ASSERT_EQ(std::system(("chmod 555 '" + dir.path + "'").c_str()), 0);
+    bool enforced = !lvtest::writeFile(dir.file("probe"), "x");
+    if (enforced) {
+        EXPECT_FALSE(writeRating(photo, 5, "Red"));
+        EXPECT_EQ(lastSidecarError(), 5u);
+        EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
+    }
+    std::system(("chmod 755 '" + dir.path + "'").c_str());
+    if (!enforced) GTEST_SKIP() << "running with permission to write anywhere; the injected faults cover this";
+#endif
+}
+
+// [SECTION] a JPEG's own packet
+
+namespace {
+std::string segment(uint8_t marker, const std::string& payload) {
+    size_t len = payload.size() + 2;
+    return std::string{char(0xFF), char(marker), char(len >> 8), char(len & 0xFF)} + payload;
+}
+std::string withSegments(const std::string& jpeg, const std::string& segments) {
+    return jpeg.substr(0, 2) + segments + jpeg.substr(2);
+}
+std::string xmpApp1(int rating, const char* label) {
+    std::string packet = newSidecarText(rating, label);
+    return segment(0xE1, std::string(kXmpNamespace) + std::string(1, '\0') + packet);
+}
+}  // namespace
+
+TEST_F(SidecarFile, JpegWithoutSidecarUsesItsOwnPacket) {
+    std::string jpegPath = dir.file("DSC_1.JPG");
+    std::string jpeg = withSegments(lvtest::makeJpeg(32, 16), xmpApp1(4, "Purple"));
+    ASSERT_TRUE(lvtest::writeFile(jpegPath, jpeg));
+    RatingLabel r = readRatingLabel(jpegPath);
+    EXPECT_EQ(r.rating, 4);
+    EXPECT_EQ(r.label, "Purple");
+    EXPECT_EQ(readSidecarRatingLabel(jpegPath).rating, 0);
+
+    // Rating it writes a sidecar that keeps the label, and never the JPEG.
+    ASSERT_TRUE(writeRating(jpegPath, 2, r.label));
+    EXPECT_EQ(lvtest::readFile(jpegPath), jpeg);
+    EXPECT_EQ(lvtest::readFile(jpegPath + ".xmp"), newSidecarText(2, "Purple"));
+
+    // A RAW file is never searched for a packet.
+    std::string rawPath = dir.file("DSC_1.NEF");
+    ASSERT_TRUE(lvtest::writeFile(rawPath, jpeg));
+    EXPECT_EQ(readRatingLabel(rawPath).rating, 0);
+}
+
+TEST_F(SidecarFile, JpegPacketBeyondTheSearchWindowIsIgnored) {
+    std::string pad = segment(0xE2, std::string(60000, 'p'));
+    std::string jpegPath = dir.file("far.jpeg");
+    ASSERT_TRUE(lvtest::writeFile(jpegPath, withSegments(lvtest::makeJpeg(8, 8), pad + pad + pad + xmpApp1(5, ""))));
+    EXPECT_EQ(readRatingLabel(jpegPath).rating, 0);
+    std::string nearPath = dir.file("near.jpeg");
+    ASSERT_TRUE(lvtest::writeFile(nearPath, withSegments(lvtest::makeJpeg(8, 8), pad + pad + xmpApp1(5, ""))));
+    EXPECT_EQ(readRatingLabel(nearPath).rating, 5);
+    // Not a JPEG stream at all.
+    ASSERT_TRUE(lvtest::writeFile(dir.file("fake.jpg"), "GIF89a" + xmpApp1(5, "")));
+    EXPECT_EQ(readRatingLabel(dir.file("fake.jpg")).rating, 0);
+}
+
+// [SECTION] sidecars written by other tools
+
+namespace {
+struct CorpusSidecar {
+    const char* name;
+    int rating;  // as ExifTool reads it
+};
+constexpr CorpusSidecar kCorpus[] = {
+    {"darktable-tests_0082-demosaic-rcd.xmp", 2}, {"darktable-tests_0151-sigmoid.xmp", 4},
+    {"etv_iphone-export-1.xmp", 0},              {"exifr_IMG_5910.xmp", 3},
+    {"exiftool_XMP.xmp", 1},                     {"exiv2_issue_1959_poc.xmp", 5},
+    {"imagemeta_RAW_SONY_ILCE-7M2.xmp", 0},      {"imagemeta_acr_sidecar.xmp", 0},
+    {"imagemeta_crs-corrections.xmp", 3},        {"imagemeta_lightroom_sidecar.xmp", 4},
+    {"mei_digikam-example.xmp", 0},              {"mei_jPhotoTagger-example.xmp", 0},
+    {"photoprism_canon_eos_6d.xmp", 0},          {"photoprism_fstop-favorite.xmp", 0},
+    {"photoprism_ladybug.xmp", 1},               {"rawtherapee_neutral.xmp", 0},
+};
+}  // namespace
+
+TEST_F(SidecarFile, CorpusSidecarsReadAndChangeInPlace) {
+    std::string corpus = lvtest::corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "corpus not present";
+    for (const CorpusSidecar& c : kCorpus) {
+        SCOPED_TRACE(c.name);
+        std::string original = lvtest::readFile(joinPath(joinPath(joinPath(corpus, "files"), "xmp"), c.name));
+        ASSERT_FALSE(original.empty());
+        RatingLabel before = ratingLabelFromText(original);
+        EXPECT_EQ(before.rating, c.rating);
+        EXPECT_EQ(before.label, "");
+
+        ASSERT_TRUE(lvtest::writeFile(sidecar, original));
+        int target = c.rating == 4 ? 1 : 4;
+        ASSERT_TRUE(writeRating(photo, target, ""));
+        std::string after = lvtest::readFile(sidecar);
+        EXPECT_EQ(ratingLabelFromText(after).rating, target);
+        if (c.rating != 0 || after.size() == original.size()) {
+            // Only the value's own bytes differ: equal heads and tails around one short span.
+            size_t head = 0;
+            while (head < after.size() && head < original.size() && after[head] == original[head]) head++;
+            size_t tail = 0;
+            while (tail < after.size() - head && tail < original.size() - head &&
+                   after[after.size() - 1 - tail] == original[original.size() - 1 - tail])
+                tail++;
+            EXPECT_LE(original.size() - head - tail, 3u);
+            EXPECT_LE(after.size() - head - tail, 1u);
+        } else {
+            // Inserted: the old text is all still there, around one inserted piece.
+            size_t head = 0;
+            while (head < original.size() && after[head] == original[head]) head++;
+            EXPECT_EQ(after.substr(head + after.size() - original.size()), original.substr(head));
+        }
+        ASSERT_TRUE(writeLabel(photo, "Green", target));
+        EXPECT_EQ(readRatingLabel(photo).label, "Green");
+        // An attribute we inserted goes again with exactly the bytes that came with it.
+        bool asAttribute = lvtest::readFile(sidecar).find(":Label=\"Green\"") != std::string::npos;
+        ASSERT_TRUE(writeLabel(photo, "", target));
+        ASSERT_TRUE(writeRating(photo, c.rating, ""));
+        std::string stored = getProperty(original, "Rating", namespacePrefixes(original, kXmpNamespace));
+        if (asAttribute && stored == std::to_string(c.rating)) {
+            EXPECT_EQ(lvtest::readFile(sidecar), original);
+        }
+    }
+}
