@@ -23,6 +23,8 @@ std::string describeError(uint32_t winErr);
 
 int runSha256(const Args& args);
 int runDecode(const Args& args);
+int runSettings(const Args& args);
+int runTexts(const Args& args);
 int runList(const Args& args);
 int runInfo(const Args& args);
 int runPreview(const Args& args);

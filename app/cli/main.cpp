@@ -10,6 +10,8 @@ namespace lv::cli {
 static const Command kCommands[] = {
     {"sha256", "FILE...", "SHA-256 of each file, as the import verifies copies", runSha256},
     {"decode", "JPEG --size WxH -o OUT.png|OUT.bmp", "decode and scale a JPEG as the viewer does", runDecode},
+    {"settings", "[--json] [--file INI]", "the effective settings, each from the file or its default", runSettings},
+    {"texts", "", "the UI text table: key, TAB, text (line breaks as \\r\\n), in table order", runTexts},
     {"list", "FOLDER [--order original|name-az|name-za|time-old|time-new] [--json]",
      "the folder's photos in display order with rating, label, capture time and burst", runList},
     {"info", "FILE... [--json]", "container, EXIF summary, capture time and embedded images of each photo", runInfo},

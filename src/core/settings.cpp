@@ -248,9 +248,12 @@ LoadReport loadSettingsFrom(std::string_view path, int dpi, Settings* out, std::
     std::string text;
     bool exists = pathExists(path);
     // A file that cannot be read counts as empty: every value keeps its default.
-    if (exists && iniReadFile(path, &text)) text.clear();
+    WinErr e = exists ? iniReadFile(path, &text) : kErrOk;
+    if (e) text.clear();
     if (fileText) *fileText = text;
-    return loadSettingsText(text, exists, dpi, out);
+    LoadReport rep = loadSettingsText(text, exists, dpi, out);
+    rep.readError = e;
+    return rep;
 }
 
 std::string saveSettingsText(std::string_view text, const Settings& s, int dpi) {

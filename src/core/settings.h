@@ -104,6 +104,7 @@ SettingKey settingKey(size_t row);
 
 struct LoadReport {
     bool fileExisted = false;
+    WinErr readError = 0;  // the file exists but could not be read: every value is its default
     // Per row of the key table: true when the file's value was taken, false for the default.
     bool fromFile[32] = {};
 };
