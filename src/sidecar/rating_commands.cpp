@@ -42,6 +42,26 @@ SidecarCommandResult setLabel(RatedPhoto photo, std::string_view label) {
     return failed(photo.path, true);
 }
 
+static bool validEntry(const PhotoList& list, int index) {
+    return index >= 0 && index < list.count && size_t(index) < list.path.size() &&
+           size_t(index) < list.rating.size() && size_t(index) < list.label.size();
+}
+
+SidecarCommandResult setRating(PhotoList& list, int index, int rating) {
+    if (!validEntry(list, index)) return {};
+    return setRating(RatedPhoto{list.path[index], &list.rating[index], &list.label[index]}, rating);
+}
+
+SidecarCommandResult toggleReject(PhotoList& list, int index) {
+    if (!validEntry(list, index)) return {};
+    return toggleReject(RatedPhoto{list.path[index], &list.rating[index], &list.label[index]});
+}
+
+SidecarCommandResult setLabel(PhotoList& list, int index, std::string_view label) {
+    if (!validEntry(list, index)) return {};
+    return setLabel(RatedPhoto{list.path[index], &list.rating[index], &list.label[index]}, label);
+}
+
 SidecarNotice sidecarFailureNotice(std::string_view photoPath, bool forLabel, WinErr code) {
     SidecarNotice n;
     std::string folder = upperAscii(folderPart(photoPath));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "library/folder.h"
 #include "platform/platform.h"
 
 namespace lv {
@@ -35,6 +36,12 @@ SidecarCommandResult setRating(RatedPhoto photo, int rating);
 // Rejected photos become unrated, any other becomes rejected.
 SidecarCommandResult toggleReject(RatedPhoto photo);
 SidecarCommandResult setLabel(RatedPhoto photo, std::string_view label);
+
+// The same on entry index of the open folder's photo list (the keys and menus act on the
+// current photo); an index outside the list does nothing.
+SidecarCommandResult setRating(PhotoList& list, int index, int rating);
+SidecarCommandResult toggleReject(PhotoList& list, int index);
+SidecarCommandResult setLabel(PhotoList& list, int index, std::string_view label);
 
 // The warning for a failed write: shown for the first failure in a folder, silent for later
 // ones in the same folder (compared by the upper-cased folder path).

@@ -97,6 +97,35 @@ TEST_F(RatingCommands, FailureRollsBackAndWarnsOncePerFolder) {
     EXPECT_EQ(elsewhere.notice.text, "B.NEF: The colour label could not be written, error code #5");
 }
 
+TEST_F(RatingCommands, PhotoListEntriesByIndex) {
+    PhotoList list;
+    resetPhotoList(list, 2);
+    list.path[0] = dir.file("A.RW2");
+    list.path[1] = dir.file("B.JPG");
+    list.label[1] = "Purple";
+    EXPECT_TRUE(setRating(list, 1, 4).ok);
+    EXPECT_TRUE(setLabel(list, 0, "Yellow").ok);
+    EXPECT_TRUE(toggleReject(list, 0).ok);
+    EXPECT_EQ(list.rating[0], -1);
+    EXPECT_EQ(list.rating[1], 4);
+    RatingLabel a = readRatingLabel(list.path[0]), b = readRatingLabel(list.path[1]);
+    EXPECT_EQ(a.rating, -1);
+    EXPECT_EQ(a.label, "Yellow");
+    EXPECT_EQ(b.rating, 4);
+    EXPECT_EQ(b.label, "Purple");
+    EXPECT_TRUE(pathExists(dir.file("A.xmp")));  // RW2 replaces its extension
+    // No current photo: nothing happens and nothing is written.
+    EXPECT_TRUE(setRating(list, 2, 5).ok);
+    EXPECT_TRUE(setLabel(list, -1, "Red").ok);
+    EXPECT_EQ(list.rating[1], 4);
+
+    FailingMove::err = 32;
+    SidecarCommandResult r = setLabel(list, 1, "Green");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 32u);
+    EXPECT_EQ(list.label[1], "Purple");
+}
+
 TEST_F(RatingCommands, NoticeComparesFoldersIgnoringCase) {
     EXPECT_TRUE(sidecarFailureNotice("/Shoot/a/X.JPG", false, 13).show);
     EXPECT_FALSE(sidecarFailureNotice("/SHOOT/A/y.jpg", true, 13).show);
