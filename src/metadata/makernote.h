@@ -32,6 +32,10 @@ std::string vendorListText();
 int selectVendor(ByteView head, const ExifSummary& s, ShotInfo* out);
 // Index of the first vendor whose quick decoder accepts the file, or -1.
 int quickDecode(ByteView head, const ExifSummary& s, PhotoMeta* out);
+// The vendors' hooks called directly, in registry order; the first non-empty answer wins. Use
+// either these or the registered hook lists, not both, or every hook runs twice.
+Bytes vendorMainPreview(FileHandle file, ByteView head, uint64_t fileSize);
+Bytes vendorThumbnail(FileHandle file, ByteView head, uint64_t fileSize);
 // Hands the vendors' preview and thumbnail hooks to the preview code, in registry order. Call it
 // once at start-up before any worker runs; later calls do nothing.
 void registerMakerNoteHooks();
@@ -98,6 +102,10 @@ std::string lookup(const CodeText (&table)[N], int64_t code) {
 
 // The AF box turned from sensor to the displayed image by EXIF orientation (3, 6, 8).
 void turnBox(int orientation, double* u, double* v, double* w, double* h);
+// A 1-based point in a w x h sensor frame turned likewise; the frame swaps for 6 and 8.
+void turnPoint(int orientation, int* x, int* y, int* w, int* h);
+// Stores a pixel AF point with its frame, turned to the displayed image; keeps an earlier one.
+void setAfPointPixels(ShotInfo* s, int orientation, int x, int y, int frameW, int frameH);
 std::string trimText(const std::string& s);
 
 // [SECTION] the decoders (one file per maker)
@@ -118,6 +126,9 @@ bool quickSony(ByteView b, const ExifSummary& s, PhotoMeta* out);
 bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickNikon(ByteView b, const ExifSummary& s, PhotoMeta* out);
 Bytes thumbNikon(PhotoFile& f, ByteView head);
+// The JPEG the Nikon maker note's preview IFD (0x0011) points at, as a file range; the IFD is read
+// from file (when given) if it lies past the head. A NEF preview candidate as well as the thumbnail.
+bool nikonPreviewRange(ByteView head, const ExifSummary& s, PhotoFile* file, uint64_t* offset, uint64_t* length);
 bool decodeSigma(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickSigma(ByteView b, const ExifSummary& s, PhotoMeta* out);
 bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out);

@@ -133,6 +133,28 @@ void turnBox(int orientation, double* u, double* v, double* w, double* h) {
     }
 }
 
+// A point (1-based, in a w x h sensor frame) turned to the displayed image.
+void turnPoint(int orientation, int* x, int* y, int* w, int* h) {
+    int X = *x, Y = *y, W = *w, H = *h;
+    switch (orientation) {
+        case 3: *x = W + 1 - X; *y = H + 1 - Y; break;
+        case 6: *x = H + 1 - Y; *y = X; *w = H; *h = W; break;
+        case 8: *x = Y; *y = W + 1 - X; *w = H; *h = W; break;
+        default: break;
+    }
+    if (*x < 1) *x = 1;
+    if (*y < 1) *y = 1;
+}
+
+void setAfPointPixels(ShotInfo* s, int orientation, int x, int y, int frameW, int frameH) {
+    if (s->afPointX > 0 || frameW <= 0 || frameH <= 0 || x <= 0 || y <= 0 || x > frameW || y > frameH) return;
+    turnPoint(orientation, &x, &y, &frameW, &frameH);
+    s->afPointX = x;
+    s->afPointY = y;
+    s->afFrameWidth = frameW;
+    s->afFrameHeight = frameH;
+}
+
 Bytes readJpegFromFile(PhotoFile& f, ByteView head, uint64_t offset, uint64_t length, uint64_t minLen,
                        uint64_t maxLen) {
     if (length < minLen || length > maxLen || offset == 0 || offset > f.size || length > f.size - offset) return {};

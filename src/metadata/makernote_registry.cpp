@@ -57,6 +57,22 @@ int quickDecode(ByteView head, const ExifSummary& s, PhotoMeta* out) {
     return -1;
 }
 
+static Bytes runHooks(FileHandle file, ByteView head, uint64_t fileSize, bool thumbnails) {
+    PhotoFile f;
+    f.handle = file;
+    f.size = fileSize;
+    for (const Vendor& v : kVendors) {
+        PreviewHook h = thumbnails ? v.thumbnail : v.mainPreview;
+        if (!h) continue;
+        Bytes b = h(f, head);
+        if (!b.empty()) return b;
+    }
+    return {};
+}
+
+Bytes vendorMainPreview(FileHandle file, ByteView head, uint64_t fileSize) { return runHooks(file, head, fileSize, false); }
+Bytes vendorThumbnail(FileHandle file, ByteView head, uint64_t fileSize) { return runHooks(file, head, fileSize, true); }
+
 void registerMakerNoteHooks() {
     static std::once_flag once;
     std::call_once(once, [] {

@@ -79,15 +79,15 @@ bool sonyTrustsFocusTags(const std::string& model) {
     return false;
 }
 
-// A temperature from an enciphered block: index into the deciphered bytes.
-static bool blockTemperature(ByteView b, const TagData& t, uint32_t index, int* out) {
+// A temperature from an enciphered block: the signed deciphered byte at index, when the block is
+// long enough and not blank.
+static bool blockValue(ByteView b, const TagData& t, uint32_t index, int* out) {
     if (!t.found() || t.size != 1 || t.count <= index || t.count < 4) return false;
     if (readU32(b, t.pos, true) == 0) return false;
-    int v = int8_t(sonyDecipher(readByte(b, t.pos + index)));
-    if (v < -100 || v > 100) return false;
-    *out = v;
+    *out = int8_t(sonyDecipher(readByte(b, t.pos + index)));
     return true;
 }
+static bool plausible(double celsius) { return celsius >= -100 && celsius <= 100; }
 
 static uint8_t plainByte(ByteView b, const TagData& t, uint32_t i) {
     return i < t.count ? sonyDecipher(readByte(b, t.pos + i)) : 0;
@@ -123,19 +123,6 @@ static bool readSony(ByteView b, const ExifSummary& s, SonyNote* n) {
     n->sequence = tagFirst(b, m, 0xB04A);
     n->style = styleText(tagText(b, m, 0xB020));
     return true;
-}
-
-// A point (1-based, in a w x h sensor frame) turned to the displayed image.
-static void turnPoint(int orientation, int* x, int* y, int* w, int* h) {
-    int X = *x, Y = *y, W = *w, H = *h;
-    switch (orientation) {
-        case 3: *x = W + 1 - X; *y = H + 1 - Y; break;
-        case 6: *x = H + 1 - Y; *y = X; *w = H; *h = W; break;
-        case 8: *x = Y; *y = W + 1 - X; *w = H; *h = W; break;
-        default: break;
-    }
-    if (*x < 1) *x = 1;
-    if (*y < 1) *y = 1;
 }
 
 static void readAfGeometry(ByteView b, const SonyNote& n, ShotInfo* out) {
@@ -206,22 +193,25 @@ static void readTemperatures(ByteView b, const SonyNote& n, ShotInfo* out) {
     int v = 0;
     TagData cam = tagData(b, m, 0x9403);
     uint8_t test = plainByte(b, cam, 4);
-    if (test >= 1 && test <= 99 && blockTemperature(b, cam, 5, &v)) {
+    if (test >= 1 && test <= 99 && blockValue(b, cam, 5, &v) && plausible(v)) {
         out->cameraTemp = v;
         out->hasCameraTemp = true;
     }
     TagData amb = tagData(b, m, 0x9402);
-    if (plainByte(b, amb, 2) == 255 && blockTemperature(b, amb, 4, &v)) {
+    if (plainByte(b, amb, 2) == 255 && blockValue(b, amb, 4, &v) && plausible(v)) {
         out->ambientTemp = v;
         out->hasAmbientTemp = true;
     }
     TagData bat = tagData(b, m, 0x9406);
     uint8_t first = bat.found() ? readByte(b, bat.pos) : 0;
-    if ((first == 0x1B || first == 0x08) && blockTemperature(b, bat, 5, &v)) {
-        // The battery reports degrees Fahrenheit; a Celsius reading shown as is would be 30-odd
-        // degrees too hot (or refused as implausible on a warm day).
-        out->batteryTemp = std::round((v - 32) / 1.8 * 10) / 10;
-        out->hasBatteryTemp = true;
+    if ((first == 0x1B || first == 0x08) && blockValue(b, bat, 5, &v)) {
+        // The battery reports degrees Fahrenheit; shown as Celsius it would be 30-odd degrees too
+        // hot, and a warm battery (above 100 F) would be refused as implausible.
+        double c = std::round((v - 32) / 1.8 * 10) / 10;
+        if (plausible(c)) {
+            out->batteryTemp = c;
+            out->hasBatteryTemp = true;
+        }
     }
 }
 

@@ -24,4 +24,8 @@ struct PhotoMeta {
     bool valid = false;          // a TIFF header was found and read
 };
 
+// Reads the file head (256 KiB) and fills the record; valid stays false when the file cannot be
+// read, is shorter than 8 bytes or holds no TIFF header.
+PhotoMeta readPhotoMeta(const std::string& path);
+
 }  // namespace lv

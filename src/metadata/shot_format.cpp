@@ -1,7 +1,6 @@
 // How the panel writes exposure values, names and temperatures. Every rule works on the
 // integers the camera stored where it can, so a rational never turns into 1/249.99s.
 #include <cmath>
-#include <cstdio>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -87,12 +86,10 @@ std::string formatExposureComp(double ev) {
     return std::string(ev > 0 ? "+" : "-") + tenths(t) + " EV";
 }
 
+// One decimal, halves rounded away from zero ("0.0" pattern): 1.25 gives 1.3, not 1.2.
 static std::string oneDecimal(double v) {
-    char b[48];
-    std::snprintf(b, sizeof b, "%.1f", v);
-    std::string s = b;
-    if (s == "-0.0") s = "0.0";
-    return s;
+    long long t = (long long)std::floor(std::fabs(v) * 10.0 + 0.5 + 1e-9);
+    return (v < 0 && t > 0 ? "-" : "") + num(t / 10) + "." + num(t % 10);
 }
 
 std::string formatLightValue(double lv) {

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "metadata/photo_meta.h"
+#include "metadata/tiff.h"
+
 namespace lv {
 
 // A face or subject the camera detected, as fractions of the displayed image.
@@ -60,9 +63,11 @@ struct ShotInfo {
 
 // [SECTION] building
 // head: the file head extractPreview handed back, or empty to read it here.
-ShotInfo buildShotInfo(const std::string& path, const std::string& head);
-// The same on bytes already in memory (the file head); path only names the file.
-ShotInfo buildShotInfoFromHead(const std::string& path, const std::string& head);
+ShotInfo buildShotInfo(const std::string& path, ByteView head = {});
+// The same on a head already in memory; path only names the file.
+ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head);
+// readPhotoMeta on a head already in memory.
+PhotoMeta readPhotoMetaFromHead(ByteView head);
 // Panel lines: "H\tid\ttitle", "V\tlabel\tvalue", "D\tgauge\tlabel\tvalue".
 std::vector<std::string> shotInfoRows(const ShotInfo& s);
 // The rows as plain text for the clipboard, CR LF line ends.
