@@ -75,10 +75,13 @@ TEST(ScanTree, HiddenFilesSubfoldersDepthFirstLinksNotFollowed) {
     ASSERT_TRUE(lvtest::writeFile(sep(sep(t.file("DCIM"), "100CANON"), "B.CR2"), "123"));
     ASSERT_TRUE(lvtest::writeFile(sep(t.file("DCIM"), "C.MP4"), "1"));
     ASSERT_TRUE(lvtest::writeFile(sep(t.file("MISC"), "notes.txt"), "abcdef"));
-    // A link back to the root would loop forever if it were followed.
+    // A link back to the root would loop forever if it were followed. Windows may refuse to
+    // make one without privileges; the rest of the walk is checked either way.
     std::error_code ec;
     fs::create_directory_symlink(t.path, t.file("loop"), ec);
+#ifndef _WIN32
     ASSERT_FALSE(ec) << ec.message();
+#endif
 
     std::vector<ScanRecord> list;
     ScanStats stats;
