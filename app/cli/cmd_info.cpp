@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "info_shot.h"
 #include "library/filekinds.h"
 #include "metadata/preview.h"
 #include "metadata/tiff.h"
@@ -235,6 +236,7 @@ int runInfo(const Args& args) {
             def.fill(in, &s);
             secs.push_back(std::move(s));
         }
+        appendShotSections<InfoSection, InfoField>(path, pr.head, &secs);
         photoClose(&f);
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", jsonReport(secs).c_str());
