@@ -156,8 +156,12 @@ TEST(TextTable, TextsAreWellFormed) {
         std::string t = r.text;
         EXPECT_FALSE(t.empty()) << r.key;
         for (size_t i = 0; i < t.size(); i++) {
-            if (t[i] == '\n') EXPECT_TRUE(i > 0 && t[i - 1] == '\r') << r.key << ": a line break must be CR LF";
-            if (t[i] == '\r') EXPECT_TRUE(i + 1 < t.size() && t[i + 1] == '\n') << r.key;
+            if (t[i] == '\n') {
+                EXPECT_TRUE(i > 0 && t[i - 1] == '\r') << r.key << ": a line break must be CR LF";
+            }
+            if (t[i] == '\r') {
+                EXPECT_TRUE(i + 1 < t.size() && t[i + 1] == '\n') << r.key;
+            }
         }
         // Every "{name}" is one the callers fill; a misspelt one would show on screen.
         for (size_t open = t.find('{'); open != std::string::npos; open = t.find('{', open + 1)) {
