@@ -76,6 +76,11 @@ TEST(Bursts, SequenceNumbersMustRise) {
     computeBursts(st);
     EXPECT_EQ(groups(st), (std::vector<int>{-1, -1, -1, -1, 0, 0}));
     EXPECT_EQ(st.burstCount, 1);
+
+    // Equal numbers at the same instant (or without times) are two cameras or a re-shot, not a burst.
+    FolderState same = folderOf({{"p.PEF", 7.0, 4, 1}, {"q.PEF", 7.0, 4, 1}, {"r.PEF", 0, 5, 1}, {"s.PEF", 0, 5, 1}});
+    computeBursts(same);
+    EXPECT_EQ(groups(same), (std::vector<int>{-1, 0, 0, -1}));  // q and r chain: 4 then 5
 }
 
 TEST(Bursts, SingleShotAndFewerThanTwoPhotos) {
