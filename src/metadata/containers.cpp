@@ -22,7 +22,7 @@ Bytes takeJpeg(PhotoFile& f, ByteView head, uint64_t off, uint64_t len, const ch
     if (!fits(f, off, len) || len == 0 || len > kMaxReadBytes) return out;
     if (!readRange(f, head, off, len, &out) || out.size() != len || !isSoi(out)) return {};
     if (where) {
-        FrameSize fs = jpegFrameSize(ByteView(out.data(), out.size() < 4096 ? out.size() : 4096), 0);
+        FrameSize fs = jpegFrameSize(out, 0);
         where->source = source;
         where->offset = off;
         where->length = len;

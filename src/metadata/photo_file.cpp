@@ -83,14 +83,31 @@ bool ifdBeyondHead(ByteView head, uint64_t pos, bool le) {
 }
 
 // Appends the IFD at file offset pos to the head; returns its head position, 0 on failure.
+// Out-of-line values that came with the same read are appended after it and re-pointed; the
+// others are pointed past any buffer, so that no offset beyond the original head can land in
+// the appended bytes and read them as something they are not.
 uint64_t appendIfd(PhotoFile& f, Bytes* head, uint64_t pos, bool le) {
     uint64_t want = f.size - pos < kMaxIfdBytes ? f.size - pos : kMaxIfdBytes;
     Bytes ifd(static_cast<size_t>(want));
     if (!readFile(f, pos, want, ifd.data())) return 0;
     int n = readU16(ifd, 0, le);
     if (n < 1 || n > kMaxIfdEntries || want < 12 * uint64_t(n) + 6) return 0;
+    uint64_t own = f.headFileBytes;
     uint64_t at = head->size();
     head->insert(head->end(), ifd.begin(), ifd.begin() + 12 * n + 6);
+    for (int i = 0; i < n; i++) {
+        uint64_t e = 2 + 12 * uint64_t(i);
+        uint64_t bytes = uint64_t(tiffTypeSize(readU16(ifd, int64_t(e) + 2, le))) * readU32(ifd, int64_t(e) + 4, le);
+        if (bytes <= 4) continue;
+        uint64_t off = readU32(ifd, int64_t(e) + 8, le);
+        if (off + bytes <= own) continue;  // the file's own bytes, already in the head
+        uint32_t moved = 0xFFFFFFFFu;
+        if (off >= pos && off + bytes <= pos + want && head->size() + bytes < 0x7FFFFFFFu) {
+            moved = uint32_t(head->size());
+            head->insert(head->end(), ifd.begin() + (off - pos), ifd.begin() + (off - pos + bytes));
+        }
+        put32(*head, at + e + 8, moved, le);
+    }
     if (f.relocations < 2) {
         f.relocHead[f.relocations] = at;
         f.relocFile[f.relocations] = pos;
@@ -152,17 +169,10 @@ bool readFileIfd(PhotoFile& f, ByteView head, uint64_t base, uint64_t offset, bo
     uint64_t pos = base + offset;
     if (pos < base || pos + 2 > f.size) return false;
     Bytes countBytes;
-    // Appended IFDs stand for their file offsets; everything else is read at its real place.
+    // A copy appended to the head stands for the IFD at its file offset, read from there: the
+    // copy's value offsets were re-pointed into the head.
     for (int i = 0; i < f.relocations; i++)
-        if (f.relocHead[i] == pos && base == 0) {
-            int n = ifdEntryCount(head, int64_t(pos), le);
-            if (n < 1 || !head.has(int64_t(pos), 2 + 12 * n + 4)) break;
-            out->bytes.assign(head.data + pos, head.data + pos + 2 + 12 * n + 4);
-            out->pos = f.relocFile[i];
-            out->le = le;
-            out->count = n;
-            return true;
-        }
+        if (base == 0 && f.relocHead[i] == pos) pos = f.relocFile[i];
     if (!readRange(f, head, pos, 2, &countBytes) || countBytes.size() != 2) return false;
     int n = readU16(countBytes, 0, le);
     if (n < 1 || n > kMaxIfdEntries) return false;
