@@ -18,21 +18,21 @@ std::string_view trimView(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// Every CR removed, split at LF, a final empty line dropped.
-std::vector<std::string> splitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::string cur;
-    for (char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
-            lines.push_back(std::move(cur));
-            cur.clear();
-        } else {
-            cur += c;
-        }
+// Every CR removed, split at LF, a final empty line dropped. The views point into *store.
+std::vector<std::string_view> splitLines(std::string_view text, std::string* store) {
+    store->clear();
+    store->reserve(text.size());
+    for (char c : text)
+        if (c != '\r') *store += c;
+    std::vector<std::string_view> lines;
+    std::string_view rest = *store;
+    for (;;) {
+        size_t lf = rest.find('\n');
+        if (lf == std::string_view::npos) break;
+        lines.push_back(rest.substr(0, lf));
+        rest.remove_prefix(lf + 1);
     }
-    lines.push_back(std::move(cur));
-    if (lines.back().empty()) lines.pop_back();
+    if (!rest.empty()) lines.push_back(rest);
     return lines;
 }
 
@@ -70,7 +70,8 @@ const char* const kCrLf = "\r\n";
 std::string iniGet(std::string_view text, std::string_view section, std::string_view key, std::string_view def) {
     std::string_view wantSection = trimView(section), wantKey = trimView(key);
     bool inside = false;
-    for (const std::string& raw : splitLines(text)) {
+    std::string store;
+    for (std::string_view raw : splitLines(text, &store)) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header)
             inside = equalsIgnoreCase(l.name, wantSection);
@@ -123,7 +124,8 @@ std::string iniSet(std::string_view text, std::string_view section, std::string_
     std::string out;
     out.reserve(text.size() + newLine.size() + wantSection.size() + 8);
     bool inside = false, seen = false, written = false;
-    for (const std::string& raw : splitLines(text)) {
+    std::string store;
+    for (std::string_view raw : splitLines(text, &store)) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header) {
             if (inside && !written) {
@@ -137,7 +139,7 @@ std::string iniSet(std::string_view text, std::string_view section, std::string_
             written = true;
             continue;
         }
-        out += raw + kCrLf;
+        (out += raw) += kCrLf;
     }
     if (!written) {
         if (!seen) out += "[" + singleLine(wantSection) + "]" + kCrLf;
@@ -158,7 +160,8 @@ std::string iniReplaceSectionText(std::string_view text, std::string_view sectio
         block += singleLine(trimView(keys[i])) + "=" + singleLine(values[i]) + kCrLf;
     std::string out;
     bool dropping = false, placed = false;
-    for (const std::string& raw : splitLines(text)) {
+    std::string store;
+    for (std::string_view raw : splitLines(text, &store)) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header) {
             dropping = equalsIgnoreCase(l.name, wantSection);
@@ -167,7 +170,7 @@ std::string iniReplaceSectionText(std::string_view text, std::string_view sectio
                 placed = true;
             }
         }
-        if (!dropping) out += raw + kCrLf;
+        if (!dropping) (out += raw) += kCrLf;
     }
     if (!placed) out += block;
     return out;

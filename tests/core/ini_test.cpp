@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "core/ini.h"
 #include "platform/platform.h"
@@ -172,6 +174,40 @@ TEST(IniFile, AFileWeCannotReadIsNeverRewritten) {
     lv::fileClose(&f);
     EXPECT_EQ(size, uint64_t(40u << 20));
     EXPECT_EQ(lv::iniReadInt(path, "A", "K", 9), 9);  // unreadable reads as empty
+}
+
+// Random hand-edited files: whatever the layout, a set value reads back and no other value moves.
+TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {
+    const char* pool[] = {"[A]", "[a]", " [ B ] ", "[C]", "[A", "K=1", " k = 2 ", "L=3", "M = a=b", ";K=9",
+                          "#L=8", "", "   ", "no equals here", "=empty key", "K=", "l=  spaced  ", "[]"};
+    const char* sections[] = {"A", "B", "C", "D"};
+    const char* keys[] = {"K", "L", "M"};
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 400; round++) {
+        std::string text;
+        int n = int(rng() % 14);
+        for (int i = 0; i < n; i++) text += std::string(pool[rng() % (sizeof pool / sizeof *pool)]) + (rng() % 3 ? "\r\n" : "\n");
+        const char* sec = sections[rng() % 4];
+        const char* key = keys[rng() % 3];
+        std::string value = "v" + std::to_string(rng() % 1000);
+        std::string out = iniSet(text, sec, key, value);
+        ASSERT_EQ(iniGet(out, sec, key, "?"), value) << text;
+        EXPECT_EQ(iniSet(out, sec, key, value), out) << text;
+        for (const char* s2 : sections)
+            for (const char* k2 : keys) {
+                if (std::string(s2) == sec && std::string(k2) == key) continue;
+                EXPECT_EQ(iniGet(out, s2, k2, "?"), iniGet(text, s2, k2, "?")) << s2 << "/" << k2 << " in\n" << text;
+            }
+
+        std::string newKeys[] = {"K", "M"}, newValues[] = {"r1", "r2"};
+        std::string rep = lv::iniReplaceSectionText(text, sec, newKeys, newValues, 2);
+        EXPECT_EQ(iniGet(rep, sec, "K", "?"), "r1") << text;
+        EXPECT_EQ(iniGet(rep, sec, "M", "?"), "r2") << text;
+        EXPECT_EQ(iniGet(rep, sec, "L", "?"), "?") << text;
+        for (const char* s2 : sections)
+            if (std::string(s2) != sec)
+                for (const char* k2 : keys) EXPECT_EQ(iniGet(rep, s2, k2, "?"), iniGet(text, s2, k2, "?")) << text;
+    }
 }
 
 }  // namespace
