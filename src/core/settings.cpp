@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <climits>
+#include <cstdio>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -327,6 +328,20 @@ SettingsDialogResult applySettingsDialog(const SettingsDialogInput& in, Settings
     s->burstMs = fields[1].value;
     s->previewCacheMB = fields[2].value;
     return res;
+}
+
+std::string cacheRootShown(std::string_view root, std::string_view temp) {
+    std::string_view t = withoutTrailingSeparator(temp);
+    if (t.empty() || root.size() < t.size() || !equalsIgnoreCase(root.substr(0, t.size()), t)) return std::string(root);
+    std::string_view rest = root.substr(t.size());
+    if (!rest.empty() && !isSeparator(rest[0])) return std::string(root);  // "C:\Temp2" is not under "C:\Temp"
+    return "%TEMP%" + std::string(rest);
+}
+
+std::string cacheSizeLine(uint64_t bytes) {
+    char mb[32];
+    std::snprintf(mb, sizeof mb, "%.1f", double(bytes) / (1024.0 * 1024.0));
+    return text("SettingsCacheSizeLabel") + " " + mb + " MB";
 }
 
 }  // namespace lv

@@ -148,5 +148,9 @@ struct SettingsDialogResult {
 SettingsDialogResult applySettingsDialog(const SettingsDialogInput& in, Settings* s);
 // One edit field: trimmed, digits only, within [lo, hi]. *value is set when valid.
 bool parseDialogNumber(std::string_view field, int lo, int hi, int* value);
+// The cache folder as the dialog shows it: the temporary-files root written as "%TEMP%".
+std::string cacheRootShown(std::string_view cacheRoot, std::string_view temp);
+// "Thumbnail cache on disk: 12.3 MB".
+std::string cacheSizeLine(uint64_t bytes);
 
 }  // namespace lv

@@ -280,4 +280,18 @@ TEST(SettingsDialog, FieldSyntax) {
     EXPECT_FALSE(lv::parseDialogNumber("11", 5, 10, &v));
 }
 
+TEST(SettingsDialog, CacheLines) {
+    const std::string s(1, lv::kPathSep);
+    const std::string temp = "T" + s + "Temp";
+    const std::string root = lv::cacheRootFrom(temp);
+    EXPECT_EQ(lv::cacheRootShown(root, temp), "%TEMP%" + s + "Lumivore" + s + "Cache" + s);
+    EXPECT_EQ(lv::cacheRootShown(root, temp + s), "%TEMP%" + s + "Lumivore" + s + "Cache" + s);
+    EXPECT_EQ(lv::cacheRootShown(root, "T" + s + "Te"), root);  // a prefix that is not a whole folder
+    EXPECT_EQ(lv::cacheRootShown(root, ""), root);
+    lv::buildTextTable("en");
+    EXPECT_EQ(lv::cacheSizeLine(0), "Thumbnail cache on disk: 0.0 MB");
+    EXPECT_EQ(lv::cacheSizeLine(5u << 20 | 1u << 19), "Thumbnail cache on disk: 5.5 MB");
+    EXPECT_EQ(lv::cacheSizeLine(104857), "Thumbnail cache on disk: 0.1 MB");
+}
+
 }  // namespace
