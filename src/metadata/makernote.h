@@ -121,6 +121,8 @@ Bytes thumbRicoh(PhotoFile& f, ByteView head);
 bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickOlympus(ByteView b, const ExifSummary& s, PhotoMeta* out);
 Bytes thumbOlympus(PhotoFile& f, ByteView head);
+// The Olympus / OM System note's IFD (for the ORF preview in sub-IFD 0x2020).
+bool olympusMakerNote(ByteView b, const ExifSummary& s, MakerNoteIfd* m);
 bool decodeSony(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickSony(ByteView b, const ExifSummary& s, PhotoMeta* out);
 bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out);

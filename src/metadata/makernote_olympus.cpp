@@ -1,10 +1,213 @@
-// Olympus maker notes.
+// OM System / Olympus maker notes: the camera-settings and focus-info sub-IFDs hold focus,
+// stabilisation, picture mode, gradation, drive, subject detection, level and focus distance.
+#include <cmath>
+#include <cstdio>
+
+#include "core/pathname.h"
 #include "metadata/makernote.h"
 
 namespace lv {
 
-bool decodeOlympus(ByteView, const ExifSummary&, ShotInfo*) { return false; }
-bool quickOlympus(ByteView, const ExifSummary&, PhotoMeta*) { return false; }
+// [SECTION] value tables
+static const CodeText kStab[] = {{0, "Off"}, {1, "On (all directions)"}, {2, "On (vertical)"}, {3, "On (horizontal)"},
+                                 {4, "On (auto)"}};
+static const CodeText kSubject[] = {{1, "Motorsports"}, {2, "Airplanes"}, {3, "Trains"}, {4, "Birds"},
+                                    {5, "Dogs & cats"}, {6, "Human"}};
+static const CodeText kGradation[] = {{-1, "Low key"}, {0, "Normal"}, {1, "High key"}};
+static const CodeText kPictureMode[] = {
+    {1, "Vivid"},        {2, "Natural"},     {3, "Muted"},       {4, "Portrait"},  {5, "i-Enhance"},
+    {6, "e-Portrait"},   {7, "Color Creator"}, {9, "Color Profile 1"}, {10, "Color Profile 2"},
+    {11, "Color Profile 3"}, {12, "Monochrome Profile 1"}, {13, "Monochrome Profile 2"},
+    {14, "Monochrome Profile 3"}, {17, "Art Mode"}, {18, "Monochrome Profile 4"}, {256, "Monotone"}, {512, "Sepia"},
+};
+static const CodeText kArtFilter[] = {
+    {1, "Soft Focus"},     {2, "Pop Art"},        {3, "Pale & Light Color"}, {4, "Light Tone"},
+    {5, "Pin Hole"},       {6, "Grainy Film"},    {9, "Diorama"},            {10, "Cross Process"},
+    {12, "Fish Eye"},      {13, "Drawing"},       {14, "Gentle Sepia"},      {20, "Dramatic Tone"},
+    {21, "Punk"},          {23, "Sparkle"},       {24, "Watercolor"},        {25, "Key Line"},
+    {27, "Miniature"},     {28, "Reflection"},    {29, "Fragmented"},        {36, "Vintage"},
+    {39, "Partial Color"}, {42, "Bleach Bypass"}, {44, "Instant Film"},
+};
+static const CodeText kWhiteBalance[] = {
+    {0, "Auto"},       {1, "Auto"},         {16, "Shade"},       {17, "Cloudy"},      {18, "Daylight"},
+    {20, "Tungsten"},  {21, "Tungsten"},    {23, "Flash"},       {33, "Daylight Fluorescent"},
+    {34, "Neutral White Fluorescent"},      {35, "Cool White Fluorescent"}, {36, "White Fluorescent"},
+    {48, "Tungsten"},  {67, "Underwater"},  {256, "One Touch WB 1"}, {257, "One Touch WB 2"},
+    {258, "One Touch WB 3"}, {259, "One Touch WB 4"}, {512, "Custom WB 1"}, {513, "Custom WB 2"},
+    {514, "Custom WB 3"}, {515, "Custom WB 4"},
+};
+
+// [SECTION] reading
+bool olympusMakerNote(ByteView b, const ExifSummary& s, MakerNoteIfd* m) {
+    int64_t base = 0;
+    bool le = s.littleEndian;
+    int64_t start = makerNoteStart(b, s, &base, &le);
+    if (start <= 0 || !b.has(start, 16)) return false;
+    // The long forms carry their own byte order and count offsets from the note's start.
+    if (bytesAt(b, start, std::string_view("OM SYSTEM\0\0\0", 12))) {
+        bool ole = bytesAt(b, start + 12, "II");
+        *m = {start, start + 16, start, ole};
+        return true;
+    }
+    if (bytesAt(b, start, std::string_view("OLYMPUS\0", 8))) {
+        bool ole = bytesAt(b, start + 8, "II");
+        *m = {start, start + 12, start, ole};
+        return true;
+    }
+    if (bytesAt(b, start, std::string_view("OLYMP\0", 6))) {
+        *m = {start, start + 8, base, le};
+        return true;
+    }
+    return false;
+}
+
+static bool olympusMake(const std::string& make) {
+    std::string u = upperAscii(make);
+    return u.rfind("OLYMPUS", 0) == 0 || u.rfind("OM DIGITAL", 0) == 0 || u.rfind("OM SYSTEM", 0) == 0;
+}
+
+// A sub-IFD of the note (0x2010 equipment, 0x2020 camera settings, 0x2050 focus info).
+static MakerNoteIfd subIfd(ByteView b, const MakerNoteIfd& m, uint16_t tag) {
+    MakerNoteIfd s = m;
+    s.ifdPos = subIfdPos(b, m, tag);
+    return s;
+}
+
+static std::string focusText(ByteView b, const MakerNoteIfd& cs) {
+    TagData t = tagData(b, cs, 0x0301);
+    if (!t.found()) return {};
+    int64_t mode = tagInt(b, cs, t, 0), bits = tagInt(b, cs, t, 1, 0);
+    switch (mode) {
+        case 0: return (bits & 0x10) ? "AF-S + MF" : "AF-S";
+        case 1: return "AF";
+        case 2: return "AF-C";
+        case 3: case 4: return "AF";
+        case 10: return (bits & 0x01) ? "MF (S-AF+MF)" : "MF";
+        default: return {};
+    }
+}
+
+static std::string driveText(ByteView b, const MakerNoteIfd& cs) {
+    TagData t = tagData(b, cs, 0x0600);
+    if (!t.found()) return {};
+    int64_t mode = tagInt(b, cs, t, 0);
+    bool antiShock = t.count >= 5 && (tagInt(b, cs, t, 4, 0) & 2);
+    if (mode == 1) return std::string("Continuous") + (antiShock ? ", anti-shock" : "");
+    if (mode == 0 && antiShock) return "Anti-shock";
+    return {};
+}
+
+static std::string metres(double m) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", m);
+    std::string s = buf;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s + " m";
+}
+
+bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
+    MakerNoteIfd m;
+    if (!olympusMake(makeOf(b, s)) || !olympusMakerNote(b, s, &m)) return false;
+    MakerNoteIfd cs = subIfd(b, m, 0x2020), fi = subIfd(b, m, 0x2050);
+    out->focusMode = focusText(b, cs);
+
+    TagData subject = tagData(b, cs, 0x0309);
+    int64_t subjectMode = tagInt(b, cs, subject, 0, 0);
+    if (subjectMode > 0) {
+        std::string name = lookup(kSubject, subjectMode);
+        if (!name.empty()) out->subject = name + (subject.count >= 2 && tagInt(b, cs, subject, 1, 0) == 0 ? " (none found)" : "");
+    }
+    out->stabMode = lookup(kStab, tagFirst(b, cs, 0x0604));
+
+    std::string wb = lookup(kWhiteBalance, tagFirst(b, cs, 0x0500));
+    int64_t kelvin = tagFirst(b, cs, 0x0501);
+    if (!wb.empty() && kelvin > 0) wb += " (" + std::to_string(kelvin) + " K)";
+    out->whiteBalance = wb;
+
+    out->photoStyle = lookup(kPictureMode, tagFirst(b, cs, 0x0520));
+    TagData grad = tagData(b, cs, 0x050F);
+    if (grad.found() && grad.count >= 3) {
+        std::string g = lookup(kGradation, tagInt(b, cs, grad, 0));
+        if (!g.empty()) out->tone = g + (grad.count >= 4 && tagInt(b, cs, grad, 3) == 1 ? " (auto)" : "");
+    }
+    std::string art = lookup(kArtFilter, tagFirst(b, cs, 0x0529));
+    out->effects = art;
+
+    int64_t metering = tagFirst(b, cs, 0x0202);
+    if (metering == 515) out->meteringText = "Spot + highlight control";
+    else if (metering == 1027) out->meteringText = "Spot + shadow control";
+
+    TagData stacked = tagData(b, cs, 0x0804);
+    int64_t st = tagInt(b, cs, stacked, 0, 0), frames = tagInt(b, cs, stacked, 1, 0);
+    // The computational modes: how the frame was combined.
+    std::string n = std::to_string(frames);
+    switch (st) {
+        case 1: out->adjustment = "Live Composite (" + n + " frames)"; break;
+        case 3: out->adjustment = "Live ND"; break;
+        case 4: out->adjustment = "Live Time / Bulb (" + n + " frames)"; break;
+        case 5: out->adjustment = "HDR 1"; break;
+        case 6: out->adjustment = "HDR 2"; break;
+        case 8: out->adjustment = "High resolution (tripod)"; break;
+        case 9: out->adjustment = "Focus stacking (" + n + " frames)"; break;
+        case 11: out->adjustment = "High resolution (hand-held)"; break;
+        case 13: out->adjustment = "Live GND"; break;
+        default: break;
+    }
+    out->driveMode = driveText(b, cs);
+
+    TagData roll = tagData(b, cs, 0x0903), pitch = tagData(b, cs, 0x0904);
+    if (roll.count >= 2 && pitch.count >= 2 && tagInt(b, cs, roll, 1) == 1 && tagInt(b, cs, pitch, 1) == 1) {
+        out->hasLevel = true;
+        out->roll = -double(int16_t(tagInt(b, cs, roll, 0))) / 10;
+        out->pitch = double(int16_t(tagInt(b, cs, pitch, 0))) / 10;
+    }
+
+    TagData dist = tagData(b, fi, 0x0305);
+    if (dist.found() && dist.count >= 1 && dist.size == 8) {
+        uint32_t mm = readU32(b, dist.pos, fi.le);
+        if (mm == 0xFFFFFFFFu)
+            out->focusDistance = "Infinity";
+        else if (mm > 0)
+            out->focusDistance = metres(mm / 1000.0);
+    }
+
+    // The selected AF point as fractions of the frame (x, y, ...).
+    TagData af = tagData(b, cs, 0x0305);
+    if (af.found() && af.count >= 2 && af.size == 8 && !isManualFocusText(out->focusMode)) {
+        auto frac = [&](uint32_t i) {
+            int32_t n = readI32(b, af.pos + 8 * i, cs.le), d = readI32(b, af.pos + 8 * i + 4, cs.le);
+            return d > 0 ? double(n) / d : -1.0;
+        };
+        double u = frac(0), v = frac(1), w = 0, h = 0;
+        if (u > 0 && u < 1 && v > 0 && v < 1) {
+            turnBox(readOrientationAt(b, s.tiffBase), &u, &v, &w, &h);
+            if (out->afPointX == 0) setAfPointFraction(out, u, v);
+        }
+    }
+    return true;
+}
+
+bool quickOlympus(ByteView b, const ExifSummary& s, PhotoMeta* out) {
+    MakerNoteIfd m;
+    if (!olympusMake(makeOf(b, s)) || !olympusMakerNote(b, s, &m)) return false;
+    MakerNoteIfd cs = subIfd(b, m, 0x2020);
+    out->focusClass = focusClassOf(focusText(b, cs));
+    std::string drive = driveText(b, cs);
+    out->continuousDrive = drive.rfind("Continuous", 0) == 0;
+    return true;
+}
+
+Bytes thumbOlympus(PhotoFile& f, ByteView head) {
+    ExifSummary s;
+    MakerNoteIfd m;
+    if (!summaryOfHead(head, &s) || !olympusMakerNote(head, s, &m)) return {};
+    int64_t e = findTag(head, m.ifdPos, m.le, 0x0100);
+    if (!e) return {};
+    uint32_t length = entryCount(head, e, m.le);
+    int64_t offset = m.base + int64_t(readU32(head, e + 8, m.le));
+    if (offset <= 0) return {};
+    return readJpegFromFile(f, head, uint64_t(offset), length, 512, 1048576);
+}
 
 }  // namespace lv
-namespace lv { Bytes thumbOlympus(PhotoFile&, ByteView) { return {}; } }

@@ -133,7 +133,7 @@ ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
     s.apertureText = formatAperture(e.fNumberNum, e.fNumberDen);
     s.shutterText = formatShutter(e.exposureTimeNum, e.exposureTimeDen);
     if (e.iso > 0) s.isoText = std::to_string(e.iso);
-    s.meteringText = formatMetering(e.meteringMode);
+    if (s.meteringText.empty()) s.meteringText = formatMetering(e.meteringMode);
     if (e.exposureBiasDen != 0) {
         s.exposureComp = double(e.exposureBiasNum) / e.exposureBiasDen;
         s.hasExposureComp = true;
