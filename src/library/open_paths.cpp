@@ -1,6 +1,7 @@
 #include "library/open_paths.h"
 
 #include "core/texts.h"
+#include "library/bursts.h"
 #include "library/filekinds.h"
 #include "platform/platform.h"
 
@@ -13,6 +14,25 @@ MessageSpec noPhotosMessage(std::string_view folder, PathStyle s) {
     m.text = text("NoFilesMsg") + "\n" + withTrailingSeparator(folder, s) + "\n\n" + textWithFormats("NoFilesTypes");
     m.icon = MessageIcon::Information;
     return m;
+}
+
+FolderOpen openFolder(FolderState& state, std::string_view folder, std::string_view selectName,
+                      RatingReaderFn readRating, PathStyle s) {
+    FolderOpen r;
+    if (!folderHasPhotos(folder)) {
+        r.message = noPhotosMessage(folder, s);
+        return r;
+    }
+    r.rememberBefore = photoForRecent(state);
+    stopBurstPlayback(state, false);
+    // The folder may have lost its photos since the check: the old one then stays open.
+    if (loadFolder(state, folder, selectName, readRating, s) == 0) {
+        r.message = noPhotosMessage(folder, s);
+        return r;
+    }
+    r.opened = true;
+    r.rememberAfter = photoForRecent(state);
+    return r;
 }
 
 std::string photoForRecent(const FolderState& state) {

@@ -22,6 +22,17 @@ struct MessageSpec {
 // [SECTION] opening a folder
 // The box shown instead of opening a folder without photos ("No photos found in: ...").
 MessageSpec noPhotosMessage(std::string_view folder, PathStyle s = kNativeStyle);
+// Opening through any route: a folder without photos is refused with the message to show and
+// the open folder stays as it was; otherwise burst playback stops where it is, the folder is
+// loaded, and both the photo shown before and the one shown now go to the recent list.
+struct FolderOpen {
+    bool opened = false;
+    MessageSpec message;         // when refused
+    std::string rememberBefore;  // photo of the folder that was open (may be empty)
+    std::string rememberAfter;   // photo now shown
+};
+FolderOpen openFolder(FolderState& state, std::string_view folder, std::string_view selectName,
+                      RatingReaderFn readRating = nullptr, PathStyle s = kNativeStyle);
 // The photo the recent list remembers: the one at currentPosition, else list index 0; empty
 // when no folder is open.
 std::string photoForRecent(const FolderState& state);

@@ -100,6 +100,30 @@ TEST(Folder, FolderWithoutPhotosIsNotOpened) {
     EXPECT_NE(m.text.find("CR3, NEF/NRW"), std::string::npos);  // the formats phrase is filled in
 }
 
+TEST(Folder, OpeningRefusesEmptyFoldersAndRemembersBothPhotos) {
+    lvtest::TempDir a, b, none;
+    ASSERT_TRUE(lvtest::writeFile(a.file("x1.RAF"), "x"));
+    ASSERT_TRUE(lvtest::writeFile(b.file("y1.X3F"), "x"));
+    ASSERT_TRUE(lvtest::writeFile(b.file("y2.X3F"), "x"));
+    FolderState st;
+    FolderOpen o = openFolder(st, a.path, "");
+    ASSERT_TRUE(o.opened);
+    EXPECT_EQ(o.rememberBefore, "");
+    EXPECT_EQ(o.rememberAfter, a.file("x1.RAF"));
+    st.playback.playing = true;
+    st.playback.startPosition = 0;
+    o = openFolder(st, b.path, "Y2.x3f");
+    ASSERT_TRUE(o.opened);
+    EXPECT_FALSE(st.playback.playing);
+    EXPECT_EQ(o.rememberBefore, a.file("x1.RAF"));
+    EXPECT_EQ(o.rememberAfter, b.file("y2.X3F"));
+    o = openFolder(st, none.path, "");
+    EXPECT_FALSE(o.opened);
+    EXPECT_FALSE(o.message.text.empty());
+    EXPECT_EQ(st.folder, b.path + kPathSep);
+    EXPECT_EQ(st.photos.count, 2);
+}
+
 TEST(Folder, NameOrderingsCompareUpperCase) {
     FolderState st = synthetic({{"B.jpg", 0}, {"c.jpg", 0}, {"a.jpg", 0}});
     EXPECT_FALSE(st.visibleInUse);
