@@ -191,8 +191,9 @@ static void sortVisible(FolderState& st, PathStyle s) {
 void rebuildVisibleList(FolderState& state, PathStyle s) {
     state.visible.clear();
     state.visible.reserve(size_t(state.photos.count));
+    bool filtering = state.filterActive && state.filter;
     for (int i = 0; i < state.photos.count; i++)
-        if (!state.filterActive || !state.filter || state.filter(state, i, state.filterContext)) state.visible.push_back(i);
+        if (!filtering || state.filter(state, i, state.filterContext)) state.visible.push_back(i);
     state.visibleInUse = state.filterActive || state.orderingMode != kOrderOriginal;
     sortVisible(state, s);
     if (!state.visibleInUse) state.visible.clear();

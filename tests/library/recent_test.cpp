@@ -50,7 +50,8 @@ TEST(Recent, ExportDestinationsReplaceTheSamePathAtMostEight) {
 }
 
 TEST(Recent, SectionRoundTripKeepsTheRestOfTheFile) {
-    std::string ini = "; mine\r\n[Application]\r\nX=1\r\n[Recent]\r\nCount=2\r\nDir1=C:\\z\r\nFile1=q.jpg\r\n[Tail]\r\nY=2\r\n";
+    std::string ini =
+        "; mine\r\n[Application]\r\nX=1\r\n[Recent]\r\nCount=2\r\nDir1=C:\\z\r\nFile1=q.jpg\r\n[Tail]\r\nY=2\r\n";
     std::vector<std::string> list = {"C:\\p&q\\1.jpg", "C:\\r\\2.jpg"};
     std::string out = recentToIni(ini, kRecentSection, list);
     EXPECT_EQ(recentFromIni(out, kRecentSection, kRecentMax, W), list);
