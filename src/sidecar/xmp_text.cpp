@@ -55,13 +55,16 @@ struct HiddenSpans {
     bool contains(size_t pos) const { return in(comments, pos) || in(cdata, pos); }
 };
 
-// The next occurrence of needle at or after from that is not hidden and whose name run ends
-// exactly after the name (nameOffset: where the name starts inside the needle).
-size_t findName(std::string_view text, const HiddenSpans& hidden, std::string_view needle, size_t nameOffset,
-                size_t from) {
+// True when no name character follows pos, so a name made of name characters that ends there
+// is the whole name run (checking one character keeps long runs from being rescanned).
+bool nameEndsAt(std::string_view text, size_t pos) { return pos >= text.size() || !isXmlNameChar(text[pos]); }
+
+// The next occurrence of needle (a "<" or "</" and a name) at or after from that is not hidden
+// and is not the start of a longer name.
+size_t findName(std::string_view text, const HiddenSpans& hidden, std::string_view needle, size_t from) {
     size_t p = from;
     while (p <= text.size() && (p = text.find(needle, p)) != kNoPos) {
-        if (nameEnd(text, p + nameOffset) == p + needle.size() && !hidden.contains(p)) return p;
+        if (nameEndsAt(text, p + needle.size()) && !hidden.contains(p)) return p;
         p++;
     }
     return kNoPos;
@@ -147,8 +150,13 @@ std::string_view trimXmlSpace(std::string_view s) {
 
 // [SECTION] namespaces and properties
 
+// Real packets bind a namespace to one or two prefixes; a file binding it to thousands would
+// make every search below run once per prefix, so the list stops growing here.
+constexpr int kMaxPrefixes = 32;
+
 static std::string namespacePrefixes(std::string_view text, const HiddenSpans& hidden, std::string_view uri) {
     std::string list = "|";
+    int bound = 0;
     size_t p = 0;
     while ((p = text.find("xmlns:", p)) != kNoPos) {
         size_t nameStart = p + 6;
@@ -161,6 +169,7 @@ static std::string namespacePrefixes(std::string_view text, const HiddenSpans& h
         if (!equalsIgnoreCase(text.substr(vs, vl), uri)) continue;
         std::string item = "|" + std::string(text.substr(nameStart, end - nameStart)) + "|";
         if (list.find(item) == std::string::npos) list += item.substr(1);
+        if (++bound == kMaxPrefixes) break;
     }
     return list.size() > 1 ? list : std::string();
 }
@@ -185,7 +194,7 @@ void forEachPrefix(std::string_view prefixes, Fn fn) {
 PropertyLocation findAttribute(std::string_view text, const HiddenSpans& hidden, const std::string& qname,
                                size_t from) {
     PropertyLocation loc;
-    for (size_t p = from; (p = findName(text, hidden, qname, 0, p)) != kNoPos; p++) {
+    for (size_t p = from; (p = findName(text, hidden, qname, p)) != kNoPos; p++) {
         if (p == 0 || !isXmlSpace(text[p - 1])) continue;
         size_t vs, vl;
         if (!attributeValueAt(text, p + qname.size(), &vs, &vl)) continue;
@@ -204,11 +213,14 @@ PropertyLocation findElement(std::string_view text, const HiddenSpans& hidden, c
                              size_t from) {
     PropertyLocation loc;
     const std::string open = "<" + qname, close = "</" + qname;
-    for (size_t p = from; (p = findName(text, hidden, open, 1, p)) != kNoPos; p++) {
+    for (size_t p = from; (p = findName(text, hidden, open, p)) != kNoPos;) {
         size_t te = tagEnd(text, p);
         if (te == kNoPos) return loc;
-        if (text[te - 1] == '/') continue;  // <xmp:Rating/> holds no value
-        size_t ce = findName(text, hidden, close, 2, te + 1);
+        if (text[te - 1] == '/') {  // <xmp:Rating/> holds no value
+            p = te + 1;
+            continue;
+        }
+        size_t ce = findName(text, hidden, close, te + 1);
         if (ce == kNoPos) return loc;  // every later start tag would lack an end tag too
         size_t cte = tagEnd(text, ce);
         if (cte == kNoPos) return loc;
@@ -223,17 +235,46 @@ PropertyLocation findElement(std::string_view text, const HiddenSpans& hidden, c
     return loc;
 }
 
+// Walks the occurrences of one property in order. Each prefix and form keeps its next candidate
+// and searches again only once the walk has passed it, so visiting every occurrence costs one
+// pass over the text per prefix and form instead of one per occurrence.
+struct PropertyScanner {
+    struct Slot {
+        std::string qname;
+        bool element = false;
+        bool searched = false;
+        PropertyLocation next;
+    };
+    std::string_view text;
+    const HiddenSpans& hidden;
+    std::vector<Slot> slots;
+
+    PropertyScanner(std::string_view t, const HiddenSpans& h, std::string_view localName, std::string_view prefixes)
+        : text(t), hidden(h) {
+        forEachPrefix(prefixes, [&](std::string_view prefix) {
+            std::string qname = std::string(prefix) + ":" + std::string(localName);
+            slots.push_back({qname, false, false, {}});
+            slots.push_back({qname, true, false, {}});
+        });
+    }
+    // The earliest occurrence whose match begins at or after from; a later candidate replaces
+    // the best only when it begins strictly earlier.
+    PropertyLocation next(size_t from) {
+        PropertyLocation best;
+        for (Slot& s : slots) {
+            if (!s.searched || (s.next.found() && s.next.matchPos < from)) {
+                s.next = s.element ? findElement(text, hidden, s.qname, from) : findAttribute(text, hidden, s.qname, from);
+                s.searched = true;
+            }
+            if (s.next.found() && (!best.found() || s.next.matchPos < best.matchPos)) best = s.next;
+        }
+        return best;
+    }
+};
+
 PropertyLocation findProperty(std::string_view text, const HiddenSpans& hidden, std::string_view localName,
                               std::string_view prefixes, size_t from) {
-    PropertyLocation best;
-    forEachPrefix(prefixes, [&](std::string_view prefix) {
-        std::string qname = std::string(prefix) + ":" + std::string(localName);
-        for (const PropertyLocation& c :
-             {findAttribute(text, hidden, qname, from), findElement(text, hidden, qname, from)}) {
-            if (c.found() && (!best.found() || c.matchPos < best.matchPos)) best = c;
-        }
-    });
-    return best;
+    return PropertyScanner(text, hidden, localName, prefixes).next(from);
 }
 
 }  // namespace
@@ -255,7 +296,7 @@ static size_t findDescription(std::string_view text, const HiddenSpans& hidden, 
     size_t firstAny = kNoPos, firstDeclaring = kNoPos;
     forEachPrefix(rdfPrefixes, [&](std::string_view prefix) {
         std::string open = "<" + std::string(prefix) + ":Description";
-        for (size_t p = 0; (p = findName(text, hidden, open, 1, p)) != kNoPos; p++) {
+        for (size_t p = 0; (p = findName(text, hidden, open, p)) != kNoPos;) {
             size_t te = tagEnd(text, p);
             if (te == kNoPos) break;
             firstAny = std::min(firstAny, p);
@@ -264,12 +305,13 @@ static size_t findDescription(std::string_view text, const HiddenSpans& hidden, 
             forEachPrefix(xmpPrefixes, [&](std::string_view xp) {
                 std::string decl = "xmlns:" + std::string(xp);
                 for (size_t d = 0; !declares && (d = tag.find(decl, d)) != kNoPos; d++)
-                    declares = nameEnd(tag, d) == d + decl.size();
+                    declares = nameEndsAt(tag, d + decl.size());
             });
             if (declares) {
                 firstDeclaring = std::min(firstDeclaring, p);
                 break;
             }
+            p = te + 1;  // another start tag cannot begin inside this one
         }
     });
     return firstDeclaring != kNoPos ? firstDeclaring : firstAny;
@@ -286,9 +328,11 @@ static size_t matchingEndTag(std::string_view text, const HiddenSpans& hidden, s
     const std::string open = "<" + name, close = "</" + name;
     int depth = 1;
     size_t p = startEnd + 1;
+    // Both next positions are kept until the walk passes them, so the text is read once.
+    size_t o = findName(text, hidden, open, p), c = findName(text, hidden, close, p);
     for (;;) {
-        size_t o = findName(text, hidden, open, 1, p);
-        size_t c = findName(text, hidden, close, 2, p);
+        if (o != kNoPos && o < p) o = findName(text, hidden, open, p);
+        if (c != kNoPos && c < p) c = findName(text, hidden, close, p);
         if (c == kNoPos) return kNoPos;
         if (o != kNoPos && o < c) {
             size_t oe = tagEnd(text, o);
@@ -361,8 +405,9 @@ std::string setProperty(std::string_view text, std::string_view localName, std::
     std::string out;
     size_t pos = 0;
     bool handled = false;
+    PropertyScanner scanner(text, hidden, localName, prefixes);
     for (;;) {
-        PropertyLocation loc = findProperty(text, hidden, localName, prefixes, pos);
+        PropertyLocation loc = scanner.next(pos);
         if (!loc.found()) break;
         handled = true;
         if (removal) {
