@@ -186,7 +186,8 @@ TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {
     for (int round = 0; round < 400; round++) {
         std::string text;
         int n = int(rng() % 14);
-        for (int i = 0; i < n; i++) text += std::string(pool[rng() % (sizeof pool / sizeof *pool)]) + (rng() % 3 ? "\r\n" : "\n");
+        for (int i = 0; i < n; i++)
+            text += std::string(pool[rng() % (sizeof pool / sizeof *pool)]) + (rng() % 3 ? "\r\n" : "\n");
         const char* sec = sections[rng() % 4];
         const char* key = keys[rng() % 3];
         std::string value = "v" + std::to_string(rng() % 1000);
@@ -204,9 +205,10 @@ TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {
         EXPECT_EQ(iniGet(rep, sec, "K", "?"), "r1") << text;
         EXPECT_EQ(iniGet(rep, sec, "M", "?"), "r2") << text;
         EXPECT_EQ(iniGet(rep, sec, "L", "?"), "?") << text;
-        for (const char* s2 : sections)
-            if (std::string(s2) != sec)
-                for (const char* k2 : keys) EXPECT_EQ(iniGet(rep, s2, k2, "?"), iniGet(text, s2, k2, "?")) << text;
+        for (const char* s2 : sections) {
+            if (std::string(s2) == sec) continue;
+            for (const char* k2 : keys) EXPECT_EQ(iniGet(rep, s2, k2, "?"), iniGet(text, s2, k2, "?")) << text;
+        }
     }
 }
 
