@@ -69,7 +69,7 @@ struct CanonNote {
     int afAreaMode = -1;
     bool hasBox = false;
     double u = 0, v = 0, w = 0, h = 0;
-    int cameraTemp = -1;
+    int cameraTemp = -1000;
     std::string firmware, lens;
 };
 
@@ -143,8 +143,9 @@ static bool readCanon(ByteView b, const ExifSummary& s, CanonNote* n) {
     if (si.size == 2) {
         n->wb = tagShort(b, m, si, 7);
         n->sequence = tagShort(b, m, si, 9);
+        // Only EOS bodies record it; compacts leave a constant there.
         int raw = tagShort(b, m, si, 12, 0);
-        if (raw > 0) n->cameraTemp = raw - 128;
+        if (raw > 0 && containsNoCase(modelOf(b, s), "EOS")) n->cameraTemp = raw - 128;
     }
     TagData pi = tagData(b, m, 0x00A0);
     if (pi.size == 2) {
@@ -192,7 +193,7 @@ bool decodeCanon(ByteView b, const ExifSummary& s, ShotInfo* out) {
         out->afAreaHeight = n.h;
     }
     if (n.sequence > 0) out->frameNumber = n.sequence;
-    if (n.cameraTemp > -100 && n.cameraTemp < 100 && n.cameraTemp != -128 && n.cameraTemp + 128 > 0) {
+    if (n.cameraTemp > -100 && n.cameraTemp < 100) {
         out->cameraTemp = n.cameraTemp;
         out->hasCameraTemp = true;
     }

@@ -33,6 +33,16 @@ int64_t makerNoteStart(ByteView b, const ExifSummary& s, int64_t* base, bool* le
         *le = s.makerNoteLittleEndian;
         return s.makerNotePos;
     }
+    // Some writers put the MakerNote into IFD0 instead of the EXIF IFD.
+    if (s.ifd0Pos > 0) {
+        int64_t e = findTag(b, s.ifd0Pos, s.littleEndian, 0x927C);
+        int64_t p = e ? entryDataPos(b, s.tiffBase, e, s.littleEndian) : -1;
+        if (p > 0 && b.has(p, 2) && entryCount(b, e, s.littleEndian) >= 8) {
+            *base = s.tiffBase;
+            *le = s.littleEndian;
+            return p;
+        }
+    }
     // A raw converter keeps the original note in DNGPrivateData: "Adobe" NUL "MakN", a big-endian
     // count, the original byte order and the note's original offset, then the note itself.
     if (s.ifd0Pos <= 0) return 0;
@@ -93,6 +103,9 @@ std::string tagText(ByteView b, const MakerNoteIfd& m, uint16_t tag) {
     std::string s(reinterpret_cast<const char*>(b.data + t.pos), n);
     size_t nul = s.find('\0');
     if (nul != std::string::npos) s.resize(nul);
+    // A control character means the offset was misread and this is binary data, not text.
+    for (char c : s)
+        if ((unsigned char)c < 0x20 && c != '\t') return {};
     return trimText(s);
 }
 

@@ -52,6 +52,9 @@ static const CodeText kAreaContrast[] = {
     {195, "Wide-area (S)"},  {196, "Wide-area (L)"}, {197, "Auto-area"},  {198, "Auto-area (people)"},
     {199, "Auto-area (animals)"},
 };
+// The older AFInfo record (0x0088), byte 0.
+static const CodeText kAreaOld[] = {{0, "Single-point"}, {1, "Dynamic-area"}, {2, "Dynamic-area (closest subject)"},
+                                   {3, "Group-area"},   {4, "Single-point (wide)"}, {5, "Dynamic-area (wide)"}};
 static const CodeText kDLighting[] = {{0, "Off"}, {1, "Low"}, {3, "Normal"}, {5, "High"}, {7, "Extra High"},
                                       {8, "Extra High 1"}, {9, "Extra High 2"}, {0xFFFF, "Auto"}};
 static const CodeText kVr[] = {{1, "On"}, {2, "Off"}};
@@ -169,6 +172,10 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
     out->cameraFirmware = fw;
     if (out->lensModel.empty()) out->lensModel = lensFromData(b, m);
 
+    TagData oldAf = tagData(b, m, 0x0088);
+    if (oldAf.found() && oldAf.size == 1 && oldAf.count >= 1) out->afArea = lookup(kAreaOld, readByte(b, oldAf.pos));
+    TagData iso = tagData(b, m, 0x0002);
+    if (iso.found() && iso.count >= 2 && tagInt(b, m, iso, 1) > 0 && s.iso <= 0) out->isoText = std::to_string(tagInt(b, m, iso, 1));
     TagData af = tagData(b, m, 0x00B7);
     if (af.found() && af.size == 1 && af.count >= 8) {
         int contrast = readByte(b, af.pos + 4), mode = readByte(b, af.pos + 5);

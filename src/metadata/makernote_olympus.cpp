@@ -179,7 +179,9 @@ bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
             int32_t n = readI32(b, af.pos + 8 * i, cs.le), d = readI32(b, af.pos + 8 * i + 4, cs.le);
             return d > 0 ? double(n) / d : -1.0;
         };
-        double u = frac(0), v = frac(1), w = 0, h = 0;
+        // Five values on most bodies: a blank first one, then x and y.
+        uint32_t first = af.count >= 5 ? 1 : 0;
+        double u = frac(first), v = frac(first + 1), w = 0, h = 0;
         if (u > 0 && u < 1 && v > 0 && v < 1) {
             turnBox(readOrientationAt(b, s.tiffBase), &u, &v, &w, &h);
             if (out->afPointX == 0) setAfPointFraction(out, u, v);

@@ -166,12 +166,16 @@ static bool pentaxIfd(ByteView b, const ExifSummary& s, MakerNoteIfd* m) {
     if (bytesAt(b, start, std::string_view("PENTAX \0", 8))) {
         bool ole = bytesAt(b, start + 8, "II");
         if (!ole && !bytesAt(b, start + 8, "MM")) return false;
+        // Rewriting tools sometimes keep the "MM" mark over little-endian entries: trust the
+        // order whose entry count is sane.
+        if (ifdEntryCount(b, start + 10, ole) == 0 && ifdEntryCount(b, start + 10, !ole) > 0) ole = !ole;
         *m = {start, start + 10, start, ole};
         return true;
     }
     if (bytesAt(b, start, std::string_view("AOC\0", 4))) {
         bool ole = bytesAt(b, start + 4, "II");
         if (!ole && !bytesAt(b, start + 4, "MM")) ole = le;  // some bodies leave it blank
+        if (ifdEntryCount(b, start + 6, ole) == 0 && ifdEntryCount(b, start + 6, !ole) > 0) ole = !ole;
         *m = {start, start + 6, base, ole};
         return true;
     }
@@ -215,9 +219,17 @@ bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
     TagData lens = tagData(b, m, 0x003F);
     if (lens.found() && lens.count >= 2) {
         std::string name = lensByCode(int(tagInt(b, m, lens, 0)), int(tagInt(b, m, lens, 1)));
-        if (out->lensModel.empty())
-            out->lensModel = name.empty() ? (out->fixedLens ? "Built-in, no detail found" : "Not recorded (manual or adapted lens)")
-                                          : name;
+        // Code 0 0 means no lens contacts (manual or adapted glass); other codes missing from the
+        // table are real AF lenses we cannot name, which must not be called manual.
+        bool noContacts = tagInt(b, m, lens, 0) == 0 && tagInt(b, m, lens, 1) == 0;
+        if (out->lensModel.empty()) {
+            if (!name.empty())
+                out->lensModel = name;
+            else if (out->fixedLens)
+                out->lensModel = "Built-in, no detail found";
+            else if (noContacts)
+                out->lensModel = "Not recorded (manual or adapted lens)";
+        }
     }
     TagData temp = tagData(b, m, 0x0047);
     if (temp.found()) {

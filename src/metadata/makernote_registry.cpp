@@ -103,10 +103,12 @@ int makerNoteCheck(ByteView jpeg) {
     readExifSummary(tiff, -1, &s);
     std::string make = upperAscii(makeOf(tiff, s));
     if (make.empty()) return 0;
-    if (s.exifIfdPos <= 0 || s.makerNotePos <= 0) return 2;
+    int64_t base = 0;
+    bool le = true;
+    int64_t note = makerNoteStart(tiff, s, &base, &le);
+    if (s.exifIfdPos <= 0 || note <= 0) return 2;
     std::string headUpper;
-    for (int64_t i = 0; i < 12 && tiff.has(s.makerNotePos + i, 1); i++)
-        headUpper += char(readByte(tiff, s.makerNotePos + i));
+    for (int64_t i = 0; i < 12 && tiff.has(note + i, 1); i++) headUpper += char(readByte(tiff, note + i));
     headUpper = upperAscii(headUpper);
     static const struct {
         const char* header;

@@ -193,9 +193,11 @@ bool looksLikeFirmware(const std::string& swIn) {
     std::string u = upperAscii(sw);
     if (u.rfind("VERSION ", 0) == 0) return true;
     if (u.size() >= 2 && u[0] == 'V' && versionLike(u.substr(1))) return true;
-    for (const char* m : {"DIGITAL CAMERA ", "R/", "::", " VER "})
+    for (const char* m : {"DIGITAL CAMERA ", "R/", "::", " VER ", " VER."})
         if (u.find(m) != std::string::npos) return true;
     if (versionLike(u)) return true;
+    // "v7H1-74e": one word, a version letter and a digit, is a build tag, not an application.
+    if (u.find(' ') == std::string::npos && u.size() >= 2 && u[0] == 'V' && u[1] >= '0' && u[1] <= '9') return true;
     for (const char* m : {"FIRMWARE", "VER.", "VER "})
         if (u.rfind(m, 0) == 0) return true;
     // "ZV-E10 v1.00", "E-M1MarkII Ver1.2": a model name and a marked version number, which is

@@ -89,6 +89,8 @@ static void finishAfArea(ShotInfo* s) {
     }
     if (s->vendor >= 0 && s->afPointX == 0)
         s->afArea += " (" + metaText("MetaAfPointNotRecorded", "AF point not recorded by the camera") + ")";
+    // An empty AF area gets its note alone, without a leading space.
+    if (!s->afArea.empty() && s->afArea[0] == ' ') s->afArea.erase(0, 1);
     if (lock && !s->afArea.empty()) {
         bool centre = std::fabs(nx - lock->cx) + std::fabs(ny - lock->cy) <= 0.02;
         s->afArea += " (" + (centre ? metaText("AFLockCenter", "centre") : metaText("AFLockEye", "eye")) + ")";
@@ -132,7 +134,7 @@ ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
     finishAfArea(&s);
     s.apertureText = formatAperture(e.fNumberNum, e.fNumberDen);
     s.shutterText = formatShutter(e.exposureTimeNum, e.exposureTimeDen);
-    if (e.iso > 0) s.isoText = std::to_string(e.iso);
+    if (e.iso > 0) s.isoText = std::to_string(e.iso);  // else the maker note's, when it had one
     if (s.meteringText.empty()) s.meteringText = formatMetering(e.meteringMode);
     if (e.exposureBiasDen != 0) {
         s.exposureComp = double(e.exposureBiasNum) / e.exposureBiasDen;
