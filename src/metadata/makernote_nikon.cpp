@@ -173,7 +173,8 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
     if (out->lensModel.empty()) out->lensModel = lensFromData(b, m);
 
     TagData oldAf = tagData(b, m, 0x0088);
-    if (oldAf.found() && oldAf.size == 1 && oldAf.count >= 1) out->afArea = lookup(kAreaOld, readByte(b, oldAf.pos));
+    // Some bodies type it as one LONG; the bytes are the record either way.
+    if (oldAf.found()) out->afArea = lookup(kAreaOld, readByte(b, oldAf.pos));
     TagData iso = tagData(b, m, 0x0002);
     if (iso.found() && iso.count >= 2 && tagInt(b, m, iso, 1) > 0 && s.iso <= 0) out->isoText = std::to_string(tagInt(b, m, iso, 1));
     TagData af = tagData(b, m, 0x00B7);
