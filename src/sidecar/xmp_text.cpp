@@ -379,9 +379,8 @@ static std::string insertProperty(std::string_view text, const HiddenSpans& hidd
         size_t e = matchingEndTag(text, hidden, d, te);
         bool elementForm = false;
         forEachPrefix(xmpPrefixes, [&](std::string_view xp) {
-            std::string open = "<" + std::string(xp) + ":";
-            for (size_t p = te + 1; !elementForm && (p = text.find(open, p)) != kNoPos && p < e; p++)
-                elementForm = !hidden.contains(p);
+            size_t first = text.find("<" + std::string(xp) + ":", te + 1);
+            if (first != kNoPos && !hidden.contains(first)) elementForm = true;
         });
         if (elementForm && e != kNoPos) {
             size_t at = e;
