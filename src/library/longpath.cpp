@@ -18,9 +18,7 @@ std::u16string longPath(std::string_view path, AbsolutePathFn absolute) {
     std::u16string full;
     if (!(absolute ? absolute : platformAbsolute)(wide, &full) || full.empty()) return wide;
     // The prefix turns off all name processing, so it only ever goes in front of an absolute path.
-    if (full.starts_with(u"\\\\?\\")) return full;
-    if (full.starts_with(u"\\\\")) return u"\\\\?\\UNC\\" + full.substr(2);
-    return u"\\\\?\\" + full;
+    return longPathForm(full);
 }
 
 std::string shortPath(std::u16string_view path) {
