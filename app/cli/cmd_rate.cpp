@@ -53,9 +53,11 @@ int runRate(const Args& args) {
         }
         RatingLabel current = readRatingLabel(path);
         RatedPhoto photo{path, &current.rating, &current.label};
-        int wanted = value->rating;
-        if (wanted == kUnreject) wanted = current.rating == -1 ? 0 : current.rating;
-        SidecarCommandResult r = setRating(photo, wanted);
+        if (value->rating == kUnreject && current.rating != -1) {
+            std::printf("%s: rating %d, not rejected: unchanged\n", path.c_str(), current.rating);
+            continue;
+        }
+        SidecarCommandResult r = setRating(photo, value->rating == kUnreject ? 0 : value->rating);
         if (!r.ok) {
             std::fprintf(stderr, "lumivore rate: %s: the rating could not be written: %s\n", path.c_str(),
                          reasonOf(r.code).c_str());

@@ -153,13 +153,3 @@ TEST(LabelColours, ChipTable) {
         }
     }
 }
-
-TEST(LabelColours, CommandWords) {
-    std::string l = "x";
-    EXPECT_TRUE(labelFromWord("YELLOW", &l));
-    EXPECT_EQ(l, "Yellow");
-    EXPECT_TRUE(labelFromWord("none", &l));
-    EXPECT_EQ(l, "");
-    EXPECT_FALSE(labelFromWord("blue", &l));
-    EXPECT_FALSE(labelFromWord("", &l));
-}
