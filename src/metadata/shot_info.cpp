@@ -97,6 +97,39 @@ static void finishAfArea(ShotInfo* s) {
     }
 }
 
+// Camera strings are ASCII by the standard but some bodies write Latin-1 ("\xB0" for a degree
+// sign); the panel and the clipboard need UTF-8, so a byte that starts no valid sequence is taken
+// as Latin-1.
+static std::string validUtf8(const std::string& in) {
+    std::string out;
+    size_t i = 0;
+    while (i < in.size()) {
+        unsigned char c = (unsigned char)in[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= in.size();
+        for (size_t k = 1; ok && k < len; k++) ok = ((unsigned char)in[i + k] >> 6) == 2;
+        if (ok && len == 2 && c < 0xC2) ok = false;  // overlong
+        if (ok) {
+            out.append(in, i, len);
+            i += len;
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+            i++;
+        }
+    }
+    return out;
+}
+
+static void cleanTexts(ShotInfo* s) {
+    for (std::string* t : {&s->captured, &s->note, &s->processedWith, &s->cameraModel, &s->cameraFirmware,
+                           &s->shutterCount, &s->lensModel, &s->lensFirmware, &s->stabMode, &s->focusMode, &s->afArea,
+                           &s->subject, &s->focusDistance, &s->environment, &s->afcSet, &s->driveMode,
+                           &s->whiteBalance, &s->photoStyle, &s->lut, &s->dynamicRange, &s->tone, &s->adjustment,
+                           &s->effects, &s->afSizeType})
+        *t = validUtf8(*t);
+}
+
 static bool isJpegHead(ByteView head) { return head.size >= 2 && head.data[0] == 0xFF && head.data[1] == 0xD8; }
 
 ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
@@ -148,6 +181,7 @@ ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
         summary += part;
     }
     s.exposureSummary = summary;
+    cleanTexts(&s);
     return s;
 }
 
@@ -183,6 +217,8 @@ PhotoMeta readPhotoMetaFromHead(ByteView head) {
     m.camera = cameraName(makeOf(head, e), modelOf(head, e));
     m.lens = lensName(refText(head, e.lensMake), refText(head, e.lensModel));
     quickDecode(head, e, &m);
+    m.camera = validUtf8(m.camera);
+    m.lens = validUtf8(m.lens);
     m.valid = true;
     return m;
 }

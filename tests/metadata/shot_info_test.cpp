@@ -150,6 +150,14 @@ TEST(ShotInfoBuild, ExifFieldsAndCapturedText) {
     EXPECT_EQ(s.note, "");
 }
 
+TEST(ShotInfoBuild, Latin1CameraTextsBecomeUtf8) {
+    std::string bytes = tiff("Maker", "Cam \xB0 X", 1, {ascii(0xA434, "L\xC3\xA9ns \xFF")}, nullptr);
+    lv::ShotInfo s = lv::buildShotInfoFromHead("a.tif", lv::ByteView(bytes));
+    EXPECT_EQ(s.cameraModel, "Maker Cam \xC2\xB0 X");
+    EXPECT_EQ(s.lensModel, "L\xC3\xA9ns \xC3\xBF");  // valid UTF-8 kept, the stray byte as Latin-1
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(bytes)).camera, "Maker Cam \xC2\xB0 X");
+}
+
 TEST(ShotInfoBuild, NoExifShowsOnlyTheFileAndItsNote) {
     std::string junk(100, 'x');
     lv::ShotInfo s = lv::buildShotInfoFromHead("a.jpg", lv::ByteView(junk));
