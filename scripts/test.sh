@@ -49,12 +49,12 @@ count_ctest() {
 
 
 # [SECTION] Linux
-step linux-release-build bash -c "cmake --preset linux-release -DLV_WERROR=ON && cmake --build --preset linux-release -j $jobs"
+step linux-release-build bash -c "cmake --preset linux-release -DLV_WERROR=ON && cmake --build --preset linux-release -j $jobs -- -k 0"
 step linux-release-test ctest --preset linux-release -j "$jobs" --timeout 600
 count_ctest linux-release-test
 
 if [[ "$skip" != *" asan "* ]]; then
-  step linux-asan-build bash -c "cmake --preset linux-debug-asan -DLV_WERROR=ON && cmake --build --preset linux-debug-asan -j $jobs"
+  step linux-asan-build bash -c "cmake --preset linux-debug-asan -DLV_WERROR=ON && cmake --build --preset linux-debug-asan -j $jobs -- -k 0"
   step linux-asan-test env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --preset linux-debug-asan -j "$jobs" --timeout 900
   count_ctest linux-asan-test
@@ -62,7 +62,7 @@ fi
 
 # [SECTION] Windows, cross-built and run under Wine
 if [[ "$skip" != *" windows "* ]]; then
-  step windows-build bash -c "cmake --preset windows-release -DLV_WERROR=ON && cmake --build --preset windows-release -j $jobs"
+  step windows-build bash -c "cmake --preset windows-release -DLV_WERROR=ON && cmake --build --preset windows-release -j $jobs -- -k 0"
   source scripts/wine-env.sh
   trap wine_down EXIT
   step wine-setup wine_up
