@@ -8,6 +8,7 @@
 #include "core/diaglog.h"
 #include "core/pathname.h"
 #include "platform/platform.h"
+#include "sidecar/rating_commands.h"
 #include "sidecar/sidecar_file.h"
 #include "sidecar/xmp_text.h"
 #include "test_support.h"
@@ -211,15 +212,31 @@ TEST_F(SidecarFile, ReadOnlyFolderLeavesEverythingAsItWas) {
 #else
     setSidecarFileOps(nullptr);  // the real platform calls this time
     ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
-    ASSERT_EQ(std::system(("chmod 555 '" + dir.path + "'").c_str()), 0);
-    bool enforced = !lvtest::writeFile(dir.file("probe"), "x");
-    if (enforced) {
-        EXPECT_FALSE(writeRating(photo, 5, "Red"));
-        EXPECT_EQ(lastSidecarError(), 5u);
-        EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
+    int rating = 2;
+    std::string label;
+    // Permission bits stop ordinary users; root is stopped only by an immutable folder, where
+    // the file system offers one. The guard undoes both whatever happens below.
+    struct Unlock {
+        std::string dir;
+        ~Unlock() {
+            std::system(("chattr -i '" + dir + "' 2>/dev/null; chmod 755 '" + dir + "'").c_str());
+        }
+    } unlock{dir.path};
+    std::system(("chmod 555 '" + dir.path + "'").c_str());
+    if (lvtest::writeFile(dir.file("probe"), "x")) {
+        fileDelete(dir.file("probe"));
+        std::system(("chattr +i '" + dir.path + "' 2>/dev/null").c_str());
     }
-    std::system(("chmod 755 '" + dir.path + "'").c_str());
-    if (!enforced) GTEST_SKIP() << "running with permission to write anywhere; the injected faults cover this";
+    if (lvtest::writeFile(dir.file("probe2"), "x")) GTEST_SKIP() << "nothing here stops this process writing";
+    resetSidecarWarning();
+    SidecarCommandResult r = setRating(RatedPhoto{photo, &rating, &label}, 5);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 5u);
+    EXPECT_TRUE(r.notice.show);
+    EXPECT_EQ(rating, 2);
+    EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
+    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
+    resetSidecarWarning();
 #endif
 }
 
