@@ -136,6 +136,10 @@ bool quickSigma(ByteView b, const ExifSummary& s, PhotoMeta* out);
 bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickPentax(ByteView b, const ExifSummary& s, PhotoMeta* out);
 Bytes thumbPentax(PhotoFile& f, ByteView head);
+// The Pentax tag set, which Ricoh's GR bodies share (with their own focus texts).
+void pentaxTags(ByteView b, const MakerNoteIfd& m, bool ricoh, ShotInfo* out);
+std::string pentaxFocusText(ByteView b, const MakerNoteIfd& m, bool ricoh);
+std::string pentaxDriveText(ByteView b, const MakerNoteIfd& m);
 bool decodeLeica(ByteView b, const ExifSummary& s, ShotInfo* out);
 bool quickLeica(ByteView b, const ExifSummary& s, PhotoMeta* out);
 Bytes previewLeica(PhotoFile& f, ByteView head);

@@ -193,10 +193,19 @@ static std::string driveText(ByteView b, const MakerNoteIfd& m) {
     return t.found() ? lookup(kDrive, tagInt(b, m, t, 0)) : std::string();
 }
 
-bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
-    MakerNoteIfd m;
-    if (!pentaxIfd(b, s, &m)) return false;
-    out->focusMode = lookup(kFocus, tagFirst(b, m, 0x000D));
+// Ricoh's GR bodies write the same tags with their own focus modes.
+static const CodeText kRicohFocus[] = {{2, "MF (Infinity)"}, {3, "MF"}, {5, "MF (Snap)"}, {16, "AF-S"}, {17, "AF-C"},
+                                       {272, "AF-S"}, {273, "AF-C"}};
+
+std::string pentaxFocusText(ByteView b, const MakerNoteIfd& m, bool ricoh) {
+    int64_t code = tagFirst(b, m, 0x000D);
+    return ricoh ? lookup(kRicohFocus, code) : lookup(kFocus, code);
+}
+
+std::string pentaxDriveText(ByteView b, const MakerNoteIfd& m) { return driveText(b, m); }
+
+void pentaxTags(ByteView b, const MakerNoteIfd& m, bool ricoh, ShotInfo* out) {
+    out->focusMode = pentaxFocusText(b, m, ricoh);
     TagData sel = tagData(b, m, 0x000E);
     if (sel.found()) {
         int64_t first = tagInt(b, m, sel, 0), second = tagInt(b, m, sel, 1, 0);
@@ -251,6 +260,12 @@ bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
         out->lightValue = raw / 1024.0;
         out->hasLightValue = true;
     }
+}
+
+bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
+    MakerNoteIfd m;
+    if (!pentaxIfd(b, s, &m)) return false;
+    pentaxTags(b, m, false, out);
     return true;
 }
 

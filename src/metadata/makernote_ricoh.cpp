@@ -5,14 +5,23 @@
 
 namespace lv {
 
-static bool ricohIfd(ByteView b, const ExifSummary& s, MakerNoteIfd* m) {
+static bool ricohIfd(ByteView b, const ExifSummary& s, MakerNoteIfd* m, bool* pentaxStyle) {
+    *pentaxStyle = false;
     std::string make = upperAscii(makeOf(b, s)), model = upperAscii(modelOf(b, s));
     if (make.rfind("RICOH", 0) != 0 || model.rfind("PENTAX", 0) == 0) return false;
     int64_t base = 0;
     bool le = s.littleEndian;
     int64_t start = makerNoteStart(b, s, &base, &le);
     if (start <= 0) return false;
-    // "RICOH" NUL then the byte order of the TIFF; older "Ricoh" notes put the IFD 8 bytes in too.
+    // "RICOH" NUL and a byte order: the Pentax tag set, offsets from the note's start.
+    if (bytesAt(b, start, std::string_view("RICOH\0", 6)) && (bytesAt(b, start + 6, "II") || bytesAt(b, start + 6, "MM"))) {
+        bool ole = bytesAt(b, start + 6, "II");
+        *m = {start, start + 8, start, ole};
+        if (ifdEntryCount(b, m->ifdPos, ole) == 0) m->ifdPos = 0;
+        *pentaxStyle = true;
+        return true;
+    }
+    // Older notes ("RICOH" NUL, "Ricoh") put their own IFD 8 bytes in, in the TIFF's order.
     if (bytesAt(b, start, std::string_view("RICOH\0", 6)) || bytesAt(b, start, "Ricoh")) {
         *m = {start, start + 8, base, le};
         if (ifdEntryCount(b, m->ifdPos, le) == 0) m->ifdPos = 0;
@@ -32,7 +41,8 @@ static const char* grLens(const std::string& modelUpper) {
 
 bool decodeRicoh(ByteView b, const ExifSummary& s, ShotInfo* out) {
     MakerNoteIfd m;
-    if (!ricohIfd(b, s, &m)) return false;
+    bool pentaxStyle = false;
+    if (!ricohIfd(b, s, &m, &pentaxStyle)) return false;
     std::string model = upperAscii(modelOf(b, s));
     if (const char* lens = grLens(model)) {
         out->fixedLens = true;
@@ -40,6 +50,8 @@ bool decodeRicoh(ByteView b, const ExifSummary& s, ShotInfo* out) {
     } else if (model.rfind("CAPLIO", 0) == 0 || model.rfind("RICOH CX", 0) == 0 || model.rfind("GR DIGITAL", 0) == 0) {
         out->fixedLens = true;
     }
+    // After the fixed lens is known, so the lens code cannot call the built-in lens manual.
+    if (pentaxStyle && m.ifdPos > 0) pentaxTags(b, m, true, out);
     // Firmware: "GR III Ver 1.50" in Software, else the note's own "Rev..." text.
     std::string sw = trimText(refText(b, s.software));
     size_t ver = upperAscii(sw).find(" VER ");
@@ -52,7 +64,12 @@ bool decodeRicoh(ByteView b, const ExifSummary& s, ShotInfo* out) {
 
 bool quickRicoh(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     MakerNoteIfd m;
-    if (!ricohIfd(b, s, &m)) return false;
+    bool pentaxStyle = false;
+    if (!ricohIfd(b, s, &m, &pentaxStyle)) return false;
+    if (pentaxStyle && m.ifdPos > 0) {
+        out->focusClass = focusClassOf(pentaxFocusText(b, m, true));
+        out->continuousDrive = !pentaxDriveText(b, m).empty();
+    }
     if (const char* lens = grLens(upperAscii(modelOf(b, s))))
         if (out->lens.empty()) out->lens = lens;
     return true;
@@ -61,7 +78,8 @@ bool quickRicoh(ByteView b, const ExifSummary& s, PhotoMeta* out) {
 Bytes thumbRicoh(PhotoFile& f, ByteView head) {
     ExifSummary s;
     MakerNoteIfd m;
-    if (!summaryOfHead(head, &s) || !ricohIfd(head, s, &m) || m.ifdPos <= 0) return {};
+    bool pentaxStyle = false;
+    if (!summaryOfHead(head, &s) || !ricohIfd(head, s, &m, &pentaxStyle) || m.ifdPos <= 0) return {};
     int64_t start = tagFirst(head, m, 0x0004, -1), length = tagFirst(head, m, 0x0003, -1);
     if (start <= 0 || length <= 0) return {};
     return readJpegFromFile(f, head, uint64_t(m.base + start), uint64_t(length), 1024, 2097152);

@@ -315,6 +315,19 @@ TEST(RicohAndHasselblad, GrLensFirmwareAndShutterText) {
     EXPECT_EQ(gr.vendor, 3);
     EXPECT_TRUE(gr.fixedLens);
     EXPECT_EQ(gr.lensModel, "GR 18.3mm F2.8");
+    std::string gr3 = tiff("RICOH IMAGING COMPANY, LTD.", "RICOH GR IIIx", 1, {}, [](uint32_t) {
+        std::vector<Entry> e = {short1(0x000D, 5), bytes(0x0034, {1, 0, 0, 0}), sshorts(0x002D, {12 * 1024 + 512}),
+                                bytes(0x003F, {0, 0})};
+        return std::string("RICOH\0II", 8) + ifd(e, 8, 0);
+    });
+    lv::ShotInfo r = build(gr3);
+    EXPECT_EQ(r.vendor, 3);
+    EXPECT_EQ(r.focusMode, "MF (Snap)");
+    EXPECT_EQ(r.driveMode, "Continuous");
+    EXPECT_EQ(r.lensModel, "GR 26.1mm F2.8");
+    ASSERT_TRUE(r.hasLightValue);
+    EXPECT_DOUBLE_EQ(r.lightValue, 12.5);
+    EXPECT_EQ(quick(gr3).focusClass, 2);
     lv::ShotInfo grx = build(tiff("RICOH IMAGING COMPANY, LTD.", "RICOH GR IIIx", 1, {}, nullptr));
     EXPECT_EQ(grx.vendor, -1);  // no maker note at all: EXIF only
     lv::ShotInfo pentax = build(tiff("RICOH IMAGING COMPANY, LTD.", "PENTAX K-3 Mark III", 1, {},
