@@ -8,80 +8,152 @@ namespace lv {
 
 namespace {
 
-struct Tap {
-    int index;
-    float weight;
-};
+// Fixed-point weights: each output position takes `count` consecutive source positions from
+// `first`, weighted in units of 1/16384; the weights of one position sum to exactly 16384.
+constexpr int kShift = 14;
+constexpr int kOne = 1 << kShift;
+
 struct Taps {
-    std::vector<int> start;  // first tap of each output position, plus one end marker
-    std::vector<Tap> taps;
+    std::vector<int> first, count;
+    std::vector<int16_t> weights;  // maxTaps per position
+    int maxTaps = 0;
 };
 
 Taps makeTaps(int srcLen, int dstLen) {
     Taps t;
-    t.start.reserve(size_t(dstLen) + 1);
     double scale = double(srcLen) / dstLen;
+    t.maxTaps = scale >= 1.0 ? int(std::ceil(scale)) + 1 : 2;
+    t.first.resize(size_t(dstLen));
+    t.count.resize(size_t(dstLen));
+    t.weights.assign(size_t(dstLen) * t.maxTaps, 0);
+    std::vector<double> w(size_t(t.maxTaps));
     for (int d = 0; d < dstLen; d++) {
-        t.start.push_back(int(t.taps.size()));
-        if (scale >= 1.0) {
+        int i0, n = 0;
+        if (scale >= 1.0) {  // area averaging: the coverage of each source pixel under the output pixel
             double a = d * scale, b = a + scale;
-            int i0 = int(std::floor(a)), i1 = std::min(srcLen, int(std::ceil(b)));
-            float inv = float(1.0 / scale);
-            for (int i = i0; i < i1; i++) {
+            i0 = int(std::floor(a));
+            int i1 = std::min(srcLen, int(std::ceil(b)));
+            for (int i = i0; i < i1 && n < t.maxTaps; i++) {
                 double cover = std::min<double>(b, i + 1) - std::max<double>(a, i);
-                if (cover > 1e-9) t.taps.push_back({i, float(cover) * inv});
+                w[size_t(n++)] = cover / scale;
             }
-        } else {
+        } else {  // enlarging: linear between the two nearest source pixels
             double c = (d + 0.5) * scale - 0.5;
-            int i0 = int(std::floor(c));
-            float f = float(c - i0);
-            int a = std::clamp(i0, 0, srcLen - 1), b = std::clamp(i0 + 1, 0, srcLen - 1);
-            t.taps.push_back({a, 1.0f - f});
-            t.taps.push_back({b, f});
+            int lo = int(std::floor(c));
+            double f = c - lo;
+            if (lo < 0) {
+                lo = 0;
+                f = 0;
+            }
+            if (lo >= srcLen - 1) {
+                lo = srcLen - 1;
+                f = 0;
+            }
+            i0 = lo;
+            w[0] = 1.0 - f;
+            w[1] = f;
+            n = lo + 1 < srcLen ? 2 : 1;
         }
+        // Round to fixed point and give the rounding error to the largest weight.
+        int sum = 0, largest = 0;
+        int16_t* out = &t.weights[size_t(d) * t.maxTaps];
+        for (int k = 0; k < n; k++) {
+            out[k] = int16_t(std::lround(w[size_t(k)] * kOne));
+            sum += out[k];
+            if (out[k] > out[largest]) largest = k;
+        }
+        out[largest] = int16_t(out[largest] + (kOne - sum));
+        // Every position gets maxTaps taps (zero weights pad), kept inside the source, so the
+        // inner loop has a fixed length the compiler can unroll.
+        if (srcLen >= t.maxTaps) {
+            int shift = std::max(0, i0 + t.maxTaps - srcLen);
+            if (shift) {
+                for (int k = t.maxTaps - 1; k >= 0; k--) out[k] = k >= shift ? out[k - shift] : int16_t(0);
+                i0 -= shift;
+            }
+            n = t.maxTaps;
+        }
+        t.first[size_t(d)] = i0;
+        t.count[size_t(d)] = n;
     }
-    t.start.push_back(int(t.taps.size()));
     return t;
 }
 
-inline uint8_t toByte(float v) { return uint8_t(std::clamp(v + 0.5f, 0.0f, 255.0f)); }
+inline uint8_t clampByte(int32_t v) {
+    v = (v + (kOne >> 1)) >> kShift;
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+template <int N>
+void horizontalFixed(const uint8_t* row, uint8_t* out, int dw, const Taps& tx) {
+    for (int x = 0; x < dw; x++) {
+        const uint8_t* p = row + size_t(tx.first[size_t(x)]) * 4;
+        const int16_t* w = &tx.weights[size_t(x) * N];
+        int32_t b = 0, g = 0, r = 0, a = 0;
+        for (int k = 0; k < N; k++) {
+            b += p[k * 4 + 0] * w[k];
+            g += p[k * 4 + 1] * w[k];
+            r += p[k * 4 + 2] * w[k];
+            a += p[k * 4 + 3] * w[k];
+        }
+        out[x * 4 + 0] = clampByte(b);
+        out[x * 4 + 1] = clampByte(g);
+        out[x * 4 + 2] = clampByte(r);
+        out[x * 4 + 3] = clampByte(a);
+    }
+}
+
+void horizontalAny(const uint8_t* row, uint8_t* out, int dw, const Taps& tx) {
+    for (int x = 0; x < dw; x++) {
+        const uint8_t* p = row + size_t(tx.first[size_t(x)]) * 4;
+        const int16_t* w = &tx.weights[size_t(x) * tx.maxTaps];
+        int32_t b = 0, g = 0, r = 0, a = 0;
+        for (int k = 0, n = tx.count[size_t(x)]; k < n; k++, p += 4) {
+            b += p[0] * w[k];
+            g += p[1] * w[k];
+            r += p[2] * w[k];
+            a += p[3] * w[k];
+        }
+        out[x * 4 + 0] = clampByte(b);
+        out[x * 4 + 1] = clampByte(g);
+        out[x * 4 + 2] = clampByte(r);
+        out[x * 4 + 3] = clampByte(a);
+    }
+}
 
 }  // namespace
 
 void resampleBgra(const uint8_t* src, int sw, int sh, size_t srcStride, uint8_t* dst, int dw, int dh) {
     if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
     Taps tx = makeTaps(sw, dw), ty = makeTaps(sh, dh);
-    // Horizontal pass into floats, one row per source row, then the vertical pass.
-    std::vector<float> mid(size_t(dw) * 4 * size_t(sh));
+    // Horizontal pass into 8-bit rows, then the vertical pass with one row of 32-bit sums.
+    std::vector<uint8_t> mid(size_t(dw) * 4 * size_t(sh));
+    bool fixed = sw >= tx.maxTaps;
     for (int y = 0; y < sh; y++) {
         const uint8_t* row = src + size_t(y) * srcStride;
-        float* out = &mid[size_t(y) * dw * 4];
-        for (int x = 0; x < dw; x++) {
-            float b = 0, g = 0, r = 0, a = 0;
-            for (int k = tx.start[x]; k < tx.start[x + 1]; k++) {
-                const uint8_t* p = row + size_t(tx.taps[k].index) * 4;
-                float w = tx.taps[k].weight;
-                b += p[0] * w;
-                g += p[1] * w;
-                r += p[2] * w;
-                a += p[3] * w;
-            }
-            out[x * 4 + 0] = b;
-            out[x * 4 + 1] = g;
-            out[x * 4 + 2] = r;
-            out[x * 4 + 3] = a;
-        }
+        uint8_t* out = &mid[size_t(y) * size_t(dw) * 4];
+        if (fixed && tx.maxTaps == 2)
+            horizontalFixed<2>(row, out, dw, tx);
+        else if (fixed && tx.maxTaps == 3)
+            horizontalFixed<3>(row, out, dw, tx);
+        else if (fixed && tx.maxTaps == 4)
+            horizontalFixed<4>(row, out, dw, tx);
+        else
+            horizontalAny(row, out, dw, tx);
     }
-    std::vector<float> acc(size_t(dw) * 4);
+    const size_t rowLen = size_t(dw) * 4;
+    std::vector<int32_t> acc(rowLen);
     for (int y = 0; y < dh; y++) {
-        std::fill(acc.begin(), acc.end(), 0.0f);
-        for (int k = ty.start[y]; k < ty.start[y + 1]; k++) {
-            const float* in = &mid[size_t(ty.taps[k].index) * dw * 4];
-            float w = ty.taps[k].weight;
-            for (size_t i = 0; i < acc.size(); i++) acc[i] += in[i] * w;
+        std::fill(acc.begin(), acc.end(), 0);
+        const int16_t* w = &ty.weights[size_t(y) * ty.maxTaps];
+        for (int k = 0, n = ty.count[size_t(y)]; k < n; k++) {
+            const uint8_t* in = &mid[size_t(ty.first[size_t(y)] + k) * rowLen];
+            int32_t wk = w[k];
+            if (wk == 0) continue;
+            for (size_t i = 0; i < rowLen; i++) acc[i] += in[i] * wk;
         }
-        uint8_t* out = dst + size_t(y) * dw * 4;
-        for (size_t i = 0; i < acc.size(); i++) out[i] = toByte(acc[i]);
+        uint8_t* out = dst + size_t(y) * rowLen;
+        for (size_t i = 0; i < rowLen; i++) out[i] = clampByte(acc[i]);
     }
 }
 
