@@ -420,6 +420,17 @@ std::string setProperty(std::string_view text, std::string_view localName, std::
     }
     if (handled) return out.append(text.substr(pos));
     if (removal) return std::string(text);
+    if (prefixes.empty() && PropertyScanner(text, hidden, localName, "|xmp|").next(0).found()) {
+        // An "xmp:" property written without its declaration becomes real once we declare the
+        // namespace; adding a second one beside it would leave readers the old value first.
+        size_t d = findDescription(text, hidden, "");
+        if (d == kNoPos) return {};
+        size_t te = tagEnd(text, d);
+        size_t at = text[te - 1] == '/' ? te - 1 : te;
+        std::string declared(text.substr(0, at));
+        declared.append("\r\n   xmlns:xmp=\"").append(kXmpNamespace).append("\"").append(text.substr(at));
+        return setProperty(declared, localName, value);
+    }
     return insertProperty(text, hidden, localName, value, prefixes);
 }
 

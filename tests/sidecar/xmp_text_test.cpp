@@ -17,6 +17,10 @@ std::string packet(const std::string& body) {
            "\n </rdf:RDF>\n</x:xmpmeta>\n";
 }
 
+int ratingOf(const std::string& text) {
+    return parseRatingValue(getProperty(text, "Rating", namespacePrefixes(text, kNs)));
+}
+
 // Asserts that a and b differ only inside [from, from + oldLen) of a.
 void expectOnlyChanged(const std::string& a, const std::string& b, size_t from, size_t oldLen) {
     ASSERT_GE(b.size() + oldLen, from);
@@ -193,6 +197,14 @@ TEST(XmpInsert, AttributeFormIntoTheDescriptionThatDeclaresXmp) {
     const std::string second = "  <rdf:Description rdf:about=\"\" xmlns:xap=\"" + kNs + "\" xap:CreatorTool=\"t\"";
     const std::string t = packet(first + second + "/>");
     EXPECT_EQ(setProperty(t, "Label", "Yellow"), packet(first + second + "\r\n   xap:Label=\"Yellow\"/>"));
+}
+
+TEST(XmpInsert, UndeclaredPropertyIsDeclaredAndChangedNotDuplicated) {
+    const std::string t = packet("<rdf:Description rdf:about=\"\" xmp:Rating=\"2\"/>");
+    EXPECT_EQ(ratingOf(t), 0);  // an undeclared prefix is not read ...
+    std::string u = setProperty(t, "Rating", "4");
+    EXPECT_EQ(u, packet("<rdf:Description rdf:about=\"\" xmp:Rating=\"4\"\r\n   xmlns:xmp=\"" + kNs + "\"/>"));
+    EXPECT_EQ(ratingOf(u), 4);  // ... but once declared it must carry the new value
 }
 
 TEST(XmpInsert, OtherRdfPrefixAndNoDescription) {
