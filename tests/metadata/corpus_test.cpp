@@ -42,7 +42,7 @@ const Known kNoPreview[] = {
     {"bep_sample.nef", "no JPEG in the file: IFD0 holds an uncompressed 160x120 TIFF thumbnail only"},
     {"exiftool_Nikon.nef", "stripped: its JPEGs are stand-ins shorter than 1024 bytes"},
     {"filetype_fixture.orf", "128-byte signature fixture with no maker note"},
-    {"exiftool_Sigma.x3f", "stripped: the directory holds no image section"},
+    {"exiftool_Sigma.x3f", "stripped: its IMAG/IMA2 sections are 48-byte stubs, below the 1052-byte minimum"},
 };
 const Known kOtherPreview[] = {
     {"bep_jolstravatnet.pef", "the chain's 6016x4000 JPEG lies beyond the cut; the chain's 160x120 IFD1 JPEG is the "
