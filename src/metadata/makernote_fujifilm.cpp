@@ -1,5 +1,9 @@
 // Fujifilm maker notes: always little-endian, offsets from the note's own start; film
 // simulations, white balance with fine tuning, dynamic range, AF-C custom sets, drive with speed.
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
 #include "core/pathname.h"
 #include "metadata/makernote.h"
 
@@ -164,11 +168,31 @@ bool decodeFujifilm(ByteView b, const ExifSummary& s, ShotInfo* out) {
         if (pct > 0) out->dynamicRange = "DR" + std::to_string(pct) + (setting == 0 ? " (auto)" : "");
     }
 
+    // Tone curve steps: the camera stores -16 per step (-64 is +4), half steps as 8.
+    TagData hi = tagData(b, m, 0x1041), sh = tagData(b, m, 0x1040);
+    if (hi.found() || sh.found()) {
+        auto steps = [&](const TagData& t) {
+            int64_t raw = tagInt(b, m, t, 0, 0);
+            if (t.type == 4 || t.type == 9) raw = int32_t(raw);
+            double v = -double(raw) / 16;
+            char buf[32];
+            std::snprintf(buf, sizeof buf, v == std::floor(v) ? "%+.0f" : "%+.1f", v);
+            return std::string(v == 0 ? "0" : buf);
+        };
+        std::string h = steps(hi), d = steps(sh);
+        if (h != "0" || d != "0") out->tone = "Highlight " + h + ", shadow " + d;
+    }
+    std::vector<std::string> effects;
     std::string grain = lookup(kStrength, tagFirst(b, m, 0x1047));
     if (!grain.empty() && grain != "Off") {
         std::string size = lookup(kGrainSize, tagFirst(b, m, 0x104C));
-        out->effects = "Grain " + grain + (size.empty() ? "" : ", " + size);
+        effects.push_back("Grain " + grain + (size.empty() ? "" : ", " + size));
     }
+    std::string chrome = lookup(kStrength, tagFirst(b, m, 0x1048));
+    if (!chrome.empty() && chrome != "Off") effects.push_back("Colour chrome " + chrome);
+    std::string blue = lookup(kStrength, tagFirst(b, m, 0x104E));
+    if (!blue.empty() && blue != "Off") effects.push_back("Colour chrome FX blue " + blue);
+    for (const std::string& e : effects) out->effects += (out->effects.empty() ? "" : ", ") + e;
 
     int64_t shutter = tagFirst(b, m, 0x1050);
     if (shutter == 0) out->shutterType = 0;

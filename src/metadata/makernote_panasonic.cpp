@@ -60,6 +60,9 @@ static bool panasonicAccepts(ByteView b, const ExifSummary& s, MakerNoteIfd* m) 
     return kind == 2 && !leicaMake(makeOf(b, s));
 }
 
+// 0 mechanical, 1 electronic, 2 hybrid (electronic first curtain).
+static int shutterCode(int64_t v) { return v >= 0 && v <= 2 ? int(v) : -1; }
+
 static std::string focusText(ByteView b, const MakerNoteIfd& m) { return lookup(kFocus, tagFirst(b, m, 0x0007)); }
 
 static bool burst(ByteView b, const MakerNoteIfd& m) {
@@ -86,9 +89,19 @@ bool decodePanasonic(ByteView b, const ExifSummary& s, ShotInfo* out) {
     out->photoStyle = lookup(kStyle, tagFirst(b, m, 0x0089));
     if (burst(b, m)) {
         out->driveMode = "Continuous";
+        int64_t fps = tagFirst(b, m, 0x0077);
+        if (fps > 0) out->driveMode += " (" + std::to_string(fps) + " fps)";
         int64_t seq = tagFirst(b, m, 0x002B);
         if (seq > 0) out->frameNumber = int(seq);
     }
+    // The sensor-shift high-resolution mode combines frames into a larger picture.
+    if (tagFirst(b, m, 0x00BB) == 4097) {
+        std::string mode = "High-Res Mode";
+        int64_t mp = int64_t(s.pixelWidth) * s.pixelHeight / 1000000;
+        if (mp > 0) mode += " (" + std::to_string(mp) + " MP)";
+        out->driveMode = mode;
+    }
+    out->shutterType = shutterCode(tagFirst(b, m, 0x009F));
 
     // Lens: "NO-LENS" and "N/A" mean none was reported.
     std::string lens = tagText(b, m, 0x0051);
@@ -119,6 +132,7 @@ bool quickPanasonic(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     if (!panasonicAccepts(b, s, &m)) return false;
     out->focusClass = focusClassOf(focusText(b, m));
     out->continuousDrive = burst(b, m);
+    out->shutterType = shutterCode(tagFirst(b, m, 0x009F));
     std::string lens = tagText(b, m, 0x0051);
     if (equalsIgnoreCase(out->lens, "NO-LENS") || equalsIgnoreCase(out->lens, "N/A")) out->lens.clear();
     if (out->lens.empty() && !equalsIgnoreCase(lens, "NO-LENS") && !equalsIgnoreCase(lens, "N/A")) out->lens = lens;

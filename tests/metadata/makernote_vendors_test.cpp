@@ -56,6 +56,8 @@ TEST(FujifilmNote, FilmWhiteBalanceDriveAndAfcSet) {
         short1(0x1002, 0x100),   {0x100A, 9, 2, u32(40) + u32(uint32_t(-20))}, short1(0x102D, 0x12),
         long1(0x102E, 0x312),   short1(0x1050, 3),  short1(0x1101, 5),     long1(0x1103, (8u << 24) | 2),
         short1(0x1401, 0x600),  short1(0x1443, 1),  short1(0x1444, 2),     shorts(0x1422, {2, 2, 0}),
+        {0x1040, 9, 1, u32(8)}, {0x1041, 9, 1, u32(uint32_t(-32))}, long1(0x1047, 32), long1(0x104C, 32),
+        long1(0x104E, 64),
     };
     std::string f = tiff("FUJIFILM", "X-T5", 1, {}, [&](uint32_t) { return fujiNote(e); });
     lv::ShotInfo s = build(f);
@@ -68,6 +70,8 @@ TEST(FujifilmNote, FilmWhiteBalanceDriveAndAfcSet) {
     EXPECT_EQ(s.frameNumber, 5);
     EXPECT_EQ(s.shutterType, 2);
     EXPECT_EQ(s.stabMode, "Body-only, Mode 2");
+    EXPECT_EQ(s.tone, "Highlight +2, shadow -0.5");
+    EXPECT_EQ(s.effects, "Grain Weak, large, Colour chrome FX blue Strong");
     EXPECT_FALSE(s.fixedLens);
     lv::PhotoMeta m = quick(f);
     EXPECT_EQ(m.focusClass, 1);
@@ -238,15 +242,20 @@ TEST(PanasonicNote, AfAreaStabilisationWithLevelAndLens) {
     };
     std::vector<Entry> e = {short1(0x0007, 6), bytes(0x000F, {16, 16}), short1(0x001A, 7), short1(0x002A, 1),
                             short1(0x002B, 4), ascii(0x0051, "NO-LENS"), short1(0x0089, 12), sshorts(0x0090, {15}),
-                            sshorts(0x0091, {-20}), rationals(0x004D, {{1, 4}, {3, 4}})};
+                            sshorts(0x0091, {-20}), rationals(0x004D, {{1, 4}, {3, 4}}), short1(0x0077, 9),
+                            short1(0x009F, 2)};
     lv::ShotInfo s = build(tiff("Panasonic", "DC-GH6", 6, {}, note(e)));
     EXPECT_EQ(s.vendor, 0);
     EXPECT_EQ(s.focusMode, "AF-S");
     EXPECT_EQ(s.afArea, "1-area (high speed) (size not recorded by the camera)");
     EXPECT_EQ(s.stabMode, "Body-only, Panning (roll +1.5\xC2\xB0, pitch +2.0\xC2\xB0)");
     EXPECT_EQ(s.photoStyle, "Like709");
-    EXPECT_EQ(s.driveMode, "Continuous");
+    EXPECT_EQ(s.driveMode, "Continuous (9 fps)");
     EXPECT_EQ(s.frameNumber, 4);
+    EXPECT_EQ(s.shutterType, 2);
+    lv::ShotInfo hires = build(tiff("Panasonic", "DC-S1R", 1, {short1(0xA002, 16736), short1(0xA003, 11168)},
+                                    note({short1(0x00BB, 4097)})));
+    EXPECT_EQ(hires.driveMode, "High-Res Mode (186 MP)");
     EXPECT_EQ(s.lensModel, "");
     EXPECT_FALSE(s.fixedLens);
     // (0.25, 0.75) turned for orientation 6: (1 - v, u) = (0.25, 0.25).
