@@ -429,7 +429,9 @@ std::string setProperty(std::string_view text, std::string_view localName, std::
         size_t at = text[te - 1] == '/' ? te - 1 : te;
         std::string declared(text.substr(0, at));
         declared.append("\r\n   xmlns:xmp=\"").append(kXmpNamespace).append("\"").append(text.substr(at));
-        return setProperty(declared, localName, value);
+        // Only when the new declaration is visible (not swallowed by a broken comment) does the
+        // second pass see a prefix, which also keeps it from coming back here.
+        if (!namespacePrefixes(declared, kXmpNamespace).empty()) return setProperty(declared, localName, value);
     }
     return insertProperty(text, hidden, localName, value, prefixes);
 }

@@ -241,3 +241,12 @@ TEST(XmpValues, NewSidecarTemplate) {
     // A label taken over from elsewhere cannot break the markup.
     EXPECT_NE(newSidecarText(0, "a\"b").find("xmp:Label=\"a&quot;b\""), std::string::npos);
 }
+
+TEST(XmpInsert, BrokenMarkupNeverLoops) {
+    // "<" is not allowed inside an attribute value; a comment opened there swallows whatever is
+    // inserted into the tag, and the editor must still come back with an answer.
+    const std::string t = packet("<rdf:Description xmp:Rating=\"2\" a=\"<!--\"/>");
+    std::string u = setProperty(t, "Rating", "4");
+    EXPECT_GT(u.size(), t.size());
+    EXPECT_EQ(setProperty(t, "Label", ""), t);
+}
