@@ -42,7 +42,7 @@ int writeOut(const char* cmd, const std::string& out, const Bytes& bytes) {
 }
 
 std::string sizeText(ByteView b) {
-    FrameSize fs = jpegFrameSize(ByteView(b.data, b.size < 4096 ? b.size : 4096), 0);
+    FrameSize fs = jpegFrameSize(b, 0);  // the whole image: camera EXIF often runs past 4 KB
     if (fs.marker) return std::to_string(fs.width) + "x" + std::to_string(fs.height) + " JPEG";
     return "TIFF";
 }
