@@ -214,8 +214,12 @@ TEST(CorpusShotInfo, EveryFileBuildsAPanel) {
             lv::ShotInfo s = lv::buildShotInfo(f);
             lv::PhotoMeta m = lv::readPhotoMeta(f);
             EXPECT_EQ(s.fileName, e.name);
-            if (m.valid && s.exifFound) EXPECT_FALSE(lv::shotInfoText(s).empty()) << f;
-            if (!s.exifFound) EXPECT_EQ(s.note, "No EXIF data found") << f;
+            if (m.valid && s.exifFound) {
+                EXPECT_FALSE(lv::shotInfoText(s).empty()) << f;
+            }
+            if (!s.exifFound) {
+                EXPECT_EQ(s.note, "No EXIF data found") << f;
+            }
             files++;
         }
     }
