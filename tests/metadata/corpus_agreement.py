@@ -111,7 +111,9 @@ def compare_fields(entry, ours):
         add("shutter", et["num"], shot.get("shutterText"), shutter_ok)
     iso = core_value(entry, "ISO")
     if iso:
-        add("ISO", iso["num"], shot.get("isoText"), lambda: str(iso["num"]) == shot.get("isoText"))
+        # Some makers' ISO tag holds two numbers ("0 200"): the last is the sensitivity.
+        add("ISO", iso["num"], shot.get("isoText"),
+            lambda: str(iso["num"]).split()[-1] == shot.get("isoText"))
 
     fm = tool_value(entry, ["FocusMode", "AFMode", "FocusMode2"])
     add("focus mode", fm and fm["value"], shot.get("focusMode"),
