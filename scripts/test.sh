@@ -75,15 +75,20 @@ fi
 # [SECTION] Fuzzing: every target for a bounded time, seeded with the real camera files
 if [[ "$skip" != *" fuzz "* ]] && [ "$fuzz_seconds" -gt 0 ] && ls fuzz/*.cpp >/dev/null 2>&1; then
   step fuzz-build bash -c "cmake --preset linux-fuzz && cmake --build --preset linux-fuzz -j $jobs"
-  seeds=()
-  for d in ../shared/corpus/files/* ../shared/corpus/derived/exvjpeg; do [ -d "$d" ] && seeds+=("$d"); done
+  # Seeds: the first 64 KiB of every real file (the fuzzers' -max_len), sidecars included.
+  rm -rf build/fuzz-seeds && mkdir -p build/fuzz-seeds
+  if [ -d ../shared/corpus ]; then
+    find ../shared/corpus -type f ! -name '*.json' ! -name '*.md' | while read -r f; do
+      head -c 65536 "$f" > "build/fuzz-seeds/$(basename "$(dirname "$f")")-$(basename "$f")"
+    done
+  fi
   for f in fuzz/*.cpp; do
     n=$(basename "$f" .cpp)
     [ -x "build/linux-fuzz/$n" ] || continue
     mkdir -p "build/fuzz-corpus/$n" "build/fuzz-artifacts/$n"
-    step "fuzz-$n" "build/linux-fuzz/$n" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      -malloc_limit_mb=1024 -print_final_stats=1 -artifact_prefix="build/fuzz-artifacts/$n/" \
-      "build/fuzz-corpus/$n" "${seeds[@]}"
+    step "fuzz-$n" "build/linux-fuzz/$n" -max_total_time="$fuzz_seconds" -max_len=65536 -timeout=10 \
+      -rss_limit_mb=2048 -malloc_limit_mb=1024 -print_final_stats=1 -artifact_prefix="build/fuzz-artifacts/$n/" \
+      "build/fuzz-corpus/$n" build/fuzz-seeds
     if grep -q "^stat::number_of_executed_units" "build/logs/fuzz-$n.log"; then
       execs=$(grep "^stat::number_of_executed_units" "build/logs/fuzz-$n.log" | awk '{print $2}')
       summary[${#summary[@]}-1]+=" $execs runs"
