@@ -84,6 +84,9 @@ WinErr fileDelete(std::string_view path);
 WinErr folderDelete(std::string_view path);  // an empty folder
 // Creates the folder and every missing parent; an existing folder is success.
 WinErr folderCreateAll(std::string_view path);
+// Asks the system to forget the file's cached pages, so the next read comes from the disk
+// (benchmarks of cold reads). 50 where the system cannot do it for an ordinary user.
+WinErr fileDropCache(std::string_view path);
 // Reads a whole small file (settings, sidecars); refuses files above maxBytes with 8.
 WinErr fileReadAll(std::string_view path, std::string* out, uint64_t maxBytes = 64u << 20);
 

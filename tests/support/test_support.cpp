@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "core/pathname.h"
 #include "platform/platform.h"
@@ -45,8 +46,10 @@ TempDir::TempDir() {
     std::string base = lv::envGet("TMPDIR");
     if (base.empty()) base = lv::envGet("TEMP");
     if (base.empty()) base = "/tmp";
-    path = lv::joinPath(base, "lvtest-" + std::to_string(lv::tickCountMs()) + "-" + std::to_string(std::rand()) +
-                                  "-" + std::to_string(counter++));
+    // Test programs run in parallel: the name must differ between processes, not only within one.
+    static const unsigned processTag = std::random_device{}();
+    path = lv::joinPath(base, "lvtest-" + std::to_string(processTag) + "-" + std::to_string(lv::perfCounter()) + "-" +
+                                  std::to_string(counter++));
     lv::folderCreateAll(path);
 }
 

@@ -200,6 +200,14 @@ WinErr fileCopy(std::string_view from, std::string_view to, bool failIfExists) {
     return e;
 }
 
+WinErr fileDropCache(std::string_view path) {
+    int fd = ::open(z(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return lastErr();
+    int rc = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+    return rc == 0 ? kErrOk : winErrorFromErrno(rc);
+}
+
 WinErr fileDelete(std::string_view path) { return ::unlink(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
 WinErr folderDelete(std::string_view path) { return ::rmdir(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
 

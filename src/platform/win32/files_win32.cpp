@@ -155,6 +155,9 @@ WinErr fileCopy(std::string_view from, std::string_view to, bool failIfExists) {
     return CopyFileW(sysPath(from).c_str(), sysPath(to).c_str(), failIfExists) ? kErrOk : lastErr();
 }
 
+// Windows drops a file's cache only for administrators (or by unbuffered reads of our own).
+WinErr fileDropCache(std::string_view) { return kErrNotSupported; }
+
 WinErr fileDelete(std::string_view path) { return DeleteFileW(sysPath(path).c_str()) ? kErrOk : lastErr(); }
 WinErr folderDelete(std::string_view path) { return RemoveDirectoryW(sysPath(path).c_str()) ? kErrOk : lastErr(); }
 
