@@ -60,12 +60,62 @@ static const CodeText kDrive[] = {{1, "Continuous Low"}, {2, "Continuous High"}}
 static const CodeText kStrength[] = {{0, "Off"}, {32, "Weak"}, {64, "Strong"}};
 static const CodeText kGrainSize[] = {{16, "small"}, {32, "large"}};
 static const CodeText kZone[] = {{0, "Front"}, {1, "Auto"}, {2, "Center"}};
-static const CodeText kAfcSet[] = {{0x102, "Set 1"}, {0x203, "Set 2"}, {0x222, "Set 3"}, {0x301, "Set 4"}, {0x321, "Set 5"}};
+// The AF-C word: tracking sensitivity in bits 0-3, speed tracking in 4-7, zone switching in 8-11;
+// the five presets are fixed combinations of the three.
+static const CodeText kAfcSet[] = {{0x102, "Set 1"}, {0x203, "Set 2"}, {0x122, "Set 3"}, {0x010, "Set 4"}, {0x123, "Set 5"}};
+// FocusSettings bits 8-11, for bodies without the AF mode tag.
+static const CodeText kAfAreaBits[] = {{0, "Single Point"}, {1, "Zone"}, {2, "Wide/Tracking"}};
+
+// Image adjustments: the camera's code for each step of -4..+4.
+struct CodeStep {
+    int code;
+    int step;
+};
+static const CodeStep kColourSteps[] = {{0x000, 0},  {0x080, 1},  {0x100, 2},  {0x0C0, 3}, {0x0E0, 4},
+                                        {0x180, -1}, {0x400, -2}, {0x4C0, -3}, {0x4E0, -4}};
+static const CodeStep kSharpSteps[] = {{0x00, -4}, {0x01, -3}, {0x02, -2}, {0x82, -1}, {0x03, 0},
+                                       {0x84, 1},  {0x04, 2},  {0x05, 3},  {0x06, 4}};
+static const CodeStep kNoiseSteps[] = {{0x000, 0},  {0x180, 1},  {0x100, 2},  {0x1C0, 3}, {0x1E0, 4},
+                                       {0x280, -1}, {0x200, -2}, {0x2C0, -3}, {0x2E0, -4}};
 
 static const char* const kFixedLensModels[] = {"X70", "XF10", "X10", "X30", "FINEPIX HS20EXR", "FINEPIX HS50EXR",
                                                "FINEPIX S5200", "FINEPIX S9500", "FINEPIX S9600"};
 
 // [SECTION] reading
+template <size_t N>
+static bool stepOf(const CodeStep (&table)[N], int64_t code, int* step) {
+    for (const CodeStep& c : table)
+        if (c.code == code) {
+            *step = c.step;
+            return true;
+        }
+    return false;
+}
+
+static std::string signedStep(int v) { return v > 0 ? "+" + std::to_string(v) : std::to_string(v); }
+
+// "Colour +2, sharpness -1, noise reduction -4, clarity +3": only the settings moved from 0.
+static std::string adjustmentText(ByteView b, const MakerNoteIfd& m) {
+    std::string out;
+    auto add = [&](const char* name, int v) {
+        if (v == 0) return;
+        out += std::string(out.empty() ? "" : ", ") + name + " " + signedStep(v);
+    };
+    int v = 0;
+    // Monochrome simulations reuse the colour tag for their filter; those codes are not steps.
+    if (stepOf(kColourSteps, tagFirst(b, m, 0x1003), &v)) add("Colour", v);
+    if (stepOf(kSharpSteps, tagFirst(b, m, 0x1001), &v)) add("sharpness", v);
+    if (stepOf(kNoiseSteps, tagFirst(b, m, 0x100E), &v)) add("noise reduction", v);
+    TagData clarity = tagData(b, m, 0x100F);
+    if (clarity.found()) {
+        int64_t c = tagInt(b, m, clarity, 0, 0);
+        if (clarity.type == 4) c = int32_t(c);
+        if (c % 1000 == 0 && c >= -5000 && c <= 5000) add("clarity", int(c / 1000));
+    }
+    if (!out.empty()) out[0] = 'C';
+    return out;
+}
+
 static bool fujiIfd(ByteView b, const ExifSummary& s, MakerNoteIfd* m) {
     int64_t base = 0;
     bool le = true;
@@ -114,13 +164,15 @@ bool decodeFujifilm(ByteView b, const ExifSummary& s, ShotInfo* out) {
 
     out->focusMode = focusText(b, m);
     out->afArea = lookup(kAfMode, tagFirst(b, m, 0x1022));
+    int64_t focusSettings = tagFirst(b, m, 0x102D);
+    if (out->afArea.empty() && focusSettings >= 0) out->afArea = lookup(kAfAreaBits, (focusSettings >> 8) & 0xF);
 
     int64_t afc = tagFirst(b, m, 0x102E);
     if (afc >= 0 && out->focusMode == "AF-C") {
         std::string set = lookup(kAfcSet, afc);
         if (set.empty())
-            set = "Custom (track " + std::to_string((afc >> 8) & 0xF) + ", speed " + std::to_string((afc >> 4) & 0xF) +
-                  ", zone " + lookup(kZone, afc & 0xF) + ")";
+            set = "Custom (track " + std::to_string(afc & 0xF) + ", speed " + std::to_string((afc >> 4) & 0xF) +
+                  ", zone " + lookup(kZone, (afc >> 8) & 0xF) + ")";
         out->afcSet = set;
     }
 
@@ -153,20 +205,27 @@ bool decodeFujifilm(ByteView b, const ExifSummary& s, ShotInfo* out) {
     }
     out->whiteBalance = wb;
 
-    // Dynamic range: the D-range priority when it is on, else the DR percentage.
+    // Dynamic range: the D-range priority when it is on (0 = its auto setting, whose strength is in
+    // 0x1444; 1 = a fixed strength in 0x1445; each tag exists only in its case), else the DR percentage.
     int64_t drp = tagFirst(b, m, 0x1443), drpAuto = tagFirst(b, m, 0x1444), drpFixed = tagFirst(b, m, 0x1445);
     static const CodeText kPriority[] = {{1, "Weak"}, {2, "Strong"}, {3, "Plus"}};
-    if (drp == 1 && !lookup(kPriority, drpAuto).empty()) {
+    if (drp == 0 && !lookup(kPriority, drpAuto).empty()) {
         out->dynamicRange = "DR-P Auto " + lookup(kPriority, drpAuto);
-    } else if (drp == 0 && !lookup(kPriority, drpFixed).empty()) {
+    } else if (drp == 1 && !lookup(kPriority, drpFixed).empty()) {
         out->dynamicRange = "DR-P " + lookup(kPriority, drpFixed);
     } else {
-        int64_t dev = tagFirst(b, m, 0x1403);
-        int64_t autoDr = tagFirst(b, m, 0x140B);
+        // The development range is valid only when it was set by hand; in auto the camera records
+        // what it chose separately.
         int64_t setting = tagFirst(b, m, 0x1402);
-        int64_t pct = dev > 0 ? dev : (setting == 0 && autoDr > 0 ? autoDr : -1);
-        if (pct > 0) out->dynamicRange = "DR" + std::to_string(pct) + (setting == 0 ? " (auto)" : "");
+        int64_t pct = -1;
+        if (setting == 0) pct = tagFirst(b, m, 0x140B);
+        else if (setting == 1) pct = tagFirst(b, m, 0x1403);
+        else if (setting == 0x100) pct = 100;
+        else if (setting == 0x200) pct = 230;
+        else if (setting == 0x201) pct = 400;
+        if (pct > 0 && pct <= 1600) out->dynamicRange = "DR" + std::to_string(pct) + (setting == 0 ? " (auto)" : "");
     }
+    out->adjustment = adjustmentText(b, m);
 
     // Tone curve steps: the camera stores -16 per step (-64 is +4), half steps as 8.
     TagData hi = tagData(b, m, 0x1041), sh = tagData(b, m, 0x1040);

@@ -1,6 +1,7 @@
 // Nikon maker notes: an embedded TIFF after the "Nikon" header, plain-text focus and white
 // balance, AFInfo2 with the AF area in image pixels, lens data, shutter count and the preview IFD.
 #include <cmath>
+#include <cstdlib>
 
 #include "core/pathname.h"
 #include "metadata/makernote.h"
@@ -58,6 +59,28 @@ static const CodeText kAreaOld[] = {{0, "Single-point"}, {1, "Dynamic-area"}, {2
 static const CodeText kDLighting[] = {{0, "Off"}, {1, "Low"}, {3, "Normal"}, {5, "High"}, {7, "Extra High"},
                                       {8, "Extra High 1"}, {9, "Extra High 2"}, {0xFFFF, "Auto"}};
 static const CodeText kVr[] = {{1, "On"}, {2, "Off"}};
+
+// Older bodies record only which of their few AF points was used, not where it lies. The points'
+// places in the viewfinder, approximately, as fractions of the frame. The older AFInfo numbers
+// them Center, Top, Bottom, Mid-left, Mid-right, Upper-left, Upper-right, Lower-left,
+// Lower-right, Far left, Far right; AFInfo2 (11-point bodies) counts from 1 in its own order.
+struct PointPlace {
+    double x, y;
+};
+static const PointPlace kPlaces11[] = {
+    {0.50, 0.50}, {0.50, 0.32}, {0.50, 0.68}, {0.36, 0.50}, {0.64, 0.50}, {0.36, 0.38},
+    {0.64, 0.38}, {0.36, 0.62}, {0.64, 0.62}, {0.24, 0.50}, {0.76, 0.50},
+};
+// AFInfo2's 11-point numbering (1 Center, 2 Top, 3 Bottom, 4 Mid-left, 5 Upper-left, 6 Lower-left,
+// 7 Far left, 8 Mid-right, 9 Upper-right, 10 Lower-right, 11 Far right) into the order above.
+static const int kInfo2To11[] = {-1, 0, 1, 2, 3, 5, 7, 9, 4, 6, 8, 10};
+// The 51-point grid: rows A-E, eleven columns in B-D and nine (centred) in A and E; point n by name.
+static const char* const kPoints51[] = {
+    "", "C6", "B6", "A5", "D6", "E5", "C7", "B7", "A6", "D7", "E6", "C5", "B5", "A4", "D5", "E4", "C8", "B8",
+    "A7", "D8", "E7", "C9", "B9", "A8", "D9", "E8", "C10", "B10", "A9", "D10", "E9", "C11", "B11", "D11",
+    "C4", "B4", "A3", "D4", "E3", "C3", "B3", "A2", "D3", "E2", "C2", "B2", "A1", "D2", "E1", "C1", "B1",
+    "D1"
+};
 
 // [SECTION] reading
 static bool nikonMake(const std::string& make) {
@@ -175,9 +198,30 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
     TagData oldAf = tagData(b, m, 0x0088);
     // Some bodies type it as one LONG; the bytes are the record either way.
     if (oldAf.found()) out->afArea = lookup(kAreaOld, readByte(b, oldAf.pos));
+    bool oldPoint = oldAf.found() && int64_t(oldAf.count) * oldAf.size >= 2;
+    int oldIndex = oldPoint ? readByte(b, oldAf.pos + 1) : -1;
     TagData iso = tagData(b, m, 0x0002);
     if (iso.found() && iso.count >= 2 && tagInt(b, m, iso, 1) > 0 && s.iso <= 0) out->isoText = std::to_string(tagInt(b, m, iso, 1));
+    // The AF point as a named point of the viewfinder, for bodies with no AF rectangle.
+    int orientationOld = readOrientationAt(b, s.tiffBase);
+    auto placePoint = [&](double x, double y) {
+        if (out->afPointX > 0 || isManualFocusText(n.focus) || startsWithNoCase(n.focus, "MANUAL")) return;
+        double w = 0, h = 0;
+        turnBox(orientationOld, &x, &y, &w, &h);
+        setAfPointFraction(out, x, y);
+    };
     TagData af = tagData(b, m, 0x00B7);
+    if (af.found() && af.size == 1 && af.count >= 8 && (bytesAt(b, af.pos, "0100") || bytesAt(b, af.pos, "0101"))) {
+        int phase = readByte(b, af.pos + 6), primary = readByte(b, af.pos + 7);
+        if (phase == 2 && primary >= 1 && primary <= 11) {
+            const PointPlace& p = kPlaces11[kInfo2To11[primary]];
+            placePoint(p.x, p.y);
+        } else if (phase == 1 && primary >= 1 && primary <= 51) {
+            const char* name = kPoints51[primary];
+            int row = name[0] - 'A', col = std::atoi(name + 1) + (row == 0 || row == 4 ? 1 : 0);
+            placePoint(0.5 + (col - 6) * 0.04, 0.5 + (row - 2) * 0.07);
+        }
+    }
     if (af.found() && af.size == 1 && af.count >= 8) {
         int contrast = readByte(b, af.pos + 4), mode = readByte(b, af.pos + 5);
         out->afArea = contrast ? lookup(kAreaContrast, mode) : lookup(kAreaPhase, mode);
@@ -201,6 +245,7 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
             }
         }
     }
+    if (oldIndex >= 0 && oldIndex <= 10) placePoint(kPlaces11[oldIndex].x, kPlaces11[oldIndex].y);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // OM System / Olympus maker notes: the camera-settings and focus-info sub-IFDs hold focus,
 // stabilisation, picture mode, gradation, drive, subject detection, level and focus distance.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -87,6 +88,32 @@ static std::string focusText(ByteView b, const MakerNoteIfd& cs) {
     }
 }
 
+// Face detection shows in the focus mode: as its own mode (4) or as bit 5 of the second value.
+static bool faceDetect(ByteView b, const MakerNoteIfd& cs) {
+    TagData t = tagData(b, cs, 0x0301);
+    if (!t.found()) return false;
+    return tagInt(b, cs, t, 0) == 4 || (tagInt(b, cs, t, 1, 0) & 0x20) != 0;
+}
+
+// The AF areas the camera used, as corner bytes (x1, y1, x2, y2 from the high byte down) on a
+// 0-255 scale of the sensor frame; unused slots are 0. Gives the bounding box of them all.
+static bool afAreasBox(ByteView b, const MakerNoteIfd& cs, double* u, double* v, double* w, double* h) {
+    TagData t = tagData(b, cs, 0x0304);
+    if (!t.found() || t.size != 4) return false;
+    int x1 = 256, y1 = 256, x2 = -1, y2 = -1;
+    for (uint32_t i = 0; i < t.count && i < 64; i++) {
+        uint32_t a = uint32_t(tagInt(b, cs, t, i, 0));
+        if (a == 0) continue;
+        int ax1 = int(a >> 24), ay1 = int((a >> 16) & 0xFF), ax2 = int((a >> 8) & 0xFF), ay2 = int(a & 0xFF);
+        if (ax2 <= ax1 || ay2 <= ay1) continue;
+        x1 = std::min(x1, ax1), y1 = std::min(y1, ay1), x2 = std::max(x2, ax2), y2 = std::max(y2, ay2);
+    }
+    if (x2 < 0) return false;
+    *u = (x1 + x2) / 2.0 / 255, *v = (y1 + y2) / 2.0 / 255;
+    *w = (x2 - x1) / 255.0, *h = (y2 - y1) / 255.0;
+    return true;
+}
+
 static std::string driveText(ByteView b, const MakerNoteIfd& cs) {
     TagData t = tagData(b, cs, 0x0600);
     if (!t.found()) return {};
@@ -112,12 +139,14 @@ bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
     MakerNoteIfd cs = subIfd(b, m, 0x2020), fi = subIfd(b, m, 0x2050);
     out->focusMode = focusText(b, cs);
 
-    TagData subject = tagData(b, cs, 0x0309);
-    int64_t subjectMode = tagInt(b, cs, subject, 0, 0);
-    if (subjectMode > 0) {
-        std::string name = lookup(kSubject, subjectMode);
-        if (!name.empty()) out->subject = name + (subject.count >= 2 && tagInt(b, cs, subject, 1, 0) == 0 ? " (none found)" : "");
+    // Subject detection is one word: the kind looked for in the high byte, whether one was found
+    // in the low byte.
+    int64_t tracking = tagFirst(b, cs, 0x0309, 0);
+    if (tracking > 0) {
+        std::string name = lookup(kSubject, (tracking >> 8) & 0xFF);
+        if (!name.empty()) out->subject = name + ((tracking & 0xFF) == 0 ? " (none found)" : "");
     }
+    if (out->subject.empty() && faceDetect(b, cs)) out->subject = "Face";
     out->stabMode = lookup(kStab, tagFirst(b, cs, 0x0604));
 
     std::string wb = lookup(kWhiteBalance, tagFirst(b, cs, 0x0500));
@@ -155,6 +184,8 @@ bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
         default: break;
     }
     out->driveMode = driveText(b, cs);
+    TagData drive = tagData(b, cs, 0x0600);
+    if (drive.count >= 5 && tagInt(b, cs, drive, 4, 0) == 4) out->shutterType = 1;
 
     TagData roll = tagData(b, cs, 0x0903), pitch = tagData(b, cs, 0x0904);
     if (roll.count >= 2 && pitch.count >= 2 && tagInt(b, cs, roll, 1) == 1 && tagInt(b, cs, pitch, 1) == 1) {
@@ -187,6 +218,15 @@ bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
             if (out->afPointX == 0) setAfPointFraction(out, u, v);
         }
     }
+    // The AF frame gives the area's size, and the point itself when the selected point is blank.
+    double bu = 0, bv = 0, bw = 0, bh = 0;
+    if (!isManualFocusText(out->focusMode) && afAreasBox(b, cs, &bu, &bv, &bw, &bh)) {
+        turnBox(readOrientationAt(b, s.tiffBase), &bu, &bv, &bw, &bh);
+        if (out->afPointX == 0) setAfPointFraction(out, bu, bv);
+        out->afAreaWidth = bw;
+        out->afAreaHeight = bh;
+    }
+    if (out->lensModel.empty()) out->lensModel = tagText(b, subIfd(b, m, 0x2010), 0x0203);
     return true;
 }
 

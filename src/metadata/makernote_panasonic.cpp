@@ -14,9 +14,17 @@ static const CodeText kAfArea[] = {
     {0x0001, "9-area"},         {0x0010, "3-area (high speed)"}, {0x0017, "23-area"},
     {0x0031, "49-area"},        {0x00E1, "225-area"},            {0x0100, "Spot Focusing"},
     {0x0101, "5-area"},         {0x1000, "1-area"},              {0x1010, "1-area (high speed)"},
-    {0x2000, "Tracking"},       {0x2001, "3-area (left)"},
+    {0x1020, "1-area +"},       {0x1100, "Full Area"},
+    {0x2000, "Tracking"},       {0x2001, "3-area (left)"},       {0x2010, "Zone"},                {0x2012, "Zone (H/V)"},
     {0x2002, "3-area (center)"}, {0x2003, "3-area (right)"},     {0x4000, "Face Detect"},         {0x4001, "Face Detect (animal on)"},
     {0x4002, "Face Detect (animal off)"}, {0x8000, "Pinpoint focus"}, {0xF000, "Tracking"},
+};
+// What the subject detection was set to look for (0 = off).
+static const CodeText kSubject[] = {
+    {1, "Human Eye/Face/Body"}, {2, "Animal"},           {3, "Human Eye/Face"},    {4, "Animal Body"},
+    {5, "Animal Eye/Body"},     {6, "Car"},              {7, "Motorcycle"},        {8, "Car (main part)"},
+    {9, "Motorcycle (helmet)"}, {10, "Train"},           {11, "Train (main part)"}, {12, "Airplane"},
+    {13, "Airplane (nose)"},
 };
 static const CodeText kStab[] = {
     {2, "Optical"},  {3, "Off"},                {4, "Mode 2"},  {5, "Optical, Panning"},
@@ -65,9 +73,10 @@ static int shutterCode(int64_t v) { return v >= 0 && v <= 2 ? int(v) : -1; }
 
 static std::string focusText(ByteView b, const MakerNoteIfd& m) { return lookup(kFocus, tagFirst(b, m, 0x0007)); }
 
+// Burst mode: 1 on, 2 infinite, 4 unlimited.
 static bool burst(ByteView b, const MakerNoteIfd& m) {
     int64_t v = tagFirst(b, m, 0x002A);
-    return v == 1 || v == 4;
+    return v == 1 || v == 2 || v == 4;
 }
 
 bool decodePanasonic(ByteView b, const ExifSummary& s, ShotInfo* out) {
@@ -87,6 +96,7 @@ bool decodePanasonic(ByteView b, const ExifSummary& s, ShotInfo* out) {
     }
     out->stabMode = stab;
     out->photoStyle = lookup(kStyle, tagFirst(b, m, 0x0089));
+    out->subject = lookup(kSubject, tagFirst(b, m, 0x00E9));
     if (burst(b, m)) {
         out->driveMode = "Continuous";
         int64_t fps = tagFirst(b, m, 0x0077);
@@ -120,8 +130,16 @@ bool decodePanasonic(ByteView b, const ExifSummary& s, ShotInfo* out) {
     if (point.found() && point.count >= 2 && point.size == 8 && !isManualFocusText(out->focusMode)) {
         double u = tagRational(b, m, 0x004D, 0), v = tagRational(b, m, 0x004D, 1), w = 0, h = 0;
         if (u > 0 && u < 1 && v > 0 && v < 1) {
+            // The AF area's size as fractions of the image; all ones-bits (about 4194304) when the
+            // camera had none to report, as in manual focus.
+            double aw = tagRational(b, m, 0x00DE, 0), ah = tagRational(b, m, 0x00DE, 1);
+            if (aw > 0 && aw <= 1 && ah > 0 && ah <= 1) w = aw, h = ah;
             turnBox(readOrientationAt(b, s.tiffBase), &u, &v, &w, &h);
             setAfPointFraction(out, u, v);
+            if (w > 0 && h > 0) {
+                out->afAreaWidth = w;
+                out->afAreaHeight = h;
+            }
         }
     }
     return true;
