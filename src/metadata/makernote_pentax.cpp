@@ -28,11 +28,95 @@ static const CodeText kShake[] = {
     {0, "Off"}, {1, "On"}, {4, "Off"}, {5, "On but disabled"}, {6, "On (video)"}, {7, "On"}, {8, "Off"},
     {12, "Off"}, {15, "On"}, {16, "Off"}, {20, "Off"}, {23, "On"}, {39, "On"}, {135, "On"}, {167, "On"},
 };
-// Selected AF point, special values; numbered points say the photographer chose one.
+// Selected AF point (tag 0x000E), the values that name no point.
 static const CodeText kAfSelected[] = {
     {65531, "Select"}, {65532, "Face detection"}, {65533, "Auto-area"}, {65534, "Centre point"}, {65535, "Auto-area"},
 };
-static const CodeText kAfExpanded[] = {{1, "Expanded area (S)"}, {3, "Expanded area (M)"}, {5, "Expanded area (L)"}};
+// Its second value on the bodies with an expandable area.
+static const CodeText kAfExpanded[] = {
+    {0, "Single point"}, {1, "Expanded area (S)"}, {3, "Expanded area (M)"}, {5, "Expanded area (L)"}};
+
+// [SECTION] AF point layouts
+// The phase-detect points as the viewfinder shows them: centred rows, numbered left to right and
+// top to bottom from 1, on an even pitch given as fractions of the frame.
+struct AfLayout {
+    int rows[5];
+    int rowCount;
+    double pitchX, pitchY;
+};
+static const AfLayout kAf11 = {{3, 5, 3, 0, 0}, 3, 0.09, 0.14};      // SAFOX VIII to X
+static const AfLayout kAf27 = {{5, 5, 7, 5, 5}, 5, 0.075, 0.1};      // SAFOX 11 (K-3, KP, 645Z)
+static const AfLayout kAf33 = {{5, 7, 9, 7, 5}, 5, 0.055, 0.085};    // SAFOX 12 (K-1)
+
+enum class AfFamily { none, p11, p27, p33 };
+
+static AfFamily afFamily(const std::string& modelUpper) {
+    static const char* const k33[] = {"PENTAX K-1", "PENTAX K-1 MARK II"};
+    static const char* const k27[] = {"PENTAX K-3", "PENTAX K-3 II", "PENTAX KP", "PENTAX 645Z"};
+    for (const char* m : k33)
+        if (modelUpper == m) return AfFamily::p33;
+    for (const char* m : k27)
+        if (modelUpper == m) return AfFamily::p27;
+    // The K-3 Mark III's 101-point module is not mapped; the mirrorless K-01 and Q bodies focus
+    // on the sensor and number no points.
+    if (modelUpper.rfind("PENTAX K-3 MARK III", 0) == 0 || modelUpper == "PENTAX K-01") return AfFamily::none;
+    if (modelUpper.rfind("PENTAX K", 0) == 0 || modelUpper.rfind("PENTAX *IST", 0) == 0 || modelUpper == "PENTAX 645D")
+        return AfFamily::p11;
+    return AfFamily::none;
+}
+
+static const AfLayout* layoutOf(AfFamily f) {
+    return f == AfFamily::p11 ? &kAf11 : f == AfFamily::p27 ? &kAf27 : f == AfFamily::p33 ? &kAf33 : nullptr;
+}
+
+// Centre of point n (1-based) as fractions of the sensor frame; false when there is no such point.
+static bool pointPosition(const AfLayout& l, int n, double* u, double* v) {
+    if (n < 1) return false;
+    int first = 1;
+    for (int r = 0; r < l.rowCount; r++) {
+        if (n < first + l.rows[r]) {
+            int col = n - first;
+            *u = 0.5 + (col - (l.rows[r] - 1) / 2.0) * l.pitchX;
+            *v = 0.5 + (r - (l.rowCount - 1) / 2.0) * l.pitchY;
+            return true;
+        }
+        first += l.rows[r];
+    }
+    return false;
+}
+
+// The older bodies' AF record (tag 0x021F) names the points in focus at byte 11; the first one
+// it names is the point that was used.
+static const int kInFocus11[] = {0, 9, 10, 11, 5, 6, 7, 1, 2, 3, 8, 9, 1, 10, 2, 11, 3, 4, 5, 6, 7};
+
+// The points in focus when the camera chose them (auto area), as a point number, else 0.
+static int pointInFocus(ByteView b, const MakerNoteIfd& m, AfFamily f, const std::string& modelUpper) {
+    if (f == AfFamily::p11) {
+        TagData t = tagData(b, m, 0x021F);
+        if (!t.found() || t.size != 1 || t.count <= 11) return 0;
+        int code = readByte(b, t.pos + 11);
+        return code < int(sizeof kInFocus11 / sizeof kInFocus11[0]) ? kInFocus11[code] : 0;
+    }
+    if (f == AfFamily::p27 && (modelUpper == "PENTAX K-3" || modelUpper == "PENTAX K-3 II")) {
+        // One bit per point, bit 0 the top-left point.
+        TagData t = tagData(b, m, 0x000F);
+        if (!t.found() || t.size != 4) return 0;
+        uint32_t bits = uint32_t(tagInt(b, m, t, 0, 0));
+        for (int i = 0; i < 27; i++)
+            if (bits & (1u << i)) return i + 1;
+        return 0;
+    }
+    if (f == AfFamily::p33) {
+        // Two bits per point from the high bits of byte 4; the upper bit marks focus.
+        TagData t = tagData(b, m, 0x0245);
+        if (!t.found() || t.size != 1 || t.count < 13) return 0;
+        for (int i = 0; i < 33; i++) {
+            int byte = readByte(b, t.pos + 4 + i / 4);
+            if ((byte >> (6 - 2 * (i % 4))) & 0x02) return i + 1;
+        }
+    }
+    return 0;
+}
 
 static const struct PentaxLens {
     int series, number;
@@ -153,6 +237,28 @@ static const struct PentaxLens {
 };
 
 // [SECTION] reading
+// The shutter count (tag 0x005D) is stored scrambled with the note's own date (0x0006) and time
+// (0x0007) bytes; without both it cannot be read.
+static std::string shutterCount(ByteView b, const MakerNoteIfd& m) {
+    TagData count = tagData(b, m, 0x005D), date = tagData(b, m, 0x0006), time = tagData(b, m, 0x0007);
+    if (!count.found() || count.size != 1 || count.count != 4) return {};
+    if (!date.found() || date.size != 1 || date.count != 4 || !time.found() || time.size != 1 || time.count < 3)
+        return {};
+    uint32_t c = readU32(b, count.pos, false), d = readU32(b, date.pos, false);
+    uint32_t t = uint32_t(readByte(b, time.pos)) << 24 | uint32_t(readByte(b, time.pos + 1)) << 16 |
+                 uint32_t(readByte(b, time.pos + 2)) << 8;
+    uint32_t n = c ^ d ^ (0xFFFFFFFFu - t);
+    // A count beyond any shutter's life means the date or time bytes were edited.
+    if (n == 0 || n > 5000000) return {};
+    return std::to_string(n);
+}
+
+// Pixel shift (tag 0x0243, first byte 1) takes four frames for one picture.
+static bool pixelShift(ByteView b, const MakerNoteIfd& m) {
+    TagData t = tagData(b, m, 0x0243);
+    return t.found() && t.size == 1 && readByte(b, t.pos) == 1;
+}
+
 static bool pentaxIfd(ByteView b, const ExifSummary& s, MakerNoteIfd* m) {
     std::string make = upperAscii(makeOf(b, s)), model = upperAscii(modelOf(b, s));
     bool pentax = make.rfind("PENTAX", 0) == 0 || model.rfind("PENTAX", 0) == 0 || make.rfind("ASAHI", 0) == 0;
@@ -204,18 +310,43 @@ std::string pentaxFocusText(ByteView b, const MakerNoteIfd& m, bool ricoh) {
 
 std::string pentaxDriveText(ByteView b, const MakerNoteIfd& m) { return driveText(b, m); }
 
+// AF area text and AF point. The 27- and 33-point bodies can widen a selected point or select a
+// zone of nine around it; the others select single points.
+static void pentaxAfArea(ByteView b, const MakerNoteIfd& m, const std::string& modelUpper, int orientation,
+                         ShotInfo* out) {
+    TagData sel = tagData(b, m, 0x000E);
+    if (!sel.found()) return;
+    int64_t first = tagInt(b, m, sel, 0), second = tagInt(b, m, sel, 1, 0);
+    AfFamily family = afFamily(modelUpper);
+    bool wide = family == AfFamily::p27 || family == AfFamily::p33;
+    int maxPoint = family == AfFamily::p33 ? 33 : family == AfFamily::p27 ? 27 : family == AfFamily::p11 ? 11 : 999;
+    std::string area = lookup(kAfSelected, first);
+    int point = 0;
+    bool centre = first == 65534;
+    if (area.empty() && first >= 1 && first <= maxPoint) {
+        area = wide ? lookup(kAfExpanded, second) : "Select";
+        point = int(first);
+    } else if (area.empty() && wide && first >= 257 && first <= 256 + maxPoint) {
+        area = "Zone select";
+        point = int(first - 256);  // the zone's middle point
+    } else if (first == 65535 || first == 65533) {
+        point = pointInFocus(b, m, family, modelUpper);
+    }
+    if (area == "Auto-area" && out->focusMode.find("contrast") != std::string::npos) area = "Auto-area, contrast detect";
+    out->afArea = area;
+    if (isManualFocusText(out->focusMode)) return;
+    double u = 0.5, v = 0.5, w = 0, h = 0;
+    const AfLayout* layout = layoutOf(family);
+    if (layout && point > 0 ? pointPosition(*layout, point, &u, &v) : centre && family != AfFamily::none) {
+        turnBox(orientation, &u, &v, &w, &h);
+        if (out->afPointX == 0) setAfPointFraction(out, u, v);
+    }
+}
+
 void pentaxTags(ByteView b, const MakerNoteIfd& m, bool ricoh, ShotInfo* out) {
     out->focusMode = pentaxFocusText(b, m, ricoh);
-    TagData sel = tagData(b, m, 0x000E);
-    if (sel.found()) {
-        int64_t first = tagInt(b, m, sel, 0), second = tagInt(b, m, sel, 1, 0);
-        std::string area = lookup(kAfSelected, first);
-        if (area.empty() && first > 0 && first < 1000) area = "Select";
-        std::string expanded = lookup(kAfExpanded, second);
-        if (!area.empty() && !expanded.empty() && area == "Select") area = expanded;
-        if (area == "Auto-area" && out->focusMode.find("contrast") != std::string::npos) area = "Auto-area, contrast detect";
-        out->afArea = area;
-    }
+    // Ricoh's bodies number their own areas: only the texts that name no point apply.
+    if (ricoh) pentaxAfArea(b, m, std::string(), 1, out);
     out->whiteBalance = lookup(kWhiteBalance, tagFirst(b, m, 0x0019));
     int64_t kelvin = tagFirst(b, m, 0x0050);
     if (!out->whiteBalance.empty() && kelvin > 0 && tagFirst(b, m, 0x0019) == 17)
@@ -266,6 +397,9 @@ bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
     MakerNoteIfd m;
     if (!pentaxIfd(b, s, &m)) return false;
     pentaxTags(b, m, false, out);
+    pentaxAfArea(b, m, upperAscii(modelOf(b, s)), readOrientationAt(b, s.tiffBase), out);
+    if (out->shutterCount.empty()) out->shutterCount = shutterCount(b, m);
+    if (pixelShift(b, m)) out->driveMode = "Pixel Shift Resolution";
     return true;
 }
 

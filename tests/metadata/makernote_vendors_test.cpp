@@ -54,8 +54,8 @@ std::string omNote(const std::vector<Entry>& cs, const std::vector<Entry>& fi = 
 TEST(FujifilmNote, FilmWhiteBalanceDriveAndAfcSet) {
     std::vector<Entry> e = {
         short1(0x1002, 0x100),   {0x100A, 9, 2, u32(40) + u32(uint32_t(-20))}, short1(0x102D, 0x12),
-        long1(0x102E, 0x312),   short1(0x1050, 3),  short1(0x1101, 5),     long1(0x1103, (8u << 24) | 2),
-        short1(0x1401, 0x600),  short1(0x1443, 1),  short1(0x1444, 2),     shorts(0x1422, {2, 2, 0}),
+        long1(0x102E, 0x213),   short1(0x1050, 3),  short1(0x1101, 5),     long1(0x1103, (8u << 24) | 2),
+        short1(0x1401, 0x600),  short1(0x1443, 0),  short1(0x1444, 2),     shorts(0x1422, {2, 2, 0}),
         {0x1040, 9, 1, u32(8)}, {0x1041, 9, 1, u32(uint32_t(-32))}, long1(0x1047, 32), long1(0x104C, 32),
         long1(0x104E, 64),
     };
@@ -88,7 +88,7 @@ TEST(FujifilmNote, MonochromeBuiltInLensAndOlderBodies) {
     EXPECT_EQ(s.afcSet, "");  // AF-C settings mean nothing in manual focus
     EXPECT_TRUE(s.fixedLens);
     EXPECT_EQ(s.lensModel, "23mm F2");
-    std::string xf10 = tiff("FUJIFILM", "XF10", 1, {}, [&](uint32_t) { return fujiNote({short1(0x1402, 0), short1(0x1403, 200)}); });
+    std::string xf10 = tiff("FUJIFILM", "XF10", 1, {}, [&](uint32_t) { return fujiNote({short1(0x1402, 0), short1(0x140B, 200)}); });
     lv::ShotInfo x = build(xf10);
     EXPECT_TRUE(x.fixedLens);
     EXPECT_EQ(x.dynamicRange, "DR200 (auto)");
@@ -100,7 +100,7 @@ TEST(FujifilmNote, MonochromeBuiltInLensAndOlderBodies) {
 // [SECTION] OM System / Olympus
 TEST(OlympusNote, CameraSettingsAndFocusInfo) {
     std::vector<Entry> cs = {
-        short1(0x0202, 515),         shorts(0x0301, {0, 0x10}),   shorts(0x0309, {4, 0}),
+        short1(0x0202, 515),         shorts(0x0301, {0, 0x10}),   short1(0x0309, 0x0400),
         shorts(0x0500, {16}),        long1(0x0501, 7500),         sshorts(0x050F, {1, -1, 1, 1}),
         shorts(0x0520, {5, 2}),      shorts(0x0600, {1, 0, 0, 0, 2}), long1(0x0604, 2),
         {0x0804, 4, 2, u32(9) + u32(15)}, sshorts(0x0903, {-25, 1}), sshorts(0x0904, {30, 1}),
@@ -229,7 +229,7 @@ TEST(PentaxNote, ByteOrderMarkThatLiesAndLensCodes) {
     std::vector<Entry> noLens = {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})};
     lv::ShotInfo n = build(tiff("PENTAX", "PENTAX K-1", 1, {}, note(noLens, "II")));
     EXPECT_EQ(n.lensModel, "Not recorded (manual or adapted lens)");
-    EXPECT_EQ(n.afArea, "Expanded area (M) (AF point not recorded by the camera)");
+    EXPECT_EQ(n.afArea, "Expanded area (M) (size not recorded by the camera)");
     // A third-party AF lens missing from the table is not called manual.
     lv::ShotInfo t = build(tiff("PENTAX", "PENTAX K-1", 1, {}, note({bytes(0x003F, {3, 44})}, "II")));
     EXPECT_EQ(t.lensModel, "");
