@@ -25,7 +25,7 @@ std::string_view folderPart(std::string_view path, PathStyle s) {
 std::string_view extensionOf(std::string_view path, PathStyle s) {
     std::string_view name = fileNamePart(path, s);
     size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) return {};
+    if (dot == std::string_view::npos) return {};
     return name.substr(dot);
 }
 

@@ -22,8 +22,8 @@ bool isSeparator(char c, PathStyle s = kNativeStyle);
 std::string_view fileNamePart(std::string_view path, PathStyle s = kNativeStyle);
 // "C:\a\b.CR2" -> "C:\a\" (with the separator; empty when the path has none)
 std::string_view folderPart(std::string_view path, PathStyle s = kNativeStyle);
-// Extension of the file name with its dot ("b.tar.gz" -> ".gz"); empty without a dot.
-// A leading dot alone (".hidden") is a name, not an extension.
+// Extension of the file name with its dot ("b.tar.gz" -> ".gz"); empty without a dot. As on
+// Windows, a name that is only an extension (".xmp") has that extension and an empty stem.
 std::string_view extensionOf(std::string_view path, PathStyle s = kNativeStyle);
 // File name without its extension: "b.CR2" -> "b"
 std::string_view stemOf(std::string_view path, PathStyle s = kNativeStyle);

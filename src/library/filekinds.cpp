@@ -32,38 +32,14 @@ std::span<const PhotoFormat> photoFormats() { return kFormats; }
 std::span<const char* const> vendorNames() { return kVendors; }
 
 // [SECTION] names
-static size_t nameStartOf(std::string_view path, PathStyle s) {
-    for (size_t i = path.size(); i > 0; i--) {
-        char c = path[i - 1];
-        if (c == '/' || (s == PathStyle::Windows && (c == '\\' || c == ':'))) return i;
-    }
-    return 0;
-}
-
-std::string_view nameExtensionOf(std::string_view path, PathStyle s) {
-    std::string_view name = path.substr(nameStartOf(path, s));
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    return name.substr(dot);
-}
-
-std::string_view baseNameOf(std::string_view path, PathStyle s) {
-    std::string_view name = path.substr(nameStartOf(path, s));
-    return name.substr(0, name.size() - nameExtensionOf(name, s).size());
-}
-
-std::string_view pathStemOf(std::string_view path, PathStyle s) {
-    return path.substr(0, path.size() - nameExtensionOf(path, s).size());
-}
-
 std::string extensionKey(std::string_view path, PathStyle s) {
-    std::string_view ext = nameExtensionOf(path, s);
+    std::string_view ext = extensionOf(path, s);
     if (ext.size() <= 1) return ".|";
     return lowerAscii(ext) + "|";
 }
 
 int findPhotoFormat(std::string_view path, PathStyle s) {
-    std::string_view ext = nameExtensionOf(path, s);
+    std::string_view ext = extensionOf(path, s);
     // A bare dot or a name without one matches nothing; neither can contain ";" either, which
     // would otherwise let ".CR2;.X" match across entries.
     if (ext.size() <= 1 || ext.find(';') != std::string_view::npos) return -1;
@@ -223,17 +199,17 @@ std::string sanitizeTypeMap(std::string_view text) {
 std::string sidecarPathFor(std::string_view path, PathStyle s) {
     int f = findPhotoFormat(path, s);
     if (f >= 0 && !kFormats[f].sidecarAppends) {
-        std::string r(path.substr(0, path.size() - nameExtensionOf(path, s).size() + 1));
+        std::string r(path.substr(0, path.size() - extensionOf(path, s).size() + 1));
         return r + "xmp";
     }
     return std::string(path) + ".xmp";
 }
 
 std::string thumbnailNameFor(std::string_view path, PathStyle s) {
-    std::string r = "thumb_" + std::string(baseNameOf(path, s));
+    std::string r = "thumb_" + std::string(stemOf(path, s));
     int f = findPhotoFormat(path, s);
     if (f >= 0 && !kFormats[f].thumbNameHasExt) return r + ".jpg";
-    std::string_view ext = nameExtensionOf(path, s);
+    std::string_view ext = extensionOf(path, s);
     if (!ext.empty()) ext.remove_prefix(1);
     return r + "_" + upperAscii(ext) + ".jpg";
 }
@@ -241,11 +217,11 @@ std::string thumbnailNameFor(std::string_view path, PathStyle s) {
 std::string sidecarDestinationName(std::string_view sidecarPath, std::string_view photoPath,
                                    std::string_view newPhotoPath, PathStyle s) {
     if (newPhotoPath.empty()) return {};
-    std::string stem = upperAscii(pathStemOf(sidecarPath, s));
-    std::string_view ext = nameExtensionOf(sidecarPath, s);
+    std::string stem = upperAscii(withoutExtension(sidecarPath, s));
+    std::string_view ext = extensionOf(sidecarPath, s);
     if (stem == upperAscii(photoPath)) return std::string(newPhotoPath) + std::string(ext);
-    if (stem == upperAscii(pathStemOf(photoPath, s)))
-        return std::string(pathStemOf(newPhotoPath, s)) + std::string(ext);
+    if (stem == upperAscii(withoutExtension(photoPath, s)))
+        return std::string(withoutExtension(newPhotoPath, s)) + std::string(ext);
     return {};
 }
 
@@ -253,9 +229,9 @@ std::string sidecarDestinationName(std::string_view sidecarPath, std::string_vie
 std::vector<int> partnersOf(const std::vector<std::string>& paths, int index, PathStyle s) {
     std::vector<int> out;
     if (index < 0 || size_t(index) >= paths.size()) return out;
-    std::string_view base = baseNameOf(paths[size_t(index)], s);
+    std::string_view base = stemOf(paths[size_t(index)], s);
     for (size_t i = 0; i < paths.size(); i++)
-        if (int(i) != index && equalsIgnoreCase(baseNameOf(paths[i], s), base)) out.push_back(int(i));
+        if (int(i) != index && equalsIgnoreCase(stemOf(paths[i], s), base)) out.push_back(int(i));
     return out;
 }
 
@@ -269,11 +245,11 @@ std::vector<int> sidecarOwners(const std::vector<std::string>& paths, PathStyle 
         for (size_t i = 0; i < paths.size(); i++) {
             if (kinds[i] != want) continue;
             byPath.emplace(upperAscii(paths[i]), int(i));
-            byStem.emplace(upperAscii(pathStemOf(paths[i], s)), int(i));
+            byStem.emplace(upperAscii(withoutExtension(paths[i], s)), int(i));
         }
     for (size_t i = 0; i < paths.size(); i++) {
         if (kinds[i] != FileKind::Sidecar || !pipeListHas(kAttachableSidecars, extensionKey(paths[i], s))) continue;
-        std::string stem = upperAscii(pathStemOf(paths[i], s));
+        std::string stem = upperAscii(withoutExtension(paths[i], s));
         auto full = byPath.find(stem);
         if (full != byPath.end()) {
             owner[i] = full->second;

@@ -46,13 +46,8 @@ inline constexpr std::string_view kAttachableSidecars = ".xmp|.aae|.pp3|.dop|.on
 // The import vocabulary, where a JPEG is "sooc".
 inline constexpr std::string_view kKindVocabulary = "raw|sooc|video|audio|sidecar|other|";
 
-// The file-name rules of this module: the name is the text after the last separator (or ":" on
-// Windows); the extension runs from the name's last dot, so ".xmp" alone is an extension.
-std::string_view nameExtensionOf(std::string_view path, PathStyle s = kNativeStyle);
-// The file name without its extension ("IMG_1.CR2" -> "IMG_1").
-std::string_view baseNameOf(std::string_view path, PathStyle s = kNativeStyle);
-// The whole path without the extension of its name.
-std::string_view pathStemOf(std::string_view path, PathStyle s = kNativeStyle);
+// Names follow core/pathname.h: the extension runs from the name's last dot, so ".xmp" alone
+// is an extension (extensionOf, stemOf, withoutExtension).
 // "." + lower-case extension + "|" (".cr2|"), or ".|" without an extension.
 std::string extensionKey(std::string_view path, PathStyle s = kNativeStyle);
 

@@ -23,7 +23,8 @@ TEST(PathName, WindowsRules) {
 TEST(PathName, PosixRules) {
     const PathStyle p = PathStyle::Posix;
     EXPECT_EQ(fileNamePart("/home/a\\b.jpg", p), "a\\b.jpg");  // a backslash is a name character here
-    EXPECT_EQ(extensionOf("/home/.hidden", p), "");
+    EXPECT_EQ(extensionOf("/home/.xmp", p), ".xmp");  // a sidecar with no photo name
+    EXPECT_EQ(stemOf("/home/.xmp", p), "");
     EXPECT_EQ(extensionOf("/home/x/.hidden.xmp", p), ".xmp");
     EXPECT_EQ(stemOf("/photos/DSC_0001.NEF", p), "DSC_0001");
     EXPECT_EQ(joinPath("/photos", "a.xmp", p), "/photos/a.xmp");
