@@ -89,13 +89,13 @@ void exifSection(const InfoInput& in, InfoSection* s) {
     num(f, "focalLength35", x.focalLength35);
     num(f, "pixelWidth", x.pixelWidth);
     num(f, "pixelHeight", x.pixelHeight);
-    std::string spec = "[";
+    std::string lensRange = "[";
     for (int i = 0; i < 4; i++) {
         std::vector<InfoField> tmp;
         num(tmp, "", x.lensSpec[i]);
-        spec += (i ? "," : "") + tmp[0].text;
+        lensRange += (i ? "," : "") + tmp[0].text;
     }
-    f.push_back({"lensSpec", spec + "]", false});
+    f.push_back({"lensSpec", lensRange + "]", false});
 }
 
 void timeSection(const InfoInput& in, InfoSection* s) {
