@@ -112,7 +112,7 @@ static std::string adjustmentText(ByteView b, const MakerNoteIfd& m) {
         if (clarity.type == 4) c = int32_t(c);
         if (c % 1000 == 0 && c >= -5000 && c <= 5000) add("clarity", int(c / 1000));
     }
-    if (!out.empty()) out[0] = 'C';
+    if (!out.empty() && out[0] >= 'a' && out[0] <= 'z') out[0] = char(out[0] - 'a' + 'A');
     return out;
 }
 

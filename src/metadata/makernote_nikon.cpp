@@ -211,17 +211,6 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
         setAfPointFraction(out, x, y);
     };
     TagData af = tagData(b, m, 0x00B7);
-    if (af.found() && af.size == 1 && af.count >= 8 && (bytesAt(b, af.pos, "0100") || bytesAt(b, af.pos, "0101"))) {
-        int phase = readByte(b, af.pos + 6), primary = readByte(b, af.pos + 7);
-        if (phase == 2 && primary >= 1 && primary <= 11) {
-            const PointPlace& p = kPlaces11[kInfo2To11[primary]];
-            placePoint(p.x, p.y);
-        } else if (phase == 1 && primary >= 1 && primary <= 51) {
-            const char* name = kPoints51[primary];
-            int row = name[0] - 'A', col = std::atoi(name + 1) + (row == 0 || row == 4 ? 1 : 0);
-            placePoint(0.5 + (col - 6) * 0.04, 0.5 + (row - 2) * 0.07);
-        }
-    }
     if (af.found() && af.size == 1 && af.count >= 8) {
         int contrast = readByte(b, af.pos + 4), mode = readByte(b, af.pos + 5);
         out->afArea = contrast ? lookup(kAreaContrast, mode) : lookup(kAreaPhase, mode);
@@ -243,6 +232,18 @@ bool decodeNikon(ByteView b, const ExifSummary& s, ShotInfo* out) {
                     out->afAreaHeight = h;
                 }
             }
+        }
+    }
+    // A named point only when the record gave no AF rectangle (live-view contrast AF does).
+    if (af.found() && af.size == 1 && af.count >= 8 && (bytesAt(b, af.pos, "0100") || bytesAt(b, af.pos, "0101"))) {
+        int phase = readByte(b, af.pos + 6), primary = readByte(b, af.pos + 7);
+        if (phase == 2 && primary >= 1 && primary <= 11) {
+            const PointPlace& p = kPlaces11[kInfo2To11[primary]];
+            placePoint(p.x, p.y);
+        } else if (phase == 1 && primary >= 1 && primary <= 51) {
+            const char* name = kPoints51[primary];
+            int row = name[0] - 'A', col = std::atoi(name + 1) + (row == 0 || row == 4 ? 1 : 0);
+            placePoint(0.5 + (col - 6) * 0.04, 0.5 + (row - 2) * 0.07);
         }
     }
     if (oldIndex >= 0 && oldIndex <= 10) placePoint(kPlaces11[oldIndex].x, kPlaces11[oldIndex].y);
