@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "info_shot.h"
+#include "report.h"
 #include "library/filekinds.h"
 #include "metadata/preview.h"
 #include "metadata/tiff.h"
@@ -16,19 +17,6 @@
 namespace lv::cli {
 
 namespace {
-
-// [SECTION] report model
-struct InfoField {
-    std::string key;
-    std::string text;
-    bool quoted = true;  // a string (quoted in JSON) rather than a number, bool or raw JSON
-};
-struct InfoSection {
-    std::string key;                             // "" puts the fields at the top level
-    std::vector<InfoField> fields;               // an object ...
-    std::vector<std::vector<InfoField>> items;   // ... or, when isList, an array of objects
-    bool isList = false;
-};
 
 // Everything read once per file, handed to every section.
 struct InfoInput {
@@ -40,162 +28,92 @@ struct InfoInput {
     int orientation = 1;
 };
 
-void str(std::vector<InfoField>& f, const char* key, const std::string& v) { f.push_back({key, v, true}); }
-void num(std::vector<InfoField>& f, const char* key, double v) {
-    char buf[64];
-    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-    else
-        std::snprintf(buf, sizeof buf, "%.6g", std::isfinite(v) ? v : 0.0);
-    f.push_back({key, buf, false});
-}
-void boolean(std::vector<InfoField>& f, const char* key, bool v) { f.push_back({key, v ? "true" : "false", false}); }
-
 // [SECTION] sections
-void fileSection(const InfoInput& in, InfoSection* s) {
-    str(s->fields, "file", in.path);
-    str(s->fields, "kind", fileKindText(classifyFile(in.path)));
-    str(s->fields, "container", containerLabel(in.preview->formatIndex));
-    num(s->fields, "size", double(in.file->size));
+void fileSection(const InfoInput& in, ReportSection* s) {
+    addText(s->fields, "file", in.path);
+    addText(s->fields, "kind", fileKindText(classifyFile(in.path)));
+    addText(s->fields, "container", containerLabel(in.preview->formatIndex));
+    addNumber(s->fields, "size", double(in.file->size));
 }
 
-void exifSection(const InfoInput& in, InfoSection* s) {
+void exifSection(const InfoInput& in, ReportSection* s) {
     ByteView b(in.preview->head);
     const ExifSummary& x = in.summary;
     auto& f = s->fields;
-    boolean(f, "ok", in.summaryOk);
-    num(f, "tiffBase", double(x.tiffBase));
-    boolean(f, "littleEndian", x.littleEndian);
-    num(f, "makerNotePos", double(x.makerNotePos));
-    num(f, "makerNoteBase", double(x.makerNoteBase));
-    str(f, "make", refText(b, x.make));
-    str(f, "model", refText(b, x.model));
-    str(f, "software", refText(b, x.software));
-    str(f, "lensMake", refText(b, x.lensMake));
-    str(f, "lensModel", refText(b, x.lensModel));
-    str(f, "bodySerial", refText(b, x.bodySerial));
-    str(f, "dateTimeOriginal", refText(b, x.dateTimeOriginal));
-    str(f, "subSecTimeOriginal", subSecText(b, x));
-    num(f, "exposureTimeNum", x.exposureTimeNum);
-    num(f, "exposureTimeDen", x.exposureTimeDen);
-    num(f, "fNumberNum", x.fNumberNum);
-    num(f, "fNumberDen", x.fNumberDen);
-    num(f, "exposureBiasNum", x.exposureBiasNum);
-    num(f, "exposureBiasDen", x.exposureBiasDen);
-    num(f, "focalLengthNum", x.focalLengthNum);
-    num(f, "focalLengthDen", x.focalLengthDen);
-    num(f, "iso", x.iso);
-    num(f, "meteringMode", x.meteringMode);
-    num(f, "focalLength35", x.focalLength35);
-    num(f, "pixelWidth", x.pixelWidth);
-    num(f, "pixelHeight", x.pixelHeight);
+    addBool(f, "ok", in.summaryOk);
+    addNumber(f, "tiffBase", double(x.tiffBase));
+    addBool(f, "littleEndian", x.littleEndian);
+    addNumber(f, "makerNotePos", double(x.makerNotePos));
+    addNumber(f, "makerNoteBase", double(x.makerNoteBase));
+    addText(f, "make", refText(b, x.make));
+    addText(f, "model", refText(b, x.model));
+    addText(f, "software", refText(b, x.software));
+    addText(f, "lensMake", refText(b, x.lensMake));
+    addText(f, "lensModel", refText(b, x.lensModel));
+    addText(f, "bodySerial", refText(b, x.bodySerial));
+    addText(f, "dateTimeOriginal", refText(b, x.dateTimeOriginal));
+    addText(f, "subSecTimeOriginal", subSecText(b, x));
+    addNumber(f, "exposureTimeNum", x.exposureTimeNum);
+    addNumber(f, "exposureTimeDen", x.exposureTimeDen);
+    addNumber(f, "fNumberNum", x.fNumberNum);
+    addNumber(f, "fNumberDen", x.fNumberDen);
+    addNumber(f, "exposureBiasNum", x.exposureBiasNum);
+    addNumber(f, "exposureBiasDen", x.exposureBiasDen);
+    addNumber(f, "focalLengthNum", x.focalLengthNum);
+    addNumber(f, "focalLengthDen", x.focalLengthDen);
+    addNumber(f, "iso", x.iso);
+    addNumber(f, "meteringMode", x.meteringMode);
+    addNumber(f, "focalLength35", x.focalLength35);
+    addNumber(f, "pixelWidth", x.pixelWidth);
+    addNumber(f, "pixelHeight", x.pixelHeight);
     std::string lensRange = "[";
     for (int i = 0; i < 4; i++) {
-        std::vector<InfoField> tmp;
-        num(tmp, "", x.lensSpec[i]);
+        ReportFields tmp;
+        addNumber(tmp, "", x.lensSpec[i]);
         lensRange += (i ? "," : "") + tmp[0].text;
     }
     f.push_back({"lensSpec", lensRange + "]", false});
 }
 
-void timeSection(const InfoInput& in, InfoSection* s) {
-    num(s->fields, "captureSerial", captureSerialOf(in.preview->head, in.summary));
-    num(s->fields, "orientation", in.orientation);
+void timeSection(const InfoInput& in, ReportSection* s) {
+    addNumber(s->fields, "captureSerial", captureSerialOf(in.preview->head, in.summary));
+    addNumber(s->fields, "orientation", in.orientation);
 }
 
-std::vector<InfoField> imageFields(const EmbeddedImage& e) {
-    std::vector<InfoField> f;
-    str(f, "source", e.source);
-    num(f, "offset", double(e.offset));
-    num(f, "length", double(e.length));
-    num(f, "width", e.width);
-    num(f, "height", e.height);
+ReportFields imageFields(const EmbeddedImage& e) {
+    ReportFields f;
+    addText(f, "source", e.source);
+    addNumber(f, "offset", double(e.offset));
+    addNumber(f, "length", double(e.length));
+    addNumber(f, "width", e.width);
+    addNumber(f, "height", e.height);
     return f;
 }
 
-void previewSection(const InfoInput& in, InfoSection* s) {
+void previewSection(const InfoInput& in, ReportSection* s) {
     if (in.preview->preview.empty()) return;
     s->fields = imageFields(in.preview->picked);
-    num(s->fields, "bytes", double(in.preview->preview.size()));
+    addNumber(s->fields, "bytes", double(in.preview->preview.size()));
 }
 
-void imagesSection(const InfoInput& in, InfoSection* s) {
+void imagesSection(const InfoInput& in, ReportSection* s) {
     s->isList = true;
     for (const EmbeddedImage& e : listEmbeddedImages(*in.file, in.preview->head, in.preview->formatIndex))
         s->items.push_back(imageFields(e));
 }
 
-void readsSection(const InfoInput& in, InfoSection* s) {
-    num(s->fields, "bytes", double(in.preview->stats.bytes));
-    num(s->fields, "calls", in.preview->stats.calls);
+void readsSection(const InfoInput& in, ReportSection* s) {
+    addNumber(s->fields, "bytes", double(in.preview->stats.bytes));
+    addNumber(s->fields, "calls", in.preview->stats.calls);
 }
 
 const struct {
     const char* key;
-    void (*fill)(const InfoInput&, InfoSection*);
+    void (*fill)(const InfoInput&, ReportSection*);
 } kSections[] = {
     {"", fileSection},         {"exif", exifSection},     {"", timeSection},
     {"preview", previewSection}, {"images", imagesSection}, {"reads", readsSection},
 };
-
-// [SECTION] output
-std::string jsonQuote(const std::string& s) {
-    std::string o = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            o += '\\';
-            o += char(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            o += buf;
-        } else {
-            o += char(c);
-        }
-    }
-    return o + "\"";
-}
-
-std::string jsonObject(const std::vector<InfoField>& fields) {
-    std::string o = "{";
-    for (size_t i = 0; i < fields.size(); i++)
-        o += (i ? ", " : "") + jsonQuote(fields[i].key) + ": " + (fields[i].quoted ? jsonQuote(fields[i].text) : fields[i].text);
-    return o + "}";
-}
-
-std::string jsonReport(const std::vector<InfoSection>& secs) {
-    std::vector<InfoField> top;
-    for (const InfoSection& s : secs) {
-        if (s.key.empty()) {
-            top.insert(top.end(), s.fields.begin(), s.fields.end());
-        } else if (s.isList) {
-            std::string a = "[";
-            for (size_t i = 0; i < s.items.size(); i++) a += (i ? ", " : "") + jsonObject(s.items[i]);
-            top.push_back({s.key, a + "]", false});
-        } else {
-            top.push_back({s.key, s.fields.empty() ? "null" : jsonObject(s.fields), false});
-        }
-    }
-    return jsonObject(top);
-}
-
-void printText(const std::vector<InfoSection>& secs) {
-    for (const InfoSection& s : secs) {
-        const char* indent = s.key.empty() ? "  " : "    ";
-        if (!s.key.empty()) std::printf("  %s:%s\n", s.key.c_str(), s.isList && s.items.empty() ? " none" : "");
-        if (s.isList) {
-            for (const auto& item : s.items) {
-                std::string line;
-                for (const InfoField& f : item) line += (line.empty() ? "" : ", ") + f.key + " " + f.text;
-                std::printf("    - %s\n", line.c_str());
-            }
-            continue;
-        }
-        if (!s.key.empty() && s.fields.empty()) std::printf("    none\n");
-        for (const InfoField& f : s.fields)
-            if (f.key != "file") std::printf("%s%s: %s\n", indent, f.key.c_str(), f.text.c_str());
-    }
-}
 
 }  // namespace
 
@@ -229,20 +147,20 @@ int runInfo(const Args& args) {
         in.preview = &pr;
         in.summaryOk = readExifSummary(pr.head, pr.formatIndex, &in.summary);
         in.orientation = readOrientation(pr.head, pr.formatIndex);
-        std::vector<InfoSection> secs;
+        std::vector<ReportSection> secs;
         for (const auto& def : kSections) {
-            InfoSection s;
+            ReportSection s;
             s.key = def.key;
             def.fill(in, &s);
             secs.push_back(std::move(s));
         }
-        appendShotSections<InfoSection, InfoField>(path, pr.head, &secs);
+        appendShotSections(path, pr.head, &secs);
         photoClose(&f);
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", jsonReport(secs).c_str());
         } else {
             std::printf("%s\n", path.c_str());
-            printText(secs);
+            printReportText(secs);
         }
         first = false;
     }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "report.h"
 #include "library/bursts.h"
 #include "library/folder.h"
 #include "library/open_paths.h"
@@ -17,23 +18,6 @@ static void readRating(std::string_view path, int* rating, std::string* label) {
     *label = rl.label;
 }
 
-static std::string jsonText(std::string_view s) {
-    std::string o = "\"";
-    for (char c : s) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            o += '\\';
-            o += c;
-        } else if (u < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", u);
-            o += buf;
-        } else {
-            o += c;
-        }
-    }
-    return o + "\"";
-}
 
 static double msSince(uint64_t t0) {
     uint64_t f = perfFrequency();
@@ -99,13 +83,13 @@ int runList(const Args& args) {
     int len = visibleLength(st);
     if (json) {
         std::printf("{\"folder\": %s, \"order\": %s, \"count\": %d, \"burstCount\": %d, \"photos\": [",
-                    jsonText(st.folder).c_str(), jsonText(kOrderings[mode].cliName).c_str(), count, st.burstCount);
+                    jsonString(st.folder).c_str(), jsonString(kOrderings[mode].cliName).c_str(), count, st.burstCount);
         for (int pos = 0; pos < len; pos++) {
             size_t i = size_t(visibleToPhoto(st, pos));
             std::printf("%s\n  {\"position\": %d, \"name\": %s, \"path\": %s, \"rating\": %d, \"label\": %s, "
                         "\"captureSerial\": %.3f, \"burstIndex\": %d, \"continuousDrive\": %d, \"burstGroup\": %d}",
-                        pos ? "," : "", pos, jsonText(fileNamePart(p.path[i])).c_str(), jsonText(p.path[i]).c_str(),
-                        p.rating[i], jsonText(p.label[i]).c_str(), p.captureSerial[i], p.burstIndex[i],
+                        pos ? "," : "", pos, jsonString(fileNamePart(p.path[i])).c_str(), jsonString(p.path[i]).c_str(),
+                        p.rating[i], jsonString(p.label[i]).c_str(), p.captureSerial[i], p.burstIndex[i],
                         p.continuousDrive[i], p.burstGroup[i]);
         }
         std::printf("\n]}\n");

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "report.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 
@@ -9,27 +10,6 @@ namespace lv::cli {
 
 namespace {
 
-std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += char(c);
-                }
-        }
-    }
-    return out + "\"";
-}
 
 }  // namespace
 

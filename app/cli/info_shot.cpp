@@ -12,24 +12,6 @@ namespace lv::cli {
 
 namespace {
 
-void str(std::vector<ShotReportField>& f, const char* key, const std::string& v) { f.push_back({key, v, true}); }
-void num(std::vector<ShotReportField>& f, const char* key, double v) {
-    char buf[64];
-    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-    else
-        std::snprintf(buf, sizeof buf, "%.6g", std::isfinite(v) ? v : 0.0);
-    f.push_back({key, buf, false});
-}
-void boolean(std::vector<ShotReportField>& f, const char* key, bool v) { f.push_back({key, v ? "true" : "false", false}); }
-// A value with its presence flag: the number, or null when absent.
-void optional(std::vector<ShotReportField>& f, const char* key, bool has, double v) {
-    if (has)
-        num(f, key, v);
-    else
-        f.push_back({key, "null", false});
-}
-
 std::vector<std::string> split(const std::string& line) {
     std::vector<std::string> out;
     size_t p = 0;
@@ -43,134 +25,133 @@ std::vector<std::string> split(const std::string& line) {
 
 }  // namespace
 
-std::vector<ShotReportSection> shotReport(const std::string& path, ByteView head) {
+void appendShotSections(const std::string& path, ByteView head, std::vector<ReportSection>* outSections) {
     ShotInfo s = buildShotInfo(path, head);
-    std::vector<ShotReportSection> out;
+    std::vector<ReportSection>& out = *outSections;
 
-    ShotReportSection panel;
+    ReportSection panel;
     panel.key = "panel";
     panel.isList = true;
     for (const std::string& line : shotInfoRows(s)) {
         std::vector<std::string> f = split(line);
-        std::vector<ShotReportField> item;
-        str(item, "kind", f[0]);
+        ReportFields item;
+        addText(item, "kind", f[0]);
         if (f[0] == "H" && f.size() >= 3) {
-            str(item, "section", f[1]);
-            str(item, "title", f[2]);
+            addText(item, "section", f[1]);
+            addText(item, "title", f[2]);
         } else if (f[0] == "V" && f.size() >= 3) {
-            str(item, "label", f[1]);
-            str(item, "value", f[2]);
+            addText(item, "label", f[1]);
+            addText(item, "value", f[2]);
         } else if (f[0] == "D" && f.size() >= 4) {
-            str(item, "gauge", f[1]);
-            str(item, "label", f[2]);
-            str(item, "value", f[3]);
+            addText(item, "gauge", f[1]);
+            addText(item, "label", f[2]);
+            addText(item, "value", f[3]);
         }
         panel.items.push_back(item);
     }
     out.push_back(panel);
 
-    ShotReportSection shot;
+    ReportSection shot;
     shot.key = "shotInfo";
     auto& f = shot.fields;
     size_t vendors = 0;
     const Vendor* table = vendorTable(&vendors);
-    str(f, "vendor", s.vendor >= 0 && size_t(s.vendor) < vendors ? table[s.vendor].name : "");
-    str(f, "fileName", s.fileName);
-    str(f, "captured", s.captured);
-    str(f, "note", s.note);
-    str(f, "processedWith", s.processedWith);
-    str(f, "cameraModel", s.cameraModel);
-    str(f, "cameraFirmware", s.cameraFirmware);
-    str(f, "shutterCount", s.shutterCount);
-    optional(f, "cameraTemp", s.hasCameraTemp, s.cameraTemp);
-    optional(f, "sensorTemp", s.hasSensorTemp, s.sensorTemp);
-    optional(f, "batteryTemp", s.hasBatteryTemp, s.batteryTemp);
-    optional(f, "ambientTemp", s.hasAmbientTemp, s.ambientTemp);
-    optional(f, "roll", s.hasLevel, s.roll);
-    optional(f, "pitch", s.hasLevel, s.pitch);
-    str(f, "lensModel", s.lensModel);
-    str(f, "lensFirmware", s.lensFirmware);
-    str(f, "focalLengthText", s.focalLengthText);
-    boolean(f, "fixedLens", s.fixedLens);
-    boolean(f, "cropMode", s.cropMode);
-    num(f, "cropFactor", s.cropFactor);
-    str(f, "stabMode", s.stabMode);
-    str(f, "apertureText", s.apertureText);
-    str(f, "shutterText", s.shutterText);
-    str(f, "isoText", s.isoText);
-    str(f, "meteringText", s.meteringText);
-    optional(f, "exposureComp", s.hasExposureComp, s.exposureComp);
-    optional(f, "lightValue", s.hasLightValue, s.lightValue);
-    str(f, "highlightWarning", s.highlightWarning);
-    str(f, "exposureSummary", s.exposureSummary);
-    str(f, "focusMode", s.focusMode);
-    str(f, "afArea", s.afArea);
-    str(f, "subject", s.subject);
-    str(f, "focusDistance", s.focusDistance);
-    str(f, "environment", s.environment);
-    optional(f, "afcSensitivity", s.hasAfcSensitivity, s.afcSensitivity);
-    optional(f, "afcAreaSwitch", s.hasAfcAreaSwitch, s.afcAreaSwitch);
-    optional(f, "afcPrediction", s.hasAfcPrediction, s.afcPrediction);
-    str(f, "afcSet", s.afcSet);
-    num(f, "shutterType", s.shutterType);
-    str(f, "driveMode", s.driveMode);
-    num(f, "frameNumber", s.frameNumber);
-    str(f, "whiteBalance", s.whiteBalance);
-    str(f, "photoStyle", s.photoStyle);
-    str(f, "lut", s.lut);
-    str(f, "dynamicRange", s.dynamicRange);
-    str(f, "tone", s.tone);
-    str(f, "adjustment", s.adjustment);
-    str(f, "effects", s.effects);
+    addText(f, "vendor", s.vendor >= 0 && size_t(s.vendor) < vendors ? table[s.vendor].name : "");
+    addText(f, "fileName", s.fileName);
+    addText(f, "captured", s.captured);
+    addText(f, "note", s.note);
+    addText(f, "processedWith", s.processedWith);
+    addText(f, "cameraModel", s.cameraModel);
+    addText(f, "cameraFirmware", s.cameraFirmware);
+    addText(f, "shutterCount", s.shutterCount);
+    addOptional(f, "cameraTemp", s.hasCameraTemp, s.cameraTemp);
+    addOptional(f, "sensorTemp", s.hasSensorTemp, s.sensorTemp);
+    addOptional(f, "batteryTemp", s.hasBatteryTemp, s.batteryTemp);
+    addOptional(f, "ambientTemp", s.hasAmbientTemp, s.ambientTemp);
+    addOptional(f, "roll", s.hasLevel, s.roll);
+    addOptional(f, "pitch", s.hasLevel, s.pitch);
+    addText(f, "lensModel", s.lensModel);
+    addText(f, "lensFirmware", s.lensFirmware);
+    addText(f, "focalLengthText", s.focalLengthText);
+    addBool(f, "fixedLens", s.fixedLens);
+    addBool(f, "cropMode", s.cropMode);
+    addNumber(f, "cropFactor", s.cropFactor);
+    addText(f, "stabMode", s.stabMode);
+    addText(f, "apertureText", s.apertureText);
+    addText(f, "shutterText", s.shutterText);
+    addText(f, "isoText", s.isoText);
+    addText(f, "meteringText", s.meteringText);
+    addOptional(f, "exposureComp", s.hasExposureComp, s.exposureComp);
+    addOptional(f, "lightValue", s.hasLightValue, s.lightValue);
+    addText(f, "highlightWarning", s.highlightWarning);
+    addText(f, "exposureSummary", s.exposureSummary);
+    addText(f, "focusMode", s.focusMode);
+    addText(f, "afArea", s.afArea);
+    addText(f, "subject", s.subject);
+    addText(f, "focusDistance", s.focusDistance);
+    addText(f, "environment", s.environment);
+    addOptional(f, "afcSensitivity", s.hasAfcSensitivity, s.afcSensitivity);
+    addOptional(f, "afcAreaSwitch", s.hasAfcAreaSwitch, s.afcAreaSwitch);
+    addOptional(f, "afcPrediction", s.hasAfcPrediction, s.afcPrediction);
+    addText(f, "afcSet", s.afcSet);
+    addNumber(f, "shutterType", s.shutterType);
+    addText(f, "driveMode", s.driveMode);
+    addNumber(f, "frameNumber", s.frameNumber);
+    addText(f, "whiteBalance", s.whiteBalance);
+    addText(f, "photoStyle", s.photoStyle);
+    addText(f, "lut", s.lut);
+    addText(f, "dynamicRange", s.dynamicRange);
+    addText(f, "tone", s.tone);
+    addText(f, "adjustment", s.adjustment);
+    addText(f, "effects", s.effects);
     out.push_back(shot);
 
-    ShotReportSection af;
+    ReportSection af;
     af.key = "af";
-    num(af.fields, "afPointX", s.afPointX);
-    num(af.fields, "afPointY", s.afPointY);
-    num(af.fields, "afFrameWidth", s.afFrameWidth);
-    num(af.fields, "afFrameHeight", s.afFrameHeight);
-    num(af.fields, "afAreaWidth", s.afAreaWidth);
-    num(af.fields, "afAreaHeight", s.afAreaHeight);
-    str(af.fields, "afSizeType", s.afSizeType);
+    addNumber(af.fields, "afPointX", s.afPointX);
+    addNumber(af.fields, "afPointY", s.afPointY);
+    addNumber(af.fields, "afFrameWidth", s.afFrameWidth);
+    addNumber(af.fields, "afFrameHeight", s.afFrameHeight);
+    addNumber(af.fields, "afAreaWidth", s.afAreaWidth);
+    addNumber(af.fields, "afAreaHeight", s.afAreaHeight);
+    addText(af.fields, "afSizeType", s.afSizeType);
     out.push_back(af);
 
-    ShotReportSection det;
+    ReportSection det;
     det.key = "detections";
     det.isList = true;
     for (const DetectionArea& d : s.detections) {
-        std::vector<ShotReportField> item;
-        num(item, "cx", d.cx);
-        num(item, "cy", d.cy);
-        num(item, "w", d.w);
-        num(item, "h", d.h);
-        boolean(item, "hasAfPoint", d.hasAfPoint);
+        ReportFields item;
+        addNumber(item, "cx", d.cx);
+        addNumber(item, "cy", d.cy);
+        addNumber(item, "w", d.w);
+        addNumber(item, "h", d.h);
+        addBool(item, "hasAfPoint", d.hasAfPoint);
         det.items.push_back(item);
     }
     out.push_back(det);
 
     PhotoMeta m = head.size ? readPhotoMetaFromHead(head) : readPhotoMeta(path);
-    ShotReportSection pm;
+    ReportSection pm;
     pm.key = "photoMeta";
     auto& p = pm.fields;
-    num(p, "captureSerial", m.captureSerial);
-    num(p, "iso", m.iso);
-    num(p, "apertureX100", m.apertureX100);
-    num(p, "exposureSeconds", m.exposureSeconds);
-    num(p, "focusClass", m.focusClass);
-    num(p, "shutterType", m.shutterType);
-    num(p, "orientation", m.orientation);
-    num(p, "pixelWidth", m.pixelWidth);
-    num(p, "pixelHeight", m.pixelHeight);
-    num(p, "exposureComp", m.exposureComp);
-    boolean(p, "hasExposureComp", m.hasExposureComp);
-    boolean(p, "continuousDrive", m.continuousDrive);
-    num(p, "burstIndex", m.burstIndex);
-    str(p, "camera", m.camera);
-    str(p, "lens", m.lens);
-    boolean(p, "valid", m.valid);
+    addNumber(p, "captureSerial", m.captureSerial);
+    addNumber(p, "iso", m.iso);
+    addNumber(p, "apertureX100", m.apertureX100);
+    addNumber(p, "exposureSeconds", m.exposureSeconds);
+    addNumber(p, "focusClass", m.focusClass);
+    addNumber(p, "shutterType", m.shutterType);
+    addNumber(p, "orientation", m.orientation);
+    addNumber(p, "pixelWidth", m.pixelWidth);
+    addNumber(p, "pixelHeight", m.pixelHeight);
+    addNumber(p, "exposureComp", m.exposureComp);
+    addBool(p, "hasExposureComp", m.hasExposureComp);
+    addBool(p, "continuousDrive", m.continuousDrive);
+    addNumber(p, "burstIndex", m.burstIndex);
+    addText(p, "camera", m.camera);
+    addText(p, "lens", m.lens);
+    addBool(p, "valid", m.valid);
     out.push_back(pm);
-    return out;
 }
 
 }  // namespace lv::cli

@@ -5,38 +5,11 @@
 #include <vector>
 
 #include "metadata/tiff.h"
+#include "report.h"
 
 namespace lv::cli {
 
-struct ShotReportField {
-    std::string key, text;
-    bool quoted = true;
-};
-struct ShotReportSection {
-    std::string key;
-    std::vector<ShotReportField> fields;
-    std::vector<std::vector<ShotReportField>> items;
-    bool isList = false;
-};
-
-std::vector<ShotReportSection> shotReport(const std::string& path, ByteView head);
-
-// Appends the sections in the report types of the caller (fields {key, text, quoted}).
-template <class Section, class Field>
-void appendShotSections(const std::string& path, ByteView head, std::vector<Section>* out) {
-    auto convert = [](const std::vector<ShotReportField>& in) {
-        std::vector<Field> v;
-        for (const ShotReportField& f : in) v.push_back(Field{f.key, f.text, f.quoted});
-        return v;
-    };
-    for (const ShotReportSection& x : shotReport(path, head)) {
-        Section s;
-        s.key = x.key;
-        s.isList = x.isList;
-        s.fields = convert(x.fields);
-        for (const auto& item : x.items) s.items.push_back(convert(item));
-        out->push_back(std::move(s));
-    }
-}
+// Appends the shot-information sections of one photo to a report.
+void appendShotSections(const std::string& path, ByteView head, std::vector<ReportSection>* out);
 
 }  // namespace lv::cli

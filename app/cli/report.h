@@ -1,0 +1,38 @@
+// The report model of the command line: sections of key/value fields printed as text or JSON,
+// shared by every command that prints structured output.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lv::cli {
+
+struct ReportField {
+    std::string key;
+    std::string text;
+    bool quoted = true;  // a string (quoted in JSON) rather than a number, bool or raw JSON
+};
+using ReportFields = std::vector<ReportField>;
+
+struct ReportSection {
+    std::string key;                   // "" puts the fields at the top level
+    ReportFields fields;               // an object ...
+    std::vector<ReportFields> items;   // ... or, when isList, an array of objects
+    bool isList = false;
+};
+
+void addText(ReportFields& f, const char* key, const std::string& v);
+// Whole numbers print without a fraction; others with 6 significant digits; not-a-number as 0.
+void addNumber(ReportFields& f, const char* key, double v);
+void addBool(ReportFields& f, const char* key, bool v);
+// The number, or null when it is not present.
+void addOptional(ReportFields& f, const char* key, bool present, double v);
+
+// A JSON string literal, control characters escaped.
+std::string jsonString(std::string_view s);
+std::string jsonObject(const ReportFields& fields);
+std::string jsonReport(const std::vector<ReportSection>& sections);
+// Indented "key: value" lines; lists one item a line.
+void printReportText(const std::vector<ReportSection>& sections);
+
+}  // namespace lv::cli
