@@ -7,11 +7,54 @@ namespace lv {
 
 int panasonicMakerNote(ByteView b, const ExifSummary& s, MakerNoteIfd* m);
 
-// Lens codes an M body writes for the lenses it recognises by their 6-bit coding.
+// The 6-bit codes an M body reads from a coded lens's mount (the two bits below them are the
+// frame-line selector), with the lenses' catalogue names.
 static const CodeText kLensCode[] = {
-    {23, "Summicron-M 1:2/50"},
-    {43, "Summilux-M 1:1.4/50 ASPH."},
+    {1, "Elmarit-M 1:2.8/21"},                {3, "Elmarit-M 1:2.8/28"},
+    {4, "Tele-Elmarit-M 1:2.8/90"},           {5, "Summilux-M 1:1.4/50"},
+    {6, "Summicron-M 1:2/35"},                {7, "Summicron-M 1:2/90"},
+    {9, "Elmarit-M 1:2.8/135"},               {11, "Summaron-M 1:5.6/28"},
+    {12, "Thambar-M 1:2.2/90"},               {16, "Tri-Elmar-M 1:4/16-18-21 ASPH."},
+    {23, "Summicron-M 1:2/50"},               {24, "Elmarit-M 1:2.8/21 ASPH."},
+    {25, "Elmarit-M 1:2.8/24 ASPH."},         {26, "Summicron-M 1:2/28 ASPH."},
+    {27, "Elmarit-M 1:2.8/28"},               {28, "Elmarit-M 1:2.8/28 ASPH."},
+    {29, "Summilux-M 1:1.4/35 ASPH."},        {30, "Summicron-M 1:2/35 ASPH."},
+    {31, "Noctilux-M 1:1/50"},                {32, "Summilux-M 1:1.4/50 ASPH."},
+    {33, "Summicron-M 1:2/50"},               {34, "Elmar-M 1:2.8/50"},
+    {35, "Summilux-M 1:1.4/75"},              {36, "Apo-Summicron-M 1:2/75 ASPH."},
+    {37, "Apo-Summicron-M 1:2/90 ASPH."},     {38, "Elmarit-M 1:2.8/90"},
+    {39, "Macro-Elmar-M 1:4/90"},             {40, "Macro-Adapter M"},
+    {41, "Apo-Summicron-M 1:2/50 ASPH."},     {42, "Tri-Elmar-M 1:4/28-35-50 ASPH."},
+    {43, "Summarit-M 1:2.5/35"},              {44, "Summarit-M 1:2.5/50"},
+    {45, "Summarit-M 1:2.5/75"},              {46, "Summarit-M 1:2.5/90"},
+    {47, "Summilux-M 1:1.4/21 ASPH."},        {48, "Summilux-M 1:1.4/24 ASPH."},
+    {49, "Noctilux-M 1:0.95/50 ASPH."},       {50, "Elmar-M 1:3.8/24 ASPH."},
+    {51, "Super-Elmar-M 1:3.4/21 ASPH."},     {52, "Super-Elmar-M 1:3.8/18 ASPH."},
+    {53, "Apo-Telyt-M 1:3.4/135"},            {58, "Noctilux-M 1:1.25/75 ASPH."},
 };
+
+// Where each note generation keeps the lens: the M8 ("LEICA" and three NULs) as a code in tag
+// 0x0310, the M9 and M Monochrom ("LEICA0") in 0x3405, later bodies as text in 0x0303.
+enum class LensTag { none, codeM8, codeM9, text };
+
+static LensTag lensTagOf(ByteView b, int64_t start) {
+    if (bytesAt(b, start, std::string_view("LEICA\0\0\0", 8))) return LensTag::codeM8;
+    if (bytesAt(b, start, "LEICA0")) return LensTag::codeM9;
+    return LensTag::text;
+}
+
+// The lens an M body recorded: its code's name, "Unrecognised lens" for a code missing from the
+// table, "Not recorded ..." for an uncoded lens; empty when the note has no lens record.
+static std::string rangefinderLens(ByteView b, const MakerNoteIfd& m) {
+    LensTag kind = lensTagOf(b, m.start);
+    if (kind == LensTag::text) return tagText(b, m, 0x0303);
+    TagData t = tagData(b, m, kind == LensTag::codeM8 ? 0x0310 : 0x3405);
+    if (!t.found() || t.size == 1) return {};
+    int64_t code = tagInt(b, m, t, 0) >> 2;
+    if (code == 0) return "Not recorded (manual or adapted lens)";
+    std::string name = lookup(kLensCode, code);
+    return name.empty() ? "Unrecognised lens" : name;
+}
 
 static const struct {
     const char* model;
@@ -20,18 +63,34 @@ static const struct {
                   {"LEICA Q (TYP 116)", "Summilux 1:1.7/28 ASPH."},
                   {"LEICA Q2", "Summilux 1:1.7/28 ASPH."}};
 
-// "LEICA M10", "LEICA M-P", "LEICA M (Typ 240)", "LEICA M9": an M after "LEICA ".
-static bool rangefinder(const std::string& modelUpper) {
+// "LEICA M10", "LEICA M-P", "LEICA M (Typ 240)", "LEICA M9": an M after "LEICA ". The M8 and M9
+// write only "M8 Digital Camera", so the test runs on the camera's full name.
+static bool rangefinder(ByteView b, const ExifSummary& s) {
+    std::string modelUpper = upperAscii(cameraName(makeOf(b, s), modelOf(b, s)));
     if (modelUpper.rfind("LEICA M", 0) != 0 || modelUpper.size() < 8) return modelUpper == "LEICA M";
     char c = modelUpper[7];
     return c == ' ' || c == '-' || (c >= '0' && c <= '9');
 }
 
+// The M9 and M Monochrom ("LEICA0") and the X, T and X-U notes ("LEICA" NUL, a generation byte, NUL)
+// count their value offsets from the note's first byte; the others from the TIFF.
+static void leicaBase(ByteView b, MakerNoteIfd* m) {
+    static const uint8_t kOwnBase[] = {0x01, 0x04, 0x05, 0x06, 0x07, 0x10, 0x1A};
+    if (bytesAt(b, m->start, "LEICA0")) {
+        m->base = m->start;
+        return;
+    }
+    if (!bytesAt(b, m->start, std::string_view("LEICA\0", 6)) || readByte(b, m->start + 7) != 0) return;
+    for (uint8_t g : kOwnBase)
+        if (readByte(b, m->start + 6) == g) m->base = m->start;
+}
+
 static bool leicaAccepts(ByteView b, const ExifSummary& s, MakerNoteIfd* m, bool* hasNote) {
-    std::string make = upperAscii(makeOf(b, s)), model = upperAscii(modelOf(b, s));
+    std::string make = upperAscii(makeOf(b, s));
     bool leica = make == "LEICA CAMERA AG";
     *hasNote = panasonicMakerNote(b, s, m) == 2;
-    if (rangefinder(model) && make.rfind("LEICA", 0) == 0) return true;
+    if (*hasNote) leicaBase(b, m);
+    if (rangefinder(b, s) && make.rfind("LEICA", 0) == 0) return true;
     return leica && *hasNote;
 }
 
@@ -45,22 +104,16 @@ bool decodeLeica(ByteView b, const ExifSummary& s, ShotInfo* out) {
             out->fixedLens = true;
             if (out->lensModel.empty()) out->lensModel = f.lens;
         }
-    std::string lensText = hasNote ? tagText(b, m, 0x0303) : std::string();
-    if (rangefinder(model)) {
+    if (rangefinder(b, s)) {
         out->focusMode = "MF (rangefinder)";
+        // The body meters through the lens and only estimates the aperture it was set to.
+        out->apertureText = " (estimated)";
         if (out->lensModel.empty()) {
-            // Older M bodies store the lens's 6-bit code shifted past two frame-selector bits.
-            TagData t = hasNote ? tagData(b, m, 0x0303) : TagData();
-            int64_t code = t.found() && t.size != 1 ? tagInt(b, m, t, 0) >> 2 : -1;
-            if (code > 0)
-                out->lensModel = lookup(kLensCode, code).empty() ? "Unrecognised lens" : lookup(kLensCode, code);
-            else if (!lensText.empty())
-                out->lensModel = lensText;
-            else
-                out->lensModel = "Not recorded (manual or adapted lens)";
+            out->lensModel = hasNote ? rangefinderLens(b, m) : std::string();
+            if (out->lensModel.empty()) out->lensModel = "Not recorded (manual or adapted lens)";
         }
-    } else if (out->lensModel.empty()) {
-        out->lensModel = lensText;
+    } else if (out->lensModel.empty() && hasNote) {
+        out->lensModel = tagText(b, m, 0x0303);
     }
     return true;
 }
@@ -70,7 +123,7 @@ bool quickLeica(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     bool hasNote = false;
     if (!leicaAccepts(b, s, &m, &hasNote)) return false;
     std::string model = upperAscii(modelOf(b, s));
-    if (rangefinder(model)) out->focusClass = 2;
+    if (rangefinder(b, s)) out->focusClass = 2;
     for (const auto& f : kFixedLens)
         if (model == f.model && out->lens.empty()) out->lens = f.lens;
     return true;

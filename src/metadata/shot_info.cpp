@@ -165,7 +165,7 @@ ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
         }
     }
     finishAfArea(&s);
-    s.apertureText = formatAperture(e.fNumberNum, e.fNumberDen);
+    s.apertureText = formatAperture(e.fNumberNum, e.fNumberDen) + (e.fNumberNum && e.fNumberDen ? s.apertureText : "");  // a decoder may remark on how it was known
     s.shutterText = formatShutter(e.exposureTimeNum, e.exposureTimeDen);
     if (e.iso > 0) s.isoText = std::to_string(e.iso);  // else the maker note's, when it had one
     if (s.meteringText.empty()) s.meteringText = formatMetering(e.meteringMode);

@@ -288,11 +288,11 @@ TEST(LeicaNote, PanasonicBuiltLeicaAndRangefinders) {
     EXPECT_EQ(quick(tiff("Leica Camera AG", "LEICA M10", 1, {}, nullptr)).focusClass, 2);
     // A coded lens: its 6-bit code shifted past two frame bits.
     lv::ShotInfo coded = build(tiff("Leica Camera AG", "LEICA M9", 1, {}, [](uint32_t pos) {
-        return std::string("LEICA\0\0\0", 8) + ifd({long1(0x0303, 23u << 2)}, pos + 8, 0);
+        return std::string("LEICA\0\0\0", 8) + ifd({long1(0x0310, 23u << 2)}, pos + 8, 0);
     }));
     EXPECT_EQ(coded.lensModel, "Summicron-M 1:2/50");
     lv::ShotInfo odd = build(tiff("Leica Camera AG", "LEICA M9", 1, {}, [](uint32_t pos) {
-        return std::string("LEICA\0\0\0", 8) + ifd({long1(0x0303, 60u << 2)}, pos + 8, 0);
+        return std::string("LEICA\0\0\0", 8) + ifd({long1(0x0310, 60u << 2)}, pos + 8, 0);
     }));
     EXPECT_EQ(odd.lensModel, "Unrecognised lens");
     // The SL is no rangefinder.
