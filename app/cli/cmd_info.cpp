@@ -115,6 +115,37 @@ const struct {
     {"preview", previewSection}, {"images", imagesSection}, {"reads", readsSection},
 };
 
+// The panel as the viewer shows it: section titles, then label and value rows.
+void printPanel(const ReportSection& panel) {
+    std::printf("  panel:\n");
+    for (const ReportFields& row : panel.items) {
+        auto field = [&](const char* key) -> std::string {
+            for (const ReportField& f : row)
+                if (f.key == key) return f.text;
+            return {};
+        };
+        std::string kind = field("kind");
+        if (kind == "H")
+            std::printf("    %s\n", field("title").c_str());
+        else
+            std::printf("      %-18s %s\n", field("label").c_str(), field("value").c_str());
+    }
+}
+
+void printText(const std::vector<ReportSection>& secs) {
+    std::vector<ReportSection> rest;
+    for (const ReportSection& s : secs) {
+        if (s.key == "panel") {
+            printReportText(rest);
+            rest.clear();
+            printPanel(s);
+        } else {
+            rest.push_back(s);
+        }
+    }
+    printReportText(rest);
+}
+
 }  // namespace
 
 int runInfo(const Args& args) {
@@ -160,7 +191,7 @@ int runInfo(const Args& args) {
             std::printf("%s\n%s", first ? "" : ",", jsonReport(secs).c_str());
         } else {
             std::printf("%s\n", path.c_str());
-            printReportText(secs);
+            printText(secs);
         }
         first = false;
     }

@@ -12,7 +12,7 @@ void addNumber(ReportFields& f, const char* key, double v) {
     if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
         std::snprintf(buf, sizeof buf, "%.0f", v);
     else
-        std::snprintf(buf, sizeof buf, "%.6g", std::isfinite(v) ? v : 0.0);
+        std::snprintf(buf, sizeof buf, "%.12g", std::isfinite(v) ? v : 0.0);
     f.push_back({key, buf, false});
 }
 

@@ -22,7 +22,8 @@ struct ReportSection {
 };
 
 void addText(ReportFields& f, const char* key, const std::string& v);
-// Whole numbers print without a fraction; others with 6 significant digits; not-a-number as 0.
+// Whole numbers print without a fraction; others with 12 significant digits (a capture serial keeps
+// its hundredths); not-a-number as 0.
 void addNumber(ReportFields& f, const char* key, double v);
 void addBool(ReportFields& f, const char* key, bool v);
 // The number, or null when it is not present.
