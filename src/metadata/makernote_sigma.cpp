@@ -17,6 +17,7 @@ static const struct {
     {"SIGMA DP0 QUATTRO", "14mm F4"},    {"SIGMA DP1 QUATTRO", "19mm F2.8"},  {"SIGMA DP2 QUATTRO", "30mm F2.8"},
     {"SIGMA DP3 QUATTRO", "50mm F2.8 Macro"},
 };
+// (The Quattro lenses are the kit lenses Sigma's own lens codes 0x1006 to 0x1009 name.)
 
 // The camera's spellings and the panel's.
 static const struct {
@@ -67,7 +68,9 @@ bool decodeSigma(ByteView b, const ExifSummary& s, ShotInfo* out) {
     std::string wb = tagText(b, m, 0x0007);
     for (const auto& w : kWhiteBalance)
         if (wb == w.camera) out->whiteBalance = w.shown;
+    // "Center", or one name per AF event ("Center,Center"): the first is the point that focused.
     std::string point = tagText(b, m, 0x001F);
+    point = trimText(point.substr(0, point.find(',')));
     if (equalsIgnoreCase(point, "Center") && !isManualFocusText(out->focusMode)) {
         out->afArea = "Centre point";
         setAfPointFraction(out, 0.5, 0.5);
