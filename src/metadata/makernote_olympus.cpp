@@ -114,6 +114,12 @@ static bool afAreasBox(ByteView b, const MakerNoteIfd& cs, double* u, double* v,
     return true;
 }
 
+// The fifth drive value names the shutter mode: 4 electronic, 2 anti-shock.
+static bool electronicShutter(ByteView b, const MakerNoteIfd& cs) {
+    TagData t = tagData(b, cs, 0x0600);
+    return t.count >= 5 && tagInt(b, cs, t, 4, 0) == 4;
+}
+
 static std::string driveText(ByteView b, const MakerNoteIfd& cs) {
     TagData t = tagData(b, cs, 0x0600);
     if (!t.found()) return {};
@@ -184,8 +190,7 @@ bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
         default: break;
     }
     out->driveMode = driveText(b, cs);
-    TagData drive = tagData(b, cs, 0x0600);
-    if (drive.count >= 5 && tagInt(b, cs, drive, 4, 0) == 4) out->shutterType = 1;
+    if (electronicShutter(b, cs)) out->shutterType = 1;
 
     TagData roll = tagData(b, cs, 0x0903), pitch = tagData(b, cs, 0x0904);
     if (roll.count >= 2 && pitch.count >= 2 && tagInt(b, cs, roll, 1) == 1 && tagInt(b, cs, pitch, 1) == 1) {
@@ -237,6 +242,7 @@ bool quickOlympus(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     out->focusClass = focusClassOf(focusText(b, cs));
     std::string drive = driveText(b, cs);
     out->continuousDrive = drive.rfind("Continuous", 0) == 0;
+    if (electronicShutter(b, cs)) out->shutterType = 1;
     return true;
 }
 

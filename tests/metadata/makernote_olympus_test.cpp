@@ -100,6 +100,7 @@ TEST(OlympusComputational, ModesAndTheirFrameCounts) {
 
 TEST(OlympusDrive, ElectronicShutterFromTheFifthValue) {
     EXPECT_EQ(build(omFile({shorts(0x0600, {0, 0, 0, 0, 4})})).shutterType, 1);
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(omFile({shorts(0x0600, {1, 2, 0, 0, 4})}))).shutterType, 1);
     lv::ShotInfo antiShock = build(omFile({shorts(0x0600, {0, 0, 0, 0, 2})}));
     EXPECT_EQ(antiShock.shutterType, -1);
     EXPECT_EQ(antiShock.driveMode, "Anti-shock");
