@@ -253,6 +253,28 @@ static std::string shutterCount(ByteView b, const MakerNoteIfd& m) {
     return std::to_string(n);
 }
 
+// Shutter (tag 0x0087): 0 the mechanical shutter, 1 electronic; -1 when not recorded.
+static int shutterType(ByteView b, const MakerNoteIfd& m) {
+    int64_t v = tagFirst(b, m, 0x0087);
+    return v == 0 ? 0 : v == 1 ? 1 : -1;
+}
+
+// The sensor temperature in tenths of a degree, at byte 12 of the temperature record (tag 0x03FF)
+// of the bodies that write one there; other bodies use the tag for something else.
+static void sensorTemperature(ByteView b, const MakerNoteIfd& m, const std::string& modelUpper, ShotInfo* out) {
+    static const char* const kModels[] = {"PENTAX K-5", "PENTAX K-5 II", "PENTAX K-5 II S", "PENTAX K-30",
+                                          "PENTAX K-01", "PENTAX K-50", "PENTAX K-500", "PENTAX K-3",
+                                          "PENTAX K-3 II", "PENTAX K-3 MARK III"};
+    bool listed = false;
+    for (const char* k : kModels) listed = listed || modelUpper == k;
+    TagData t = tagData(b, m, 0x03FF);
+    if (!listed || !t.found() || t.size != 1 || t.count < 14) return;
+    int tenths = readI16(b, t.pos + 12, m.le);
+    if (tenths <= -500 || tenths >= 1000) return;
+    out->sensorTemp = tenths / 10.0;
+    out->hasSensorTemp = true;
+}
+
 // Pixel shift (tag 0x0243, first byte 1) takes four frames for one picture.
 static bool pixelShift(ByteView b, const MakerNoteIfd& m) {
     TagData t = tagData(b, m, 0x0243);
@@ -400,6 +422,8 @@ bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
     pentaxAfArea(b, m, upperAscii(modelOf(b, s)), readOrientationAt(b, s.tiffBase), out);
     if (out->shutterCount.empty()) out->shutterCount = shutterCount(b, m);
     if (pixelShift(b, m)) out->driveMode = "Pixel Shift Resolution";
+    out->shutterType = shutterType(b, m);
+    sensorTemperature(b, m, upperAscii(modelOf(b, s)), out);
     return true;
 }
 
@@ -408,6 +432,7 @@ bool quickPentax(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     if (!pentaxIfd(b, s, &m)) return false;
     out->focusClass = focusClassOf(lookup(kFocus, tagFirst(b, m, 0x000D)));
     out->continuousDrive = !driveText(b, m).empty();
+    out->shutterType = shutterType(b, m);
     if (out->lens.empty()) {
         TagData lens = tagData(b, m, 0x003F);
         if (lens.found() && lens.count >= 2) out->lens = lensByCode(int(tagInt(b, m, lens, 0)), int(tagInt(b, m, lens, 1)));

@@ -118,6 +118,9 @@ bool decodeRicoh(ByteView b, const ExifSummary& s, ShotInfo* out) {
     if (pentaxStyle && m.ifdPos > 0) {
         pentaxTags(b, m, true, out);
         if (out->dynamicRange.empty()) out->dynamicRange = correctionText(b, m);
+        // The GR III's ND filter (tag 0x0088): first value 1 when it was in.
+        TagData nd = tagData(b, m, 0x0088);
+        if (nd.found() && tagInt(b, m, nd, 0) == 1) out->adjustment = "ND filter";
     } else if (m.ifdPos > 0) {
         ricohTags(b, m, out);
     }

@@ -109,6 +109,23 @@ TEST(PentaxNoteExtras, ShutterCountIsUnscrambledWithTheNotesDateAndTime) {
     EXPECT_EQ(build(pentax("PENTAX K-1", {bytes(0x0243, {0})})).driveMode, "");
 }
 
+TEST(PentaxNoteExtras, ShutterTypeAndSensorTemperatureOfTheBodiesThatRecordThem) {
+    EXPECT_EQ(build(pentax("PENTAX KP", {bytes(0x0087, {1})})).shutterType, 1);
+    EXPECT_EQ(build(pentax("PENTAX KP", {bytes(0x0087, {0})})).shutterType, 0);
+    EXPECT_EQ(build(pentax("PENTAX KP", {bytes(0x0087, {7})})).shutterType, -1);
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(pentax("PENTAX KP", {bytes(0x0087, {1})}))).shutterType, 1);
+    // Tenths of a degree at byte 12 of the temperature record, little-endian like the note.
+    std::vector<int> rec(16, 0);
+    rec[12] = 0x19, rec[13] = 0xFF;  // -231: -23.1 degrees
+    lv::ShotInfo k3 = build(pentax("PENTAX K-3", {bytes(0x03FF, rec)}));
+    ASSERT_TRUE(k3.hasSensorTemp);
+    EXPECT_DOUBLE_EQ(k3.sensorTemp, -23.1);
+    // Other bodies use the tag for other data.
+    EXPECT_FALSE(build(pentax("PENTAX K-1", {bytes(0x03FF, rec)})).hasSensorTemp);
+    std::vector<int> shortRec(13, 0);
+    EXPECT_FALSE(build(pentax("PENTAX K-3", {bytes(0x03FF, shortRec)})).hasSensorTemp);
+}
+
 TEST(PentaxCorpus, RealFilesAgreeWithTheirRecordedValues) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "corpus absent";
@@ -134,4 +151,8 @@ TEST(PentaxCorpus, RealFilesAgreeWithTheirRecordedValues) {
         EXPECT_EQ(s.afArea, c.area) << c.file;
         EXPECT_EQ(s.afPointX, c.pointX) << c.file;
     }
+    lv::ShotInfo pef = build(lvtest::readFile(dir + "/files/pef/bep_jolstravatnet.pef"));
+    ASSERT_TRUE(pef.hasSensorTemp);
+    EXPECT_DOUBLE_EQ(pef.sensorTemp, 14.5);
+    EXPECT_EQ(build(lvtest::readFile(dir + "/derived/exvjpeg/exiv2_HD_Pentax-DA_11-18mm.jpg")).shutterType, 0);
 }

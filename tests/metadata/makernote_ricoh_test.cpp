@@ -81,6 +81,8 @@ TEST(RicohGrIII, HighlightAndShadowCorrectionTogether) {
     // Weak shadow correction has no name: only the highlight part is shown.
     EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 0, 0, 0}), bytes(0x0079, {1, 1})})).dynamicRange, "Highlight on");
     EXPECT_EQ(build(pentaxStyle({bytes(0x0079, {1, 3})})).dynamicRange, "shadow strong");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {1, 2})})).adjustment, "ND filter");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {0, 2})})).adjustment, "");
     // A one-byte record is too short to say anything.
     EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1})})).dynamicRange, "");
 }
