@@ -119,8 +119,10 @@ bool decodePanasonic(ByteView b, const ExifSummary& s, ShotInfo* out) {
     if (out->lensModel.empty() || equalsIgnoreCase(out->lensModel, "NO-LENS") || equalsIgnoreCase(out->lensModel, "N/A"))
         out->lensModel = lens;
     std::string model = upperAscii(modelOf(b, s));
-    // Interchangeable-lens bodies are DMC-G*/GH*/GF*/GX*/GM* and DC-G*/S*; the rest have a built-in lens.
-    bool interchangeable = model.rfind("DMC-G", 0) == 0 || model.rfind("DC-G", 0) == 0 || model.rfind("DC-S", 0) == 0;
+    // Interchangeable-lens bodies are DMC-G*/GH*/GF*/GX*/GM*, DC-G*/S* and the box cameras DC-BGH1 and
+    // DC-BS1H; the rest have a built-in lens.
+    bool interchangeable = model.rfind("DMC-G", 0) == 0 || model.rfind("DC-G", 0) == 0 || model.rfind("DC-S", 0) == 0 ||
+                           model.rfind("DC-BGH", 0) == 0 || model.rfind("DC-BS", 0) == 0;
     if (!interchangeable) {
         out->fixedLens = true;
         if (out->lensModel.empty()) out->lensModel = "Built-in, no detail found";

@@ -75,6 +75,15 @@ TEST(PanasonicDrive, InfiniteBurstIsContinuous) {
     EXPECT_EQ(build(panaFile({short1(0x002A, 0), short1(0x0077, 20)})).driveMode, "");
 }
 
+TEST(PanasonicLens, BoxCamerasTakeLenses) {
+    lv::ShotInfo box = build(panaFile({short1(0x0007, 6)}, 1, "DC-BGH1"));
+    EXPECT_FALSE(box.fixedLens);
+    EXPECT_EQ(box.lensModel, "");
+    lv::ShotInfo compact = build(panaFile({short1(0x0007, 6), ascii(0x0051, "N/A")}, 1, "DC-FZ1000M2"));
+    EXPECT_TRUE(compact.fixedLens);
+    EXPECT_EQ(compact.lensModel, "Built-in, no detail found");
+}
+
 TEST(PanasonicCorpus, Lx3RawAreaAndStabilisation) {
     std::string dir = lvtest::corpusDir();
     std::string f = dir.empty() ? std::string() : lv::joinPath(dir, "files/rw2/exiftool_Panasonic.rw2", lv::PathStyle::Posix);
