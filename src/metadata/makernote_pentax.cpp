@@ -381,9 +381,10 @@ void pentaxTags(ByteView b, const MakerNoteIfd& m, bool ricoh, ShotInfo* out) {
     TagData lens = tagData(b, m, 0x003F);
     if (lens.found() && lens.count >= 2) {
         std::string name = lensByCode(int(tagInt(b, m, lens, 0)), int(tagInt(b, m, lens, 1)));
-        // Code 0 0 means no lens contacts (manual or adapted glass); other codes missing from the
-        // table are real AF lenses we cannot name, which must not be called manual.
-        bool noContacts = tagInt(b, m, lens, 0) == 0 && tagInt(b, m, lens, 1) == 0;
+        // Code 0 0 means no lens contacts (manual or adapted glass), 1 0 a K or M lens and 2 0 an
+        // A lens, all focused by hand and unnamed; other codes missing from the table are real AF
+        // lenses we cannot name, which must not be called manual.
+        bool noContacts = tagInt(b, m, lens, 0) <= 2 && tagInt(b, m, lens, 1) == 0;
         if (out->lensModel.empty()) {
             if (!name.empty())
                 out->lensModel = name;
@@ -415,10 +416,21 @@ void pentaxTags(ByteView b, const MakerNoteIfd& m, bool ricoh, ShotInfo* out) {
     }
 }
 
+// The compacts and outdoor cameras sold under the Pentax name have their lens built in.
+static bool builtInLens(const std::string& modelUpper) {
+    static const char* const kPrefixes[] = {"PENTAX OPTIO", "PENTAX WG-", "PENTAX MX-1", "PENTAX XG-1", "PENTAX EI-"};
+    for (const char* p : kPrefixes)
+        if (modelUpper.rfind(p, 0) == 0) return true;
+    return false;
+}
+
 bool decodePentax(ByteView b, const ExifSummary& s, ShotInfo* out) {
     MakerNoteIfd m;
     if (!pentaxIfd(b, s, &m)) return false;
+    // Before the lens code is read, so a built-in lens is never called manual.
+    if (builtInLens(upperAscii(modelOf(b, s)))) out->fixedLens = true;
     pentaxTags(b, m, false, out);
+    if (out->fixedLens && out->lensModel.empty()) out->lensModel = "Built-in, no detail found";
     pentaxAfArea(b, m, upperAscii(modelOf(b, s)), readOrientationAt(b, s.tiffBase), out);
     if (out->shutterCount.empty()) out->shutterCount = shutterCount(b, m);
     if (pixelShift(b, m)) out->driveMode = "Pixel Shift Resolution";

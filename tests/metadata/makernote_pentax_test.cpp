@@ -126,6 +126,23 @@ TEST(PentaxNoteExtras, ShutterTypeAndSensorTemperatureOfTheBodiesThatRecordThem)
     EXPECT_FALSE(build(pentax("PENTAX K-3", {bytes(0x03FF, shortRec)})).hasSensorTemp);
 }
 
+TEST(PentaxLens, ManualLensesBuiltInLensesAndUnknownAfLenses) {
+    // K/M (1 0) and A (2 0) lenses focus by hand and carry no name.
+    EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {1, 0})})).lensModel, "Not recorded (manual or adapted lens)");
+    EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {2, 0})})).lensModel, "Not recorded (manual or adapted lens)");
+    // A coded AF lens missing from the table is not called manual.
+    EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {8, 250})})).lensModel, "");
+    EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {4, 3})})).lensModel, "smc PENTAX-FA 43mm F1.9 Limited");
+    // A compact's lens is built in, with or without a code.
+    lv::ShotInfo wg = build(pentax("PENTAX WG-3", {bytes(0x003F, {0, 0})}));
+    EXPECT_TRUE(wg.fixedLens);
+    EXPECT_EQ(wg.lensModel, "Built-in, no detail found");
+    lv::ShotInfo optio = build(pentax("PENTAX Optio S1", {}));
+    EXPECT_TRUE(optio.fixedLens);
+    EXPECT_EQ(optio.lensModel, "Built-in, no detail found");
+    EXPECT_FALSE(build(pentax("PENTAX K-5", {})).fixedLens);
+}
+
 TEST(PentaxCorpus, RealFilesAgreeWithTheirRecordedValues) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "corpus absent";
