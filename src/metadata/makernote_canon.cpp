@@ -176,9 +176,18 @@ static int canonShutterType(int mode) {
 static std::string stabText(int code) { return lookup(kStabilisation, code >= 256 && code <= 260 ? code - 256 : code); }
 static std::string styleText(int code) { return lookup(kPictureStyle, code >= 0x81 && code <= 0x88 ? code - 0x80 : code); }
 
+// PowerShot, IXUS (IXY in Japan, ELPH in America) bodies have their zoom built in.
+static bool canonBuiltInLens(const std::string& model) {
+    std::string u = upperAscii(model);
+    for (const char* family : {"POWERSHOT", "IXUS", "IXY", "ELPH"})
+        if (u.find(family) != std::string::npos) return true;
+    return false;
+}
+
 bool decodeCanon(ByteView b, const ExifSummary& s, ShotInfo* out) {
     CanonNote n;
     if (!readCanon(b, s, &n)) return false;
+    if (canonBuiltInLens(modelOf(b, s))) out->fixedLens = true;
     out->shutterType = canonShutterType(n.shutterMode);
     out->focusMode = lookup(kFocusMode, n.focus);
     out->afArea = lookup(kAfAreaMode, n.afAreaMode);
@@ -198,7 +207,10 @@ bool decodeCanon(ByteView b, const ExifSummary& s, ShotInfo* out) {
         out->hasCameraTemp = true;
     }
     if (out->cameraFirmware.empty()) out->cameraFirmware = n.firmware;
-    if (out->lensModel.empty() && !n.lens.empty()) out->lensModel = lensName("Canon", n.lens);
+    // Named as the newer bodies write the same lens into EXIF (no maker word), so one lens has one
+    // name for the lens filter whichever body took the photo, and a Sigma or Tamron lens is not
+    // called a Canon.
+    if (out->lensModel.empty() && !n.lens.empty()) out->lensModel = lensName("", n.lens);
     return true;
 }
 
@@ -209,7 +221,7 @@ bool quickCanon(ByteView b, const ExifSummary& s, PhotoMeta* out) {
     out->shutterType = canonShutterType(n.shutterMode);
     out->continuousDrive = !lookup(kDrive, n.drive).empty();
     if (n.sequence >= 0) out->burstIndex = n.sequence;
-    if (out->lens.empty() && !n.lens.empty()) out->lens = lensName("Canon", n.lens);
+    if (out->lens.empty() && !n.lens.empty()) out->lens = lensName("", n.lens);
     return true;
 }
 

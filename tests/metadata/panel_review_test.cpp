@@ -1,0 +1,73 @@
+// Faults found by reading the panel of every sample file next to what the camera stored: each
+// test holds the camera's bytes (built, or a real file) and the value a photographer should read.
+#include <gtest/gtest.h>
+
+#include "metadata/makernote.h"
+#include "metadata/shot_info.h"
+#include "mn_builder.h"
+#include "test_support.h"
+
+using namespace mnb;
+
+namespace {
+
+lv::ShotInfo build(const std::string& name, const std::string& bytes) {
+    return lv::buildShotInfoFromHead(name, lv::ByteView(bytes));
+}
+
+std::string canonFile(const std::string& model, std::vector<Entry> note) {
+    return tiff("Canon", model, 1, {rational(0x829A, 1, 250), rational(0x829D, 28, 10), short1(0x8827, 400)},
+                [&](uint32_t pos) { return ifd(note, pos); });
+}
+
+bool hasLine(const std::vector<std::string>& rows, const std::string& line) {
+    for (const std::string& r : rows)
+        if (r == line) return true;
+    return false;
+}
+
+}  // namespace
+
+// [SECTION] Canon lens name and built-in lenses
+TEST(PanelReview, CanonMakerNoteLensIsNamedAsTheBodiesWriteItIntoExif) {
+    // An EOS 30D keeps the lens only in its maker note; an EOS 6D writes the same text to EXIF
+    // LensModel without a maker word. Both photos must carry one lens name for the lens filter.
+    std::string old = canonFile("Canon EOS 30D", {ascii(0x0095, "EF-S18-55mm f/3.5-5.6")});
+    lv::ShotInfo s = build("IMG_5952.CR2", old);
+    EXPECT_EQ(s.lensModel, "EF-S18-55mm f/3.5-5.6");
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(old)).lens, "EF-S18-55mm f/3.5-5.6");
+
+    // A third-party lens reports its own name; putting "Canon" before it would be false.
+    lv::ShotInfo sigma = build("IMG_0002.CR2", canonFile("Canon EOS 7D", {ascii(0x0095, "17-50mm")}));
+    EXPECT_EQ(sigma.lensModel, "17-50mm");
+}
+
+TEST(PanelReview, CanonCompactsHaveAFixedLensAndEosBodiesDoNot) {
+    std::vector<Entry> note = {shorts(0x0001, {0, 0, 0, 0, 0, 0, 0, 0})};
+    for (const char* model : {"Canon PowerShot SX530 HS", "Canon DIGITAL IXUS 80 IS", "Canon IXY 650",
+                              "Canon PowerShot ELPH 360 HS"}) {
+        lv::ShotInfo s = build("IMG_0001.JPG", canonFile(model, note));
+        EXPECT_TRUE(s.fixedLens) << model;
+    }
+    lv::ShotInfo eos = build("IMG_0001.CR2", canonFile("Canon EOS R5", note));
+    EXPECT_FALSE(eos.fixedLens);
+}
+
+TEST(PanelReview, PowerShotSampleShowsItsLensSectionAsFixed) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    lv::ShotInfo s = lv::buildShotInfo(dir + "/files/jpeg/deb_IMG_1054.JPG");
+    ASSERT_EQ(s.cameraModel, "Canon PowerShot SX530 HS");
+    std::vector<std::string> rows = lv::shotInfoRows(s);
+    EXPECT_TRUE(hasLine(rows, "H\t7\tLens (fixed)"));
+    EXPECT_FALSE(hasLine(rows, "H\t7\tLens"));
+    EXPECT_TRUE(hasLine(rows, "V\tFocal length\t14.4mm"));
+}
+
+TEST(PanelReview, OldCanonRawShowsTheMakerNoteLensWithoutAMakerWord) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    lv::ShotInfo s = lv::buildShotInfo(dir + "/files/cr2/IMG_5952.CR2");
+    EXPECT_EQ(s.lensModel, "EF-S18-55mm f/3.5-5.6");
+    EXPECT_FALSE(s.fixedLens);
+}
