@@ -139,9 +139,18 @@ static std::string metres(double m) {
     return s + " m";
 }
 
+// The compacts and the tough cameras have their zoom built in; E, PEN and OM bodies take lenses.
+static bool olympusBuiltInLens(const std::string& model) {
+    std::string u = upperAscii(model);
+    for (const char* family : {"STYLUS", "TG-", "XZ-", "SH-", "SP-", "SZ-", "FE-", "C-"})
+        if (u.rfind(family, 0) == 0) return true;
+    return false;
+}
+
 bool decodeOlympus(ByteView b, const ExifSummary& s, ShotInfo* out) {
     MakerNoteIfd m;
     if (!olympusMake(makeOf(b, s)) || !olympusMakerNote(b, s, &m)) return false;
+    if (olympusBuiltInLens(modelOf(b, s))) out->fixedLens = true;
     MakerNoteIfd cs = subIfd(b, m, 0x2020), fi = subIfd(b, m, 0x2050);
     out->focusMode = focusText(b, cs);
 

@@ -71,3 +71,32 @@ TEST(PanelReview, OldCanonRawShowsTheMakerNoteLensWithoutAMakerWord) {
     EXPECT_EQ(s.lensModel, "EF-S18-55mm f/3.5-5.6");
     EXPECT_FALSE(s.fixedLens);
 }
+
+// [SECTION] Olympus built-in lenses
+namespace {
+std::string olympusFile(const std::string& model) {
+    return tiff("OLYMPUS IMAGING CORP.", model, 1, {rational(0x920A, 161, 10)}, [](uint32_t) {
+        return std::string("OLYMPUS\0", 8) + "II" + u16(3) + ifd({short1(0x0104, 0)}, 12);
+    });
+}
+}  // namespace
+
+TEST(PanelReview, OlympusCompactsHaveAFixedLensAndSystemBodiesDoNot) {
+    for (const char* model : {"STYLUS1", "TG-6", "XZ-2", "SH-50", "SP-100EE"}) {
+        lv::ShotInfo s = build("P1010001.JPG", olympusFile(model));
+        ASSERT_EQ(s.vendor >= 0, true) << model;
+        EXPECT_TRUE(s.fixedLens) << model;
+    }
+    for (const char* model : {"E-P3", "E-M1MarkII", "OM-1", "PEN-F"})
+        EXPECT_FALSE(build("P1010001.JPG", olympusFile(model)).fixedLens) << model;
+}
+
+TEST(PanelReview, OlympusStylusSampleShowsItsLensSectionAsFixed) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    lv::ShotInfo s = lv::buildShotInfo(dir + "/files/jpeg/piexif_r_olympus.jpg");
+    ASSERT_EQ(s.cameraModel, "OLYMPUS STYLUS1");
+    std::vector<std::string> rows = lv::shotInfoRows(s);
+    EXPECT_TRUE(hasLine(rows, "H\t7\tLens (fixed)"));
+    EXPECT_TRUE(hasLine(rows, "V\tFocal length\t16.1mm (76mm on FF)"));
+}
