@@ -108,8 +108,10 @@ bool decodeLeica(ByteView b, const ExifSummary& s, ShotInfo* out) {
         out->focusMode = "MF (rangefinder)";
         // The body meters through the lens and only estimates the aperture it was set to.
         out->apertureText = " (estimated)";
-        if (out->lensModel.empty()) {
-            out->lensModel = hasNote ? rangefinderLens(b, m) : std::string();
+        // Without a maker note (a converted or cut-off file) nothing says which lens was on the
+        // body; calling it manual or adapted would be a guess shown as fact.
+        if (out->lensModel.empty() && hasNote) {
+            out->lensModel = rangefinderLens(b, m);
             if (out->lensModel.empty()) out->lensModel = "Not recorded (manual or adapted lens)";
         }
     } else if (out->lensModel.empty() && hasNote) {

@@ -75,5 +75,5 @@ TEST(LeicaCorpus, TypeSevenOhOneNamesItsLens) {
     ASSERT_FALSE(m10.empty());
     lv::ShotInfo r = build(m10);
     EXPECT_EQ(r.focusMode, "MF (rangefinder)");
-    EXPECT_EQ(r.lensModel, "Not recorded (manual or adapted lens)");
+    EXPECT_EQ(r.lensModel, "");  // cut off before its maker note: the lens is unknown, not manual
 }

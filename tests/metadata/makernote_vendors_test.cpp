@@ -280,11 +280,11 @@ TEST(LeicaNote, PanasonicBuiltLeicaAndRangefinders) {
     EXPECT_EQ(q2.vendor, 9);
     EXPECT_TRUE(q2.fixedLens);
     EXPECT_EQ(q2.lensModel, "Summilux 1:1.7/28 ASPH.");
-    // A rangefinder without any maker note: manual focus, no lens recorded.
+    // A rangefinder without any maker note: manual focus, and no word on the lens it wore.
     lv::ShotInfo m10 = build(tiff("Leica Camera AG", "LEICA M10", 1, {}, nullptr));
     EXPECT_EQ(m10.vendor, 9);
     EXPECT_EQ(m10.focusMode, "MF (rangefinder)");
-    EXPECT_EQ(m10.lensModel, "Not recorded (manual or adapted lens)");
+    EXPECT_EQ(m10.lensModel, "");
     EXPECT_EQ(quick(tiff("Leica Camera AG", "LEICA M10", 1, {}, nullptr)).focusClass, 2);
     // A coded lens: its 6-bit code shifted past two frame bits.
     lv::ShotInfo coded = build(tiff("Leica Camera AG", "LEICA M9", 1, {}, [](uint32_t pos) {

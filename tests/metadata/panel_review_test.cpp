@@ -100,3 +100,12 @@ TEST(PanelReview, OlympusStylusSampleShowsItsLensSectionAsFixed) {
     EXPECT_TRUE(hasLine(rows, "H\t7\tLens (fixed)"));
     EXPECT_TRUE(hasLine(rows, "V\tFocal length\t16.1mm (76mm on FF)"));
 }
+
+// [SECTION] Leica rangefinders without a maker note
+TEST(PanelReview, RangefinderWithoutMakerNoteDoesNotCallItsLensManual) {
+    std::string bare = tiff("Leica Camera AG", "LEICA M10", 1, {rational(0x829A, 1, 125)}, nullptr);
+    lv::ShotInfo s = build("L1000001.DNG", bare);
+    EXPECT_EQ(s.focusMode, "MF (rangefinder)");
+    EXPECT_EQ(s.lensModel, "");
+    for (const std::string& row : lv::shotInfoRows(s)) EXPECT_EQ(row.find("manual or adapted"), std::string::npos) << row;
+}
