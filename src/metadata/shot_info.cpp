@@ -130,6 +130,15 @@ static void cleanTexts(ShotInfo* s) {
         *t = validUtf8(*t);
 }
 
+// A TIFF header whose directories gave nothing at all (a file cut off inside IFD0) holds no
+// more EXIF than a file without one, and the panel says so rather than stay blank.
+static bool summaryHoldsNothing(ByteView head, const ExifSummary& e) {
+    for (const StringRef& r : {e.make, e.model, e.software, e.lensModel, e.dateTimeOriginal})
+        if (!refText(head, r).empty()) return false;
+    return e.exifIfdPos == 0 && e.makerNotePos == 0 && e.exposureTimeDen == 0 && e.fNumberDen == 0 && e.iso == 0 &&
+           e.focalLengthDen == 0;
+}
+
 static bool isJpegHead(ByteView head) { return head.size >= 2 && head.data[0] == 0xFF && head.data[1] == 0xD8; }
 
 ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
@@ -137,7 +146,7 @@ ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head) {
     s.fileName = std::string(fileNamePart(path));
     ExifSummary e;
     int format = identifyContainer(head);
-    if (head.size < 12 || !readExifSummary(head, format, &e)) {
+    if (head.size < 12 || !readExifSummary(head, format, &e) || summaryHoldsNothing(head, e)) {
         s.note = metaText("MetaNoteNoExif", "No EXIF data found");
         return s;
     }

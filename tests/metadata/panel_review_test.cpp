@@ -109,3 +109,25 @@ TEST(PanelReview, RangefinderWithoutMakerNoteDoesNotCallItsLensManual) {
     EXPECT_EQ(s.lensModel, "");
     for (const std::string& row : lv::shotInfoRows(s)) EXPECT_EQ(row.find("manual or adapted"), std::string::npos) << row;
 }
+
+// [SECTION] files whose EXIF gave nothing
+TEST(PanelReview, TiffCutOffInsideItsFirstDirectoryIsReportedAsWithoutExif) {
+    // An ORF header and an IFD0 announcing 24 entries of which only a few bytes are present.
+    std::string cut = "IIRO" + u32(8) + u16(24) + u16(0x0100) + u16(4) + u32(1);
+    lv::ShotInfo s = build("P1010001.ORF", cut);
+    EXPECT_EQ(s.note, "No EXIF data found");
+    std::vector<std::string> rows = lv::shotInfoRows(s);
+    EXPECT_TRUE(hasLine(rows, "V\tNote\tNo EXIF data found"));
+
+    // A directory with only a camera name is EXIF all the same, and gets no such note.
+    lv::ShotInfo named = build("IMG_0001.JPG", tiff("Canon", "Canon EOS R5", 1, {}, nullptr));
+    EXPECT_EQ(named.note, "");
+    EXPECT_EQ(named.cameraModel, "Canon EOS R5");
+}
+
+TEST(PanelReview, CutOffOrfSampleSaysItHasNoExif) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    lv::ShotInfo s = lv::buildShotInfo(dir + "/files/orf/filetype_fixture.orf");
+    EXPECT_EQ(s.note, "No EXIF data found");
+}
