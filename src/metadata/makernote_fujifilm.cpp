@@ -157,6 +157,9 @@ bool decodeFujifilm(ByteView b, const ExifSummary& s, ShotInfo* out) {
     bool x100 = model.find("X100") != std::string::npos;
     for (const char* fixed : kFixedLensModels)
         if (model == fixed) out->fixedLens = true;
+    // Every FinePix is a compact or bridge camera with its zoom built in, except the Pro bodies
+    // (S1 Pro to S5 Pro, IS Pro) that take Nikon lenses.
+    if (model.rfind("FINEPIX", 0) == 0 && model.find("PRO") == std::string::npos) out->fixedLens = true;
     if (x100) {
         out->fixedLens = true;
         if (out->lensModel.empty()) out->lensModel = "23mm F2";

@@ -131,3 +131,21 @@ TEST(PanelReview, CutOffOrfSampleSaysItHasNoExif) {
     lv::ShotInfo s = lv::buildShotInfo(dir + "/files/orf/filetype_fixture.orf");
     EXPECT_EQ(s.note, "No EXIF data found");
 }
+
+// [SECTION] FinePix compacts
+TEST(PanelReview, FinePixCompactsHaveAFixedLensAndProBodiesDoNot) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    struct Case {
+        const char* file;
+        bool fixed;
+    } cases[] = {{"/files/jpeg/mei_FujiFilm_FinePix_F40fd.jpg", true},
+                 {"/files/jpeg/exiftool_FujiFilm.jpg", true},  // FinePix2400Zoom
+                 {"/files/jpeg/exiv2_fujifilm-finepix-s2pro.jpg", false},
+                 {"/files/raf/exiftool_FujiFilm.raf", false}};  // FinePix S5Pro
+    for (const Case& c : cases) {
+        lv::ShotInfo s = lv::buildShotInfo(dir + c.file);
+        ASSERT_TRUE(s.cameraModel.rfind("FUJIFILM FinePix", 0) == 0) << c.file << ": " << s.cameraModel;
+        EXPECT_EQ(s.fixedLens, c.fixed) << c.file;
+    }
+}
