@@ -122,6 +122,39 @@ static void readAfInfo2(ByteView b, CanonNote* n) {
     n->hasBox = true;
 }
 
+// Bodies from before AFInfo2 (EOS 350D, 30D, 5D and their time) keep AFInfo (0x0012): point count,
+// valid count, two image sizes, one point size for all, X and Y positions from the image centre
+// (Y upwards), then the in-focus mask. Its box says where the camera focused, as AFInfo2's does.
+static void readAfInfo(ByteView b, CanonNote* n) {
+    const MakerNoteIfd& m = n->ifd;
+    TagData t = tagData(b, m, 0x0012);
+    if (!t.found() || t.size != 2) return;
+    int count = tagShort(b, m, t, 0), valid = tagShort(b, m, t, 1);
+    int W = tagShort(b, m, t, 4), H = tagShort(b, m, t, 5);
+    int pw = tagShort(b, m, t, 6), ph = tagShort(b, m, t, 7);
+    if (count < 1 || count > 512 || valid < 1 || valid > count || W <= 0 || H <= 0 || pw <= 0 || ph <= 0) return;
+    uint32_t inFocus = 8 + 2 * uint32_t(count), words = uint32_t((count + 15) / 16);
+    if (t.count < inFocus + words) return;
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    bool any = false;
+    for (int i = 0; i < valid; i++) {
+        if (!((tagShort(b, m, t, inFocus + uint32_t(i / 16), 0) >> (i % 16)) & 1)) continue;
+        double px = tagShort(b, m, t, 8 + uint32_t(i), 0), py = tagShort(b, m, t, 8 + uint32_t(count + i), 0);
+        if (!any || px - pw / 2.0 < xmin) xmin = px - pw / 2.0;
+        if (!any || px + pw / 2.0 > xmax) xmax = px + pw / 2.0;
+        if (!any || py - ph / 2.0 < ymin) ymin = py - ph / 2.0;
+        if (!any || py + ph / 2.0 > ymax) ymax = py + ph / 2.0;
+        any = true;
+    }
+    if (!any) return;
+    n->u = (W / 2.0 + (xmin + xmax) / 2) / W;
+    n->v = (H / 2.0 - (ymin + ymax) / 2) / H;
+    n->w = (xmax - xmin) / W;
+    n->h = (ymax - ymin) / H;
+    turnBox(n->orientation, &n->u, &n->v, &n->w, &n->h);
+    n->hasBox = n->u >= 0 && n->u <= 1 && n->v >= 0 && n->v <= 1;
+}
+
 static bool readCanon(ByteView b, const ExifSummary& s, CanonNote* n) {
     if (b.size < 16 || s.tiffBase < 0) return false;
     if (!startsWithNoCase(makeOf(b, s), "CANON")) return false;
@@ -155,6 +188,7 @@ static bool readCanon(ByteView b, const ExifSummary& s, CanonNote* n) {
     TagData fi = tagData(b, m, 0x0093);
     if (fi.size == 2) n->shutterMode = tagShort(b, m, fi, 23);
     readAfInfo2(b, n);
+    if (!n->hasBox && !tagData(b, m, 0x0026).found()) readAfInfo(b, n);
     n->firmware = tagText(b, m, 0x0007);
     if (startsWithNoCase(n->firmware, "Firmware Version ")) n->firmware = n->firmware.substr(17);
     else if (startsWithNoCase(n->firmware, "Firmware ")) n->firmware = n->firmware.substr(9);

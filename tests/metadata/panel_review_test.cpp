@@ -149,3 +149,46 @@ TEST(PanelReview, FinePixCompactsHaveAFixedLensAndProBodiesDoNot) {
         EXPECT_EQ(s.fixedLens, c.fixed) << c.file;
     }
 }
+
+// [SECTION] Canon AF points of the bodies before AFInfo2
+namespace {
+// AFInfo (0x0012): count, valid, image size twice, one point size, X positions, Y positions, mask.
+Entry afInfo(const std::vector<std::pair<int, int>>& pts, uint32_t inFocus, int W = 3504, int H = 2336) {
+    std::vector<int> v = {int(pts.size()), int(pts.size()), W, H, W, H, 78, 78};
+    for (const auto& p : pts) v.push_back(p.first);
+    for (const auto& p : pts) v.push_back(p.second);
+    for (size_t i = 0; i < (pts.size() + 15) / 16; i++) v.push_back(int((inFocus >> (16 * i)) & 0xFFFF));
+    return shorts(0x0012, v);
+}
+}  // namespace
+
+TEST(PanelReview, OlderCanonBodiesGiveTheirInFocusPointFromAfInfo) {
+    // Left, centre and top points; the top one (Y is upwards) in focus.
+    std::vector<std::pair<int, int>> pts = {{-931, 4}, {8, 4}, {8, 504}};
+    lv::ShotInfo s = build("IMG_0001.CR2", canonFile("Canon EOS 30D", {afInfo(pts, 0x4)}));
+    EXPECT_EQ(s.afFrameWidth, 1000);
+    EXPECT_EQ(s.afPointX, 503);  // (1752 + 8) / 3504 = 0.5023
+    EXPECT_EQ(s.afPointY, 285);  // (1168 - 504) / 2336 = 0.2842
+    EXPECT_NEAR(s.afAreaWidth, 78.0 / 3504, 1e-9);
+    EXPECT_NEAR(s.afAreaHeight, 78.0 / 2336, 1e-9);
+    EXPECT_EQ(s.afArea, "");  // the camera recorded its point: no note says otherwise
+
+    // No point in focus (manual focus, or focus not found): nothing to place, and the note stays.
+    lv::ShotInfo none = build("IMG_0002.CR2", canonFile("Canon EOS 30D", {afInfo(pts, 0)}));
+    EXPECT_EQ(none.afPointX, 0);
+    EXPECT_EQ(none.afArea, "(AF point not recorded by the camera)");
+
+    // A short array is not read past its end.
+    std::vector<Entry> cut = {shorts(0x0012, {3, 3, 3504, 2336, 3504, 2336, 78, 78, -931, 8})};
+    EXPECT_EQ(build("IMG_0003.CR2", canonFile("Canon EOS 30D", cut)).afPointX, 0);
+}
+
+TEST(PanelReview, EosThirtyDSampleShowsItsCentrePoint) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "sample files absent";
+    // The tool reads AFPointsInFocus 4: the centre point at (8, 4) of a 3504 x 2336 AF image.
+    lv::ShotInfo s = lv::buildShotInfo(dir + "/files/cr2/IMG_5952.CR2");
+    EXPECT_EQ(s.afPointX, 503);
+    EXPECT_EQ(s.afPointY, 499);
+    for (const std::string& row : lv::shotInfoRows(s)) EXPECT_EQ(row.find("AF point not recorded"), std::string::npos);
+}
