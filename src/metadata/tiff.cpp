@@ -132,6 +132,28 @@ StringRef stringRef(ByteView b, int64_t base, int64_t e, bool le) {
     return r;
 }
 
+// The tags of one IFD already taken: a repeated entry (a corrupt or doctored file) must not
+// override the first, which is the one every other reader of the file sees.
+struct TagsTaken {
+    uint16_t tags[32] = {};
+    int n = 0;
+    bool first(uint16_t tag) {
+        for (int i = 0; i < n; i++)
+            if (tags[i] == tag) return false;
+        if (n < 32) tags[n++] = tag;
+        return true;
+    }
+};
+
+// The EXIF IFD tags the summary takes.
+bool isSummaryTag(uint16_t tag) {
+    static const uint16_t kTags[] = {0xA434, 0xA433, 0xA431, 0x9003, 0x9291, 0x829A, 0x829D, 0x9204, 0x920A,
+                                     0x8827, 0x9207, 0xA405, 0xA002, 0xA003, 0xA432, 0x927C};
+    for (uint16_t t : kTags)
+        if (t == tag) return true;
+    return false;
+}
+
 }  // namespace
 
 bool readExifSummary(ByteView buf, int formatIndex, ExifSummary* out) {
@@ -149,11 +171,15 @@ bool readExifSummary(ByteView buf, int formatIndex, ExifSummary* out) {
 
     int64_t exifIfd = 0;
     StringRef ifd0Date;
+    TagsTaken taken0;
     int n0 = ifdEntryCount(buf, s.ifd0Pos, le);
     for (int i = 0; i < n0; i++) {
         int64_t e = ifdEntryPos(buf, s.ifd0Pos, i);
         if (!e) break;
-        switch (entryTag(buf, e, le)) {
+        uint16_t tag = entryTag(buf, e, le);
+        if (tag != 0x010F && tag != 0x0110 && tag != 0x0131 && tag != 0x9003 && tag != 0x8769) continue;
+        if (!taken0.first(tag)) continue;
+        switch (tag) {
             case 0x010F: s.make = stringRef(buf, t, e, le); break;
             case 0x0110: s.model = stringRef(buf, t, e, le); break;
             case 0x0131: s.software = stringRef(buf, t, e, le); break;
@@ -177,10 +203,12 @@ bool readExifSummary(ByteView buf, int formatIndex, ExifSummary* out) {
     if (exifIfd > 0) {
         s.exifIfdPos = exifIfd;
         int n = ifdEntryCount(buf, exifIfd, ele);
+        TagsTaken takenExif;
         for (int i = 0; i < n; i++) {
             int64_t e = ifdEntryPos(buf, exifIfd, i);
             if (!e) break;
             uint16_t tag = entryTag(buf, e, ele);
+            if (!isSummaryTag(tag) || !takenExif.first(tag)) continue;
             int64_t off = exifBase + int64_t(readU32(buf, e + 8, ele));
             bool rational8 = buf.has(off, 8);
             switch (tag) {

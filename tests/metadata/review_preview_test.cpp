@@ -1,0 +1,79 @@
+// Second-look cases for the TIFF/EXIF reader and the preview locators: files that repeat a tag,
+// and the places where this reader is deliberately stricter or more forgiving than a naive one.
+#include <gtest/gtest.h>
+
+#include "metadata/preview.h"
+#include "metadata/tiff.h"
+#include "test_support.h"
+#include "tiff_builder.h"
+
+using namespace lv;
+using lvtest::fakeJpeg;
+using lvtest::Tiff;
+
+namespace {
+
+// Every field of the summary written twice, the first copy holding the real value. The second
+// EXIF IFD pointer leads to an IFD of decoys.
+std::string repeatedTags(bool le) {
+    Tiff t;
+    t.le = le;
+    int ifd0 = t.addIfd(), exif = t.addIfd(), decoy = t.addIfd();
+    t.ascii(ifd0, 0x010F, "Nikon");
+    t.ascii(ifd0, 0x0110, "Z 8");
+    t.ascii(ifd0, 0x0131, "Ver.01.00");
+    t.ascii(ifd0, 0x9003, "2022:01:01 00:00:00");
+    t.ifdPointer(ifd0, 0x8769, {exif});
+    t.ascii(ifd0, 0x010F, "Fake");
+    t.ascii(ifd0, 0x0110, "Decoy model");
+    t.ascii(ifd0, 0x0131, "Decoy software");
+    t.ascii(ifd0, 0x9003, "2030:01:01 00:00:00");
+    t.ifdPointer(ifd0, 0x8769, {decoy});
+    t.shorts(decoy, 0x8827, {12800});
+
+    t.shorts(exif, 0x8827, {400});
+    t.shorts(exif, 0x9207, {3});
+    t.rational(exif, 0x829A, {{1, 500}});
+    t.rational(exif, 0x829D, {{40, 10}});
+    t.ascii(exif, 0xA434, "NIKKOR Z 24-120mm f/4 S");
+    t.undefined(exif, 0x927C, std::string("FIRSTNOTE", 9));
+    t.shorts(exif, 0x8827, {25600});
+    t.shorts(exif, 0x9207, {5});
+    t.rational(exif, 0x829A, {{1, 8}});
+    t.rational(exif, 0x829D, {{220, 10}});
+    t.ascii(exif, 0xA434, "Decoy lens");
+    t.undefined(exif, 0x927C, std::string("SECONDNOTE", 10));
+    return t.build();
+}
+
+}  // namespace
+
+TEST(ReviewTiffSummary, OnlyTheFirstOfARepeatedTagCounts) {
+    for (bool le : {true, false}) {
+        std::string buf = repeatedTags(le);
+        ExifSummary s;
+        ASSERT_TRUE(readExifSummary(buf, -1, &s)) << le;
+        EXPECT_EQ(refText(buf, s.make), "Nikon") << le;
+        EXPECT_EQ(refText(buf, s.model), "Z 8") << le;
+        EXPECT_EQ(refText(buf, s.software), "Ver.01.00") << le;
+        EXPECT_EQ(s.iso, 400) << le;  // the decoy IFD behind the second pointer is never walked
+        EXPECT_EQ(s.meteringMode, 3) << le;
+        EXPECT_EQ(s.exposureTimeDen, 500u) << le;
+        EXPECT_EQ(s.fNumberNum, 40u) << le;
+        EXPECT_EQ(refText(buf, s.lensModel), "NIKKOR Z 24-120mm f/4 S") << le;
+        EXPECT_TRUE(bytesAt(buf, s.makerNotePos, "FIRSTNOTE")) << le;
+        EXPECT_EQ(s.makerNoteLength, 9u) << le;
+        // The EXIF IFD has no date, so the first one of IFD0 stands in.
+        EXPECT_EQ(refText(buf, s.dateTimeOriginal), "2022:01:01 00:00:00") << le;
+    }
+}
+
+TEST(ReviewTiffSummary, FindTagAndTheSummaryAgreeOnRepeatedTags) {
+    // The signatures read Make with findTag; the summary must name the same camera.
+    std::string buf = repeatedTags(true);
+    ExifSummary s;
+    ASSERT_TRUE(readExifSummary(buf, -1, &s));
+    int64_t e = findTag(buf, s.ifd0Pos, true, 0x010F);
+    ASSERT_GT(e, 0);
+    EXPECT_EQ(stringValue(buf, s.tiffBase, e, true), refText(buf, s.make));
+}
