@@ -1,7 +1,6 @@
 #include "core/settings.h"
 
 #include <climits>
-#include <cstdio>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -339,9 +338,15 @@ std::string cacheRootShown(std::string_view root, std::string_view temp) {
 }
 
 std::string cacheSizeLine(uint64_t bytes) {
-    char mb[32];
-    std::snprintf(mb, sizeof mb, "%.1f", double(bytes) / (1024.0 * 1024.0));
-    return text("SettingsCacheSizeLabel") + " " + mb + " MB";
+    // Whole numbers, so a half tenth rounds up like the "0.0" format and no locale can turn
+    // the point into a comma.
+    uint64_t whole = bytes >> 20;
+    uint64_t tenths = ((bytes & 0xFFFFF) * 10 + 0x80000) >> 20;
+    if (tenths == 10) {
+        whole++;
+        tenths = 0;
+    }
+    return text("SettingsCacheSizeLabel") + " " + std::to_string(whole) + "." + std::to_string(tenths) + " MB";
 }
 
 }  // namespace lv
