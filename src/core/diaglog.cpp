@@ -91,8 +91,12 @@ void logLine(std::string_view message) {
 
 void logClose() {
     if (!gEnabled.load()) return;
-    logLine("clean shutdown");
+    std::string entry = clockText(localTimeNow()) + "  clean shutdown\r\n";
+    // One hold of the lock for the last entry and the switch-off, so a thread that is still
+    // logging cannot slip an entry in after it and make the log read as a crash.
     LockGuard g(logLock());
+    if (!gEnabled.load()) return;
+    appendEntry(gPath, entry);
     gEnabled.store(false);
     gPath.clear();
 }
