@@ -85,9 +85,10 @@ int64_t entryDataPos(ByteView b, int64_t base, int64_t e, bool le) {
 }
 
 uint32_t nextIfd(ByteView b, int64_t ifdPos, bool le) {
-    int n = ifdEntryCount(b, ifdPos, le);
-    if (!n) return 0;  // an empty or rejected IFD has no trustworthy link either
-    return readU32(b, ifdPos + 2 + 12 * int64_t(n), le);
+    // An unreadable or oversized count leaves nowhere to find the link; an IFD that merely has
+    // no entries still has one.
+    if (!b.has(ifdPos, 2) || readU16(b, ifdPos, le) > kMaxIfdEntries) return 0;
+    return readU32(b, ifdPos + 2 + 12 * int64_t(ifdEntryCount(b, ifdPos, le)), le);
 }
 
 namespace {

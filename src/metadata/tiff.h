@@ -64,7 +64,8 @@ int tiffTypeSize(uint16_t type);
 // Absolute position of an entry's value bytes: inline at +8 when they fit in 4 bytes, else
 // base + value offset. -1 for an unknown type or a count whose bytes would exceed 2^31.
 int64_t entryDataPos(ByteView b, int64_t base, int64_t entryPos, bool littleEndian);
-// The u32 after the last entry (the next IFD offset, relative to the TIFF base); 0 when the count is rejected.
+// The u32 after the last entry (the next IFD offset, relative to the TIFF base); 0 when the count
+// is unreadable or above kMaxIfdEntries. An IFD with no entries keeps its link.
 uint32_t nextIfd(ByteView b, int64_t ifdPos, bool littleEndian);
 // An ASCII entry with count 2..64: inline for count <= 4, else at base + offset; cut at the first
 // NUL, trimmed of spaces; empty for any other count or when the bytes run past the buffer.

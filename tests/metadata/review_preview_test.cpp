@@ -77,3 +77,24 @@ TEST(ReviewTiffSummary, FindTagAndTheSummaryAgreeOnRepeatedTags) {
     ASSERT_GT(e, 0);
     EXPECT_EQ(stringValue(buf, s.tiffBase, e, true), refText(buf, s.make));
 }
+
+TEST(ReviewTiffReaders, NextIfdOfAnEmptyDirectory) {
+    Tiff t;
+    int ifd0 = t.addIfd(), ifd1 = t.addIfd();
+    t.ifds[size_t(ifd0)].next = ifd1;  // IFD0 has no entries, only its link
+    t.shorts(ifd1, 0x0103, {6});
+    std::string buf = t.build();
+    int64_t ifd0Pos = readU32(buf, 4, true);
+    EXPECT_EQ(ifdEntryCount(buf, ifd0Pos, true), 0);
+    EXPECT_EQ(nextIfd(buf, ifd0Pos, true), uint32_t(ifd0Pos + 6));
+    // An entry count past the limit hides the link, as does a count that cannot be read.
+    std::string big = buf;
+    big[size_t(ifd0Pos)] = char(0x01), big[size_t(ifd0Pos) + 1] = char(0x04);  // 1025
+    EXPECT_EQ(nextIfd(big, ifd0Pos, true), 0u);
+    EXPECT_EQ(nextIfd(buf, int64_t(buf.size()) - 1, true), 0u);
+    // Exactly 1024 entries are still a directory: the link after them is read.
+    std::string full(2 + 12 * 1024 + 4, '\0');
+    full[0] = char(0x00), full[1] = char(0x04);
+    full[full.size() - 4] = char(0x78);
+    EXPECT_EQ(nextIfd(full, 0, true), 0x78u);
+}
