@@ -447,6 +447,8 @@ int parseRatingValue(std::string_view raw) {
         negative = v[0] == '-';
         v.remove_prefix(1);
     }
+    // One sign only: from_chars would take a second one, turning "--1" into a rating.
+    if (v.empty() || !((v[0] >= '0' && v[0] <= '9') || v[0] == '.')) return 0;
     // Only plain decimals: from_chars would also take "inf", "nan" and hex forms.
     for (char c : v)
         if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-')) return 0;
