@@ -150,8 +150,8 @@ std::string_view trimXmlSpace(std::string_view s) {
 
 // [SECTION] namespaces and properties
 
-// Real packets bind a namespace to one or two prefixes; a file binding it to thousands would
-// make every search below run once per prefix, so the list stops growing here.
+// Real packets bind a namespace to one or two prefixes; a file binding it to thousands of
+// different ones would make every search below run once per prefix, so the list stops here.
 constexpr int kMaxPrefixes = 32;
 
 static std::string namespacePrefixes(std::string_view text, const HiddenSpans& hidden, std::string_view uri) {
@@ -168,7 +168,8 @@ static std::string namespacePrefixes(std::string_view text, const HiddenSpans& h
         if (!attributeValueAt(text, end, &vs, &vl)) continue;
         if (!equalsIgnoreCase(text.substr(vs, vl), uri)) continue;
         std::string item = "|" + std::string(text.substr(nameStart, end - nameStart)) + "|";
-        if (list.find(item) == std::string::npos) list += item.substr(1);
+        if (list.find(item) != std::string::npos) continue;  // one schema per description repeats it
+        list += item.substr(1);
         if (++bound == kMaxPrefixes) break;
     }
     return list.size() > 1 ? list : std::string();
