@@ -98,3 +98,14 @@ TEST(ReviewTiffReaders, NextIfdOfAnEmptyDirectory) {
     full[full.size() - 4] = char(0x78);
     EXPECT_EQ(nextIfd(full, 0, true), 0x78u);
 }
+
+TEST(ReviewTiffReaders, OrientationOutsideTheEightRotationsCountsAsUpright) {
+    // A value the viewer cannot map to a rotation or flip must not reach it.
+    for (uint32_t v : {0u, 1u, 5u, 8u, 9u, 65535u}) {
+        Tiff t;
+        int ifd0 = t.addIfd();
+        t.shorts(ifd0, 0x0112, {v});
+        std::string buf = t.build();
+        EXPECT_EQ(readOrientation(buf, -1), v >= 1 && v <= 8 ? int(v) : 1) << v;
+    }
+}
