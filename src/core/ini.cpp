@@ -243,6 +243,10 @@ std::string iniTextFromBytes(std::string_view bytes) {
     // An editor's byte-order mark would otherwise glue itself to the first section name.
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     if (isValidUtf8(bytes)) return std::string(bytes);
+    // A file saved by an editor on a Greek or Polish system is in that system's code page,
+    // not the Western one.
+    std::string text;
+    if (utf8FromSystemAnsi(bytes, &text)) return text;
     return utf8FromAnsi(bytes);
 }
 

@@ -28,7 +28,8 @@ bool isValidUtf8(std::string_view bytes);
 // Windows-1252 bytes as UTF-8 (the undefined bytes map to the C1 code points).
 std::string utf8FromAnsi(std::string_view bytes);
 // A settings file's bytes as UTF-8 text: valid UTF-8 (or ASCII) as it is, anything else from
-// the ANSI code page. A UTF-8 byte-order mark is dropped.
+// the system's ANSI code page (Windows-1252 where the system has none). A UTF-8 byte-order mark
+// is dropped.
 std::string iniTextFromBytes(std::string_view bytes);
 
 // [SECTION] file level

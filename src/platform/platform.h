@@ -164,6 +164,8 @@ std::string appDataRoot();
 std::string tempRoot();
 // The folder holding the running program, with a trailing separator.
 std::string programFolder();
+// Bytes in the system ANSI code page as UTF-8 (Windows); false where there is none (POSIX).
+bool utf8FromSystemAnsi(std::string_view bytes, std::string* out);
 // Absolute form of a path (GetFullPathNameW / realpath without resolving links).
 std::string fullPath(std::string_view path);
 // An absolute Windows path of 248 or more UTF-16 units gets "\\?\" ("\\?\UNC\" for a network

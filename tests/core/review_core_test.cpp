@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/diaglog.h"
+#include "core/ini.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "test_support.h"
@@ -64,6 +65,22 @@ TEST(ReviewLog, NothingFollowsCleanShutdownWhileOthersStillLog) {
         ASSERT_GE(body.size(), tail.size());
         ASSERT_EQ(body.substr(body.size() - tail.size()), tail) << "round " << round;
         EXPECT_EQ(body.find("clean shutdown"), body.size() - tail.size() + 2) << "round " << round;
+    }
+}
+
+// [SECTION] settings file encoding
+// A file that is not UTF-8 is read in the code page of the system it was saved on; only where
+// the system has none does the Western table stand in.
+TEST(ReviewIniEncoding, NonUtf8FileFollowsTheSystemCodePage) {
+    const std::string bytes = "[Import]\r\nDestination=D:\\Zdj\xEA" "cia\r\n";
+    ASSERT_FALSE(lv::isValidUtf8(bytes));
+    std::string viaSystem;
+    if (lv::utf8FromSystemAnsi(bytes, &viaSystem)) {
+        EXPECT_TRUE(lv::isValidUtf8(viaSystem));
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), viaSystem);
+    } else {
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), lv::utf8FromAnsi(bytes));
+        EXPECT_EQ(lv::iniGet(lv::iniTextFromBytes(bytes), "Import", "Destination", ""), "D:\\Zdj\xC3\xAA" "cia");
     }
 }
 
