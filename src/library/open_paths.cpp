@@ -11,7 +11,7 @@ namespace lv {
 MessageSpec noPhotosMessage(std::string_view folder, PathStyle s) {
     MessageSpec m;
     m.title = text("NoFilesTitle");
-    m.text = text("NoFilesMsg") + "\n" + withTrailingSeparator(folder, s) + "\n\n" + textWithFormats("NoFilesTypes");
+    m.text = text("NoFilesMsg") + "\r\n" + withTrailingSeparator(folder, s) + "\r\n\r\n" + textWithFormats("NoFilesTypes");
     m.icon = MessageIcon::Information;
     return m;
 }
@@ -66,7 +66,7 @@ ClipboardOpen resolveClipboardPath(std::string_view clip, PathStyle s) {
         r.selectName = std::string(fileNamePart(path, s));
     } else {
         r.target = ClipboardTarget::Missing;
-        r.message = {text("ClipPathTitle"), text("ClipBadMsg") + "\n" + path, MessageIcon::Exclamation, false};
+        r.message = {text("ClipPathTitle"), text("ClipBadMsg") + "\r\n" + path, MessageIcon::Exclamation, false};
     }
     return r;
 }
@@ -81,7 +81,7 @@ RecentOpen resolveRecentEntry(std::string_view entry, PathStyle s) {
     r.missing = !r.fileName.empty() && folderHasPhotos(r.folder) && !pathExists(std::string(entry));
     if (r.missing) {
         r.message.title = text("RecentMissingTitle");
-        r.message.text = text("RecentMissingMsg") + "\n" + r.fileName + "\n\n" + text("RecentMissingAsk");
+        r.message.text = text("RecentMissingMsg") + "\r\n" + r.fileName + "\r\n\r\n" + text("RecentMissingAsk");
         r.message.icon = MessageIcon::Warning;
         r.message.yesNo = true;
     }

@@ -95,7 +95,7 @@ TEST(Folder, FolderWithoutPhotosIsNotOpened) {
     EXPECT_EQ(fileNamePart(st.photos.path[0]), "a.NEF");
 
     MessageSpec m = noPhotosMessage(empty.path);
-    EXPECT_NE(m.text.find(empty.path + kPathSep + "\n\n"), std::string::npos);
+    EXPECT_NE(m.text.find(empty.path + kPathSep + "\r\n\r\n"), std::string::npos);
     EXPECT_EQ(m.text.find("{formats}"), std::string::npos);
     EXPECT_NE(m.text.find("CR3, NEF/NRW"), std::string::npos);  // the formats phrase is filled in
 }

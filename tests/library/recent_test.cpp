@@ -100,7 +100,7 @@ TEST(Recent, MissingEntryAsksOnlyWhenTheFolderStillHasPhotos) {
     EXPECT_TRUE(r.open);
     EXPECT_TRUE(r.missing);
     EXPECT_TRUE(r.message.yesNo);
-    EXPECT_NE(r.message.text.find("\ngone.CR2\n\n"), std::string::npos);
+    EXPECT_NE(r.message.text.find("\r\ngone.CR2\r\n\r\n"), std::string::npos);
 
     lvtest::TempDir empty;
     r = resolveRecentEntry(empty.file("gone.CR2"));

@@ -190,8 +190,12 @@ WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
     if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += '*';
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileExW(sysPath(pattern).c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+    std::wstring wpattern = sysPath(pattern);
+    HANDLE h = FindFirstFileExW(wpattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
+    // Systems before Windows 7 know neither the basic level nor large fetches.
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+        h = FindFirstFileExW(wpattern.c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch, nullptr, 0);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         return e == ERROR_FILE_NOT_FOUND ? kErrOk : WinErr(e);  // an empty folder
