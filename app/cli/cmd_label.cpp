@@ -19,14 +19,7 @@ int runLabel(const Args& args) {
     int rc = kExitOk;
     for (size_t i = 0; i + 1 < args.size(); i++) {
         const std::string& path = args[i];
-        if (!pathExists(path) || isFolder(path)) {
-            std::fprintf(stderr, "lumivore label: %s: %s\n", path.c_str(), describeError(kErrFileNotFound).c_str());
-            rc = kExitFailed;
-            continue;
-        }
-        if (!isSupportedPhoto(path)) {
-            std::fprintf(stderr, "lumivore label: %s: not a supported photo (%s)\n", path.c_str(),
-                         formatsPhrase().c_str());
+        if (!photoArgUsable("label", path)) {
             rc = kExitFailed;
             continue;
         }
@@ -34,11 +27,8 @@ int runLabel(const Args& args) {
         RatedPhoto photo{path, &current.rating, &current.label};
         SidecarCommandResult r = setLabel(photo, label);
         if (!r.ok) {
-            std::string reason = r.code == kSidecarNoDescription
-                                     ? "the sidecar has no rdf:Description to write into (error 13)"
-                                     : describeError(r.code);
             std::fprintf(stderr, "lumivore label: %s: the colour label could not be written: %s\n", path.c_str(),
-                         reason.c_str());
+                         sidecarFailureReason(r.code).c_str());
             rc = kExitFailed;
             continue;
         }

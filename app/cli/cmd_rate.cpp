@@ -21,11 +21,6 @@ constexpr int kUnreject = 100;
 constexpr RateWord kRateWords[] = {{"0", 0}, {"1", 1},       {"2", 2},         {"3", 3},
                                    {"4", 4}, {"5", 5},       {"reject", -1},   {"unreject", kUnreject}};
 
-std::string reasonOf(WinErr code) {
-    if (code == kSidecarNoDescription) return "the sidecar has no rdf:Description to write into (error 13)";
-    return describeError(code);
-}
-
 }  // namespace
 
 // Sets the rating of each photo through the same command as the rating keys; the photo files
@@ -40,14 +35,7 @@ int runRate(const Args& args) {
     int rc = kExitOk;
     for (size_t i = 0; i + 1 < args.size(); i++) {
         const std::string& path = args[i];
-        if (!pathExists(path) || isFolder(path)) {
-            std::fprintf(stderr, "lumivore rate: %s: %s\n", path.c_str(), describeError(kErrFileNotFound).c_str());
-            rc = kExitFailed;
-            continue;
-        }
-        if (!isSupportedPhoto(path)) {
-            std::fprintf(stderr, "lumivore rate: %s: not a supported photo (%s)\n", path.c_str(),
-                         formatsPhrase().c_str());
+        if (!photoArgUsable("rate", path)) {
             rc = kExitFailed;
             continue;
         }
@@ -60,7 +48,7 @@ int runRate(const Args& args) {
         SidecarCommandResult r = setRating(photo, value->rating == kUnreject ? 0 : value->rating);
         if (!r.ok) {
             std::fprintf(stderr, "lumivore rate: %s: the rating could not be written: %s\n", path.c_str(),
-                         reasonOf(r.code).c_str());
+                         sidecarFailureReason(r.code).c_str());
             rc = kExitFailed;
             continue;
         }

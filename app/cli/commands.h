@@ -1,5 +1,6 @@
 // The subcommands of the lumivore command line, one file each (cmd_<name>.cpp).
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ enum { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 int usageError(const char* command, const std::string& message);
 // "text: message" for a failed file operation with its Windows error number.
 std::string describeError(uint32_t winErr);
+
+// For the sidecar commands: false (with the message printed) when a photo argument is missing,
+// a folder or not a supported photo.
+bool photoArgUsable(const char* command, const std::string& path);
+// Why a sidecar write failed, in words with the error number.
+std::string sidecarFailureReason(uint32_t code);
 
 int runSha256(const Args& args);
 int runDecode(const Args& args);
