@@ -8,6 +8,19 @@
 
 namespace lv {
 
+// Copies whole runs between CRs: settings are read many keys at a time, so this is the hot loop.
+std::string withoutCarriageReturns(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        size_t cr = text.find('\r', at);
+        if (cr == std::string_view::npos) cr = text.size();
+        out.append(text.substr(at, cr - at));
+        at = cr + 1;
+    }
+    return out;
+}
+
 namespace {
 
 // [SECTION] lines
@@ -18,23 +31,25 @@ std::string_view trimView(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// Every CR removed, split at LF, a final empty line dropped. The views point into *store.
-std::vector<std::string_view> splitLines(std::string_view text, std::string* store) {
-    store->clear();
-    store->reserve(text.size());
-    for (char c : text)
-        if (c != '\r') *store += c;
-    std::vector<std::string_view> lines;
-    std::string_view rest = *store;
-    for (;;) {
-        size_t lf = rest.find('\n');
-        if (lf == std::string_view::npos) break;
-        lines.push_back(rest.substr(0, lf));
-        rest.remove_prefix(lf + 1);
+// The lines of a text: every CR removed, split at LF, a final empty line dropped. Walks the text
+// in place (a copy only when it has CRs to remove), since settings are read many keys at a time.
+struct Lines {
+    std::string store;
+    std::string_view rest;
+    explicit Lines(std::string_view text) : rest(text) {
+        if (text.find('\r') != std::string_view::npos) {
+            store = withoutCarriageReturns(text);
+            rest = store;
+        }
     }
-    if (!rest.empty()) lines.push_back(rest);
-    return lines;
-}
+    bool next(std::string_view* line) {
+        if (rest.empty()) return false;
+        size_t lf = rest.find('\n');
+        *line = rest.substr(0, lf);
+        rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+        return true;
+    }
+};
 
 enum class LineKind { Blank, Comment, Header, Key, Other };
 struct Line {
@@ -70,8 +85,8 @@ const char* const kCrLf = "\r\n";
 std::string iniGet(std::string_view text, std::string_view section, std::string_view key, std::string_view def) {
     std::string_view wantSection = trimView(section), wantKey = trimView(key);
     bool inside = false;
-    std::string store;
-    for (std::string_view raw : splitLines(text, &store)) {
+    Lines lines(text);
+    for (std::string_view raw; lines.next(&raw);) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header)
             inside = equalsIgnoreCase(l.name, wantSection);
@@ -79,6 +94,40 @@ std::string iniGet(std::string_view text, std::string_view section, std::string_
             return std::string(l.value);
     }
     return std::string(def);
+}
+
+namespace {
+std::string indexKey(std::string_view section, std::string_view key) {
+    return upperAscii(trimView(section)) + "\n" + upperAscii(trimView(key));
+}
+}  // namespace
+
+void iniIndexBuild(std::string_view text, IniIndex* out) {
+    out->first.clear();
+    out->text = withoutCarriageReturns(text);
+    Lines lines(out->text);
+    std::string section;
+    bool inside = false;
+    for (std::string_view raw; lines.next(&raw);) {
+        Line l = classify(raw);
+        if (l.kind == LineKind::Header) {
+            section = std::string(l.name);
+            inside = true;
+        } else if (inside && l.kind == LineKind::Key) {
+            out->first.emplace(indexKey(section, l.name), l.value);  // the first occurrence stays
+        }
+    }
+}
+
+std::string iniIndexGet(const IniIndex& index, std::string_view section, std::string_view key, std::string_view def) {
+    auto it = index.first.find(indexKey(section, key));
+    return std::string(it == index.first.end() ? def : it->second);
+}
+
+int iniIndexGetInt(const IniIndex& index, std::string_view section, std::string_view key, int def) {
+    std::string v = iniIndexGet(index, section, key, "");
+    if (trimView(v).empty()) return def;
+    return leadingNumber(v);
 }
 
 int leadingNumber(std::string_view value) {
@@ -124,8 +173,8 @@ std::string iniSet(std::string_view text, std::string_view section, std::string_
     std::string out;
     out.reserve(text.size() + newLine.size() + wantSection.size() + 8);
     bool inside = false, seen = false, written = false;
-    std::string store;
-    for (std::string_view raw : splitLines(text, &store)) {
+    Lines lines(text);
+    for (std::string_view raw; lines.next(&raw);) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header) {
             if (inside && !written) {
@@ -148,6 +197,61 @@ std::string iniSet(std::string_view text, std::string_view section, std::string_
     return out;
 }
 
+std::string iniSetMany(std::string_view text, const IniAssignment* items, size_t count) {
+    // One pass with the result of calling iniSet for each item in turn: a key is replaced at its
+    // first line in the first block of its section; a missing key goes to the end of that block;
+    // a missing section is appended after the text, its keys in the given order.
+    std::vector<std::string> newLines(count);
+    std::vector<uint8_t> written(count, 0);
+    for (size_t i = 0; i < count; i++)
+        newLines[i] = singleLine(trimView(items[i].key)) + "=" + singleLine(items[i].value) + kCrLf;
+    std::string out;
+    out.reserve(text.size() + 64 * count);
+    std::string_view current;  // the section of the block being copied
+    bool inBlock = false;
+    auto flushBlock = [&] {
+        if (!inBlock) return;
+        for (size_t i = 0; i < count; i++)
+            if (!written[i] && equalsIgnoreCase(trimView(items[i].section), current)) {
+                out += newLines[i];
+                written[i] = 1;
+            }
+    };
+    Lines lines(text);
+    for (std::string_view raw; lines.next(&raw);) {
+        Line l = classify(raw);
+        if (l.kind == LineKind::Header) {
+            flushBlock();
+            current = l.name;
+            inBlock = true;
+        } else if (inBlock && l.kind == LineKind::Key) {
+            bool replaced = false;
+            for (size_t i = 0; i < count && !replaced; i++)
+                if (!written[i] && equalsIgnoreCase(trimView(items[i].section), current) &&
+                    equalsIgnoreCase(l.name, trimView(items[i].key))) {
+                    out += newLines[i];
+                    written[i] = 1;
+                    replaced = true;
+                }
+            if (replaced) continue;
+        }
+        (out += raw) += kCrLf;
+    }
+    flushBlock();
+    // Sections that were not in the text, in the order their first item was given.
+    for (size_t i = 0; i < count; i++) {
+        if (written[i]) continue;
+        std::string_view sec = trimView(items[i].section);
+        out += "[" + singleLine(sec) + "]" + kCrLf;
+        for (size_t j = i; j < count; j++)
+            if (!written[j] && equalsIgnoreCase(trimView(items[j].section), sec)) {
+                out += newLines[j];
+                written[j] = 1;
+            }
+    }
+    return out;
+}
+
 std::string iniSetInt(std::string_view text, std::string_view section, std::string_view key, int value) {
     return iniSet(text, section, key, std::to_string(value));
 }
@@ -160,8 +264,8 @@ std::string iniReplaceSectionText(std::string_view text, std::string_view sectio
         block += singleLine(trimView(keys[i])) + "=" + singleLine(values[i]) + kCrLf;
     std::string out;
     bool dropping = false, placed = false;
-    std::string store;
-    for (std::string_view raw : splitLines(text, &store)) {
+    Lines lines(text);
+    for (std::string_view raw; lines.next(&raw);) {
         Line l = classify(raw);
         if (l.kind == LineKind::Header) {
             dropping = equalsIgnoreCase(l.name, wantSection);

@@ -4,18 +4,37 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/platform.h"
 
 namespace lv {
 
 // [SECTION] text level (pure)
+// Lines are split at LF and every CR is dropped, wherever it stands.
+std::string withoutCarriageReturns(std::string_view text);
 // The value of the first key line of the section, or def.
 std::string iniGet(std::string_view text, std::string_view section, std::string_view key, std::string_view def);
+// Every key of a text read once, for many lookups: the same answers as iniGet and iniGetInt.
+struct IniIndex {
+    IniIndex() = default;
+    IniIndex(const IniIndex&) = delete;  // the views point into its own text
+    IniIndex& operator=(const IniIndex&) = delete;
+    std::string text;                                          // the text without CRs
+    std::unordered_map<std::string, std::string_view> first;  // "SECTION\nKEY" -> trimmed value
+};
+void iniIndexBuild(std::string_view text, IniIndex* out);
+std::string iniIndexGet(const IniIndex& index, std::string_view section, std::string_view key, std::string_view def);
+int iniIndexGetInt(const IniIndex& index, std::string_view section, std::string_view key, int def);
 // The leading number of the value, rounded half to even; def when the value is empty or absent.
 int iniGetInt(std::string_view text, std::string_view section, std::string_view key, int def);
 // The text with key set to value (value as given, not trimmed). Lines end with CR LF.
 std::string iniSet(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
+// The text after iniSet of each item in turn, in one pass (the settings file sets every key).
+struct IniAssignment {
+    std::string_view section, key, value;
+};
+std::string iniSetMany(std::string_view text, const IniAssignment* items, size_t count);
 std::string iniSetInt(std::string_view text, std::string_view section, std::string_view key, int value);
 // The text with the section's lines replaced by the given pairs (appended when missing).
 std::string iniReplaceSectionText(std::string_view text, std::string_view section, const std::string* keys,

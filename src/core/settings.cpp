@@ -139,17 +139,17 @@ static_assert(kKeyCount <= sizeof(LoadReport::fromFile) / sizeof(bool), "LoadRep
 
 
 // Applies one row's rule to the file text; true when the file's value was taken.
-bool loadRow(const KeyRow& r, std::string_view text, int dpi, Settings* s) {
+bool loadRow(const KeyRow& r, const IniIndex& text, int dpi, Settings* s) {
     const char* sec = r.id.section;
     const char* key = r.id.key;
-    const bool present = !trimmed(iniGet(text, sec, key, "")).empty();
+    const bool present = !trimmed(iniIndexGet(text, sec, key, "")).empty();
     switch (r.rule) {
         case Rule::IntRange:
         case Rule::ScaledMin:
         case Rule::ScaledWindow:
         case Rule::AnyInt: {
             if (!present) return false;
-            int v = iniGetInt(text, sec, key, 0);
+            int v = iniIndexGetInt(text, sec, key, 0);
             if (r.rule == Rule::IntRange && (v < r.lo || v > r.hi)) return false;
             if (r.rule == Rule::ScaledMin && v < r.lo) return false;
             if (r.rule == Rule::ScaledWindow && v <= 0) return false;
@@ -164,30 +164,30 @@ bool loadRow(const KeyRow& r, std::string_view text, int dpi, Settings* s) {
         }
         case Rule::NonZeroFlag:
             if (!present) return false;
-            s->*r.boolField = iniGetInt(text, sec, key, 0) != 0;
+            s->*r.boolField = iniIndexGetInt(text, sec, key, 0) != 0;
             return true;
         case Rule::OnlyOneFlag:
             if (!present) return false;
-            s->*r.intField = iniGetInt(text, sec, key, 0) == 1 ? 1 : 0;
+            s->*r.intField = iniIndexGetInt(text, sec, key, 0) == 1 ? 1 : 0;
             return true;
         case Rule::Language:
             if (!present) return false;
-            s->language = lowerAscii(trimmed(iniGet(text, sec, key, "")));
+            s->language = lowerAscii(trimmed(iniIndexGet(text, sec, key, "")));
             return true;
         case Rule::ExportTemplate: {
-            std::string v = trimmed(iniGet(text, sec, key, ""));
+            std::string v = trimmed(iniIndexGet(text, sec, key, ""));
             if (!v.empty()) {
                 s->exportTemplate = v;
                 return true;
             }
             if (gHooks.exportTemplateFromLegacy)
                 s->exportTemplate = gHooks.exportTemplateFromLegacy(
-                    iniGet(text, sec, "FixedFolder", ""), iniGet(text, sec, "BesideFolder", ""),
-                    iniGetInt(text, sec, "DestinationMode", 0));
+                    iniIndexGet(text, sec, "FixedFolder", ""), iniIndexGet(text, sec, "BesideFolder", ""),
+                    iniIndexGetInt(text, sec, "DestinationMode", 0));
             return false;
         }
         case Rule::ImportTemplate: {
-            std::string v = trimmed(iniGet(text, sec, key, ""));
+            std::string v = trimmed(iniIndexGet(text, sec, key, ""));
             if (v.empty()) return false;
             if (gHooks.normaliseImportTemplate && !gHooks.normaliseImportTemplate(&v)) return false;
             s->importTemplate = v;
@@ -195,22 +195,22 @@ bool loadRow(const KeyRow& r, std::string_view text, int dpi, Settings* s) {
         }
         case Rule::ExcludedTypes: {
             if (!present) return false;
-            std::string v = lowerAscii(trimmed(iniGet(text, sec, key, "")));
+            std::string v = lowerAscii(trimmed(iniIndexGet(text, sec, key, "")));
             if (v.back() != '|') v += '|';
             s->excludedTypes = v;
             return true;
         }
         case Rule::TypeMap:
             if (!present) return false;
-            s->typeMap = sanitizeTypeMap(iniGet(text, sec, key, ""));
+            s->typeMap = sanitizeTypeMap(iniIndexGet(text, sec, key, ""));
             return true;
         case Rule::TrimmedText:
             if (!present) return false;
-            s->*r.textField = trimmed(iniGet(text, sec, key, ""));
+            s->*r.textField = trimmed(iniIndexGet(text, sec, key, ""));
             return true;
         case Rule::Filter: {
             if (!present) return false;
-            std::string v = trimmed(iniGet(text, sec, key, ""));
+            std::string v = trimmed(iniIndexGet(text, sec, key, ""));
             s->*r.textField = gHooks.normaliseFilter ? gHooks.normaliseFilter(v) : v;
             return true;
         }
@@ -240,7 +240,9 @@ LoadReport loadSettingsText(std::string_view text, bool fileExisted, int dpi, Se
     *out = defaultSettings(dpi);
     rep.fileExisted = fileExisted;
     if (!fileExisted) return rep;
-    for (size_t i = 0; i < kKeyCount; i++) rep.fromFile[i] = loadRow(kKeys[i], text, dpi, out);
+    IniIndex index;
+    iniIndexBuild(text, &index);
+    for (size_t i = 0; i < kKeyCount; i++) rep.fromFile[i] = loadRow(kKeys[i], index, dpi, out);
     return rep;
 }
 
@@ -257,10 +259,15 @@ LoadReport loadSettingsFrom(std::string_view path, int dpi, Settings* out, std::
 }
 
 std::string saveSettingsText(std::string_view text, const Settings& s, int dpi) {
-    std::string out(text);
+    std::vector<std::string> values(kKeyCount);
+    std::vector<IniAssignment> items;
+    items.reserve(kKeyCount);
     for (size_t i = 0; i < kKeyCount; i++)
-        if (kKeys[i].id.saved) out = iniSet(out, kKeys[i].id.section, kKeys[i].id.key, settingValueText(s, i, dpi));
-    return out;
+        if (kKeys[i].id.saved) {
+            values[i] = settingValueText(s, i, dpi);
+            items.push_back({kKeys[i].id.section, kKeys[i].id.key, values[i]});
+        }
+    return iniSetMany(text, items.data(), items.size());
 }
 
 WinErr saveSettingsTo(std::string_view path, const Settings& s, int dpi) {

@@ -213,3 +213,43 @@ TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {
 }
 
 }  // namespace
+
+namespace {
+
+// Setting many keys in one pass gives exactly the text that setting them one by one gives:
+// replaced in place, missing keys at the end of the first block, new sections in order.
+TEST(IniWrite, SetManyMatchesOneByOne) {
+    const std::vector<lv::IniAssignment> items = {
+        {"Application", "CacheMode", "1"},  {"application", "NewKey", "n"}, {"FilmStrip", "StripHeight", "150"},
+        {"Fresh", "A", "1"},                {" Other ", "B", "line\r\nbreak"}, {"fresh", "C", "3"},
+        {"Application", "BurstMs", "60"},
+    };
+    const std::string texts[] = {kHandEdited, "", "[Fresh]\nA=0", "orphan=1\n[FilmStrip]\n[FilmStrip]\nStripHeight=9\n",
+                                 "\r[Appli\rcation]\nCache\rMode=4"};
+    for (const std::string& text : texts) {
+        std::string oneByOne = text;
+        for (const auto& it : items) oneByOne = iniSet(oneByOne, it.section, it.key, it.value);
+        EXPECT_EQ(lv::iniSetMany(text, items.data(), items.size()), oneByOne) << text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IniRead, IndexAnswersAsIniGet) {
+    const std::string texts[] = {kHandEdited, "", "K=1\n[A]\nK=\n[a]\nK=2\nJ= 5 \r\n", "[A]\nK\r=\r3"};
+    const char* const lookups[][2] = {{"Application", "CacheMode"}, {"application", "burstms"}, {" Application ", "Note"},
+                                      {"FilmStrip", "StripHeight"},  {"", "orphan"},            {"A", "K"},
+                                      {"A", "J"},                    {"A", "Missing"},          {"Nowhere", "K"}};
+    for (const std::string& text : texts) {
+        lv::IniIndex index;
+        lv::iniIndexBuild(text, &index);
+        for (const auto& q : lookups) {
+            EXPECT_EQ(lv::iniIndexGet(index, q[0], q[1], "def"), iniGet(text, q[0], q[1], "def")) << q[0] << "/" << q[1];
+            EXPECT_EQ(lv::iniIndexGetInt(index, q[0], q[1], -7), iniGetInt(text, q[0], q[1], -7)) << q[0] << "/" << q[1];
+        }
+    }
+}
+
+}  // namespace
