@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "core/pathname.h"
+#include "library/filekinds.h"
 
 namespace lv::cli {
 
@@ -54,6 +55,7 @@ std::string describeError(uint32_t e) {
 }
 
 static int run(const Args& all) {
+    registerFileKindSettingsRules();
     if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
         printHelp();
         return all.empty() ? kExitUsage : kExitOk;

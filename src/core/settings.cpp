@@ -4,7 +4,6 @@
 
 #include "core/pathname.h"
 #include "core/texts.h"
-#include "library/filekinds.h"
 
 namespace lv {
 
@@ -202,7 +201,8 @@ bool loadRow(const KeyRow& r, const IniIndex& text, int dpi, Settings* s) {
         }
         case Rule::TypeMap:
             if (!present) return false;
-            s->typeMap = sanitizeTypeMap(iniIndexGet(text, sec, key, ""));
+            s->typeMap = iniIndexGet(text, sec, key, "");
+            if (gHooks.sanitizeTypeMap) s->typeMap = gHooks.sanitizeTypeMap(s->typeMap);
             return true;
         case Rule::TrimmedText:
             if (!present) return false;

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "core/pathname.h"
-#include "library/filekinds.h"
 
 namespace lv {
 
@@ -66,10 +65,6 @@ std::string text(std::string_view key) {
     auto it = t.map.find(std::string(key));
     return it == t.map.end() ? std::string(key) : it->second;
 }
-
-std::string textWithFormats(std::string_view key) { return fillPlaceholder(text(key), "{formats}", formatsPhrase()); }
-
-std::string textWithVendors(std::string_view key) { return fillPlaceholder(text(key), "{vendors}", vendorsPhrase()); }
 
 std::string fillPlaceholder(std::string_view text, std::string_view placeholder, std::string_view value) {
     std::string out;

@@ -26,10 +26,6 @@ std::string activeLanguage();
 
 // The text of key, or the key itself when the table has no such entry.
 std::string text(std::string_view key);
-// text(key) with every "{formats}" replaced by the supported-formats phrase.
-std::string textWithFormats(std::string_view key);
-// text(key) with every "{vendors}" replaced by the list of camera makers.
-std::string textWithVendors(std::string_view key);
 // Every occurrence of placeholder replaced by value, literally and case-sensitively; the value
 // is never searched again, so braces inside it stay as they are. An empty placeholder changes
 // nothing.

@@ -4,6 +4,9 @@
 #include <map>
 #include <string>
 
+#include "core/settings.h"
+#include "core/texts.h"
+
 namespace lv {
 
 // [SECTION] photo formats
@@ -301,5 +304,15 @@ std::string vendorsPhrase(std::span<const char* const> vendors) {
 }
 
 std::string vendorsPhrase() { return vendorsPhrase(kVendors); }
+
+std::string textWithFormats(std::string_view key) { return fillPlaceholder(text(key), "{formats}", formatsPhrase()); }
+
+std::string textWithVendors(std::string_view key) { return fillPlaceholder(text(key), "{vendors}", vendorsPhrase()); }
+
+void registerFileKindSettingsRules() {
+    SettingsHooks h = settingsHooks();
+    h.sanitizeTypeMap = [](const std::string& map) { return sanitizeTypeMap(map); };
+    setSettingsHooks(h);
+}
 
 }  // namespace lv

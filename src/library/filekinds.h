@@ -96,5 +96,12 @@ std::span<const char* const> vendorNames();
 // Sorted, "Canon, Fujifilm, ... Sigma and Sony"; empty for an empty list.
 std::string vendorsPhrase();
 std::string vendorsPhrase(std::span<const char* const> vendors);
+// The UI text of key with every "{formats}" replaced by formatsPhrase().
+std::string textWithFormats(std::string_view key);
+// The UI text of key with every "{vendors}" replaced by vendorsPhrase().
+std::string textWithVendors(std::string_view key);
+
+// Hands the settings store the type-map rule; the store sits below this layer.
+void registerFileKindSettingsRules();
 
 }  // namespace lv

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
 #include "library/filekinds.h"
 
 using namespace lv;
@@ -98,6 +99,11 @@ TEST(FileKinds, SanitizingKeepsOnlyWellFormedEntries) {
     EXPECT_EQ(sanitizeTypeMap(".a=ra|.b=raw|sooc|.c=aw"), ".b=raw|");  // values are whole items only
     EXPECT_EQ(sanitizeTypeMap(""), "");
     EXPECT_EQ(sanitizeTypeMap("|||"), "");
+    // The settings store applies the same rule once the library has handed it over.
+    lv::registerFileKindSettingsRules();
+    lv::Settings s;
+    lv::loadSettingsText("[Import]\r\nTypeMap=.a=ra|.b=raw|\r\n", true, 96, &s);
+    EXPECT_EQ(s.typeMap, ".b=raw|");
 }
 
 TEST(FileKinds, PipeListsCompareWholeItems) {
