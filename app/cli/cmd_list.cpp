@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "filter_args.h"
 #include "report.h"
 #include "library/bursts.h"
 #include "library/folder.h"
@@ -30,9 +31,12 @@ int runList(const Args& args) {
     std::string folder;
     int mode = kOrderOriginal;
     bool json = false;
+    FilterArgs fa;
     for (size_t i = 0; i < args.size(); i++) {
         const std::string& a = args[i];
-        if (a == "--json") {
+        if (int r = takeFilterOption("list", args, i, fa); r >= 0) {
+            if (r != kExitOk) return r;
+        } else if (a == "--json") {
             json = true;
         } else if (a == "--order" || a.rfind("--order=", 0) == 0) {
             std::string name;
@@ -53,6 +57,8 @@ int runList(const Args& args) {
         }
     }
     if (folder.empty()) return usageError("list", "no folder given");
+    Filter filter;
+    if (int r = filterFromArgs("list", fa, &filter)) return r;
     if (!isFolder(folder)) {
         std::fprintf(stderr, "lumivore list: %s: %s\n", folder.c_str(),
                      describeError(pathExists(folder) ? kErrInvalidParameter : kErrPathNotFound).c_str());
@@ -73,24 +79,28 @@ int runList(const Args& args) {
         return kExitFailed;
     }
     t0 = perfCounter();
-    for (int i = 0; i < count; i++) setPhotoMeta(st.photos, i, readPhotoMeta(st.photos.path[size_t(i)]));
+    readFolderMetadata(st);
     double metaMs = msSince(t0);
     st.metadataComplete = true;
     computeBursts(st);
+    FilterSession session;
+    if (fa.given()) useFilter(st, session, filter);
     reapplyOrdering(st);
 
     const PhotoList& p = st.photos;
     int len = visibleLength(st);
     if (json) {
-        std::printf("{\"folder\": %s, \"order\": %s, \"count\": %d, \"burstCount\": %d, \"photos\": [",
+        std::printf("{");
+        if (fa.given()) std::printf("\"filter\": %s, \"matching\": %d, ", tokensJson(filter).c_str(), len);
+        std::printf("\"folder\": %s, \"order\": %s, \"count\": %d, \"burstCount\": %d, \"photos\": [",
                     jsonString(st.folder).c_str(), jsonString(kOrderings[mode].cliName).c_str(), count, st.burstCount);
         for (int pos = 0; pos < len; pos++) {
             size_t i = size_t(visibleToPhoto(st, pos));
             std::printf("%s\n  {\"position\": %d, \"name\": %s, \"path\": %s, \"rating\": %d, \"label\": %s, "
-                        "\"captureSerial\": %.3f, \"burstIndex\": %d, \"continuousDrive\": %d, \"burstGroup\": %d}",
+                        "\"captureSerial\": %.3f, \"burstIndex\": %d, \"continuousDrive\": %d, \"burstGroup\": %d, \"facts\": %s}",
                         pos ? "," : "", pos, jsonString(fileNamePart(p.path[i])).c_str(), jsonString(p.path[i]).c_str(),
                         p.rating[i], jsonString(p.label[i]).c_str(), p.captureSerial[i], p.burstIndex[i],
-                        p.continuousDrive[i], p.burstGroup[i]);
+                        p.continuousDrive[i], p.burstGroup[i], photoFactsJson(st, int(i)).c_str());
         }
         std::printf("\n]}\n");
         return kExitOk;
@@ -104,6 +114,7 @@ int runList(const Args& args) {
                     p.label[i].empty() ? "-" : p.label[i].c_str(), p.captureSerial[i], burst.c_str(),
                     std::string(fileNamePart(p.path[i])).c_str());
     }
+    if (fa.given()) std::printf("%d of %d photos match the filter\n", len, count);
     std::printf("%d photos, %d bursts, order %s; listed with sidecars in %.0f ms, metadata in %.0f ms\n", count,
                 st.burstCount, kOrderings[mode].cliName, loadMs, metaMs);
     return kExitOk;

@@ -13,6 +13,7 @@ struct Command {
     const char* usage;    // "FILE..." etc., after the name
     const char* summary;  // one line for --help
     int (*run)(const Args& args);
+    const char* (*details)() = nullptr;  // more for the command's --help
 };
 
 // Exit codes: 0 done, 1 the work failed (a file could not be read or written), 2 bad usage.
@@ -38,5 +39,7 @@ int runPreview(const Args& args);
 int runThumb(const Args& args);
 int runRate(const Args& args);
 int runLabel(const Args& args);
+int runFilters(const Args& args);
+int runDescribeFilter(const Args& args);
 
 }  // namespace lv::cli

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "core/pathname.h"
+#include "filter/token_syntax.h"
 #include "library/filekinds.h"
 
 namespace lv::cli {
@@ -15,6 +16,12 @@ static const Command kCommands[] = {
     {"texts", "", "the UI text table: key, TAB, text (line breaks as \\r\\n), in table order", runTexts},
     {"list", "FOLDER [--order original|name-az|name-za|time-old|time-new] [--json]",
      "the folder's photos in display order with rating, label, capture time and burst", runList},
+    {"list", "FOLDER --filter TOKEN... [--saved NAME] [--settings INI] [--json]",
+     "only the photos matching the filter (--json adds each photo's facts)", runList, tokenSyntaxHelp},
+    {"filters", "[save NAME TOKEN... [--replace] | rename OLD NEW [--replace] | remove NAME] [--settings INI] [--json]",
+     "list the saved filters (usable or not, with their tokens), or change them", runFilters, tokenSyntaxHelp},
+    {"describe-filter", "TOKEN... [--json]", "the summary of a filter as the message boxes show it", runDescribeFilter,
+     tokenSyntaxHelp},
     {"info", "FILE... [--json]", "container, EXIF summary, capture time and embedded images of each photo", runInfo},
     {"preview", "PHOTO -o OUT", "write the embedded preview the viewer shows", runPreview},
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
@@ -26,6 +33,7 @@ static void printHelp() {
     std::printf("lumivore 0.9.2: the Lumivore photo-culling engine from the command line\n\n"
                 "usage: lumivore COMMAND [ARGS]\n       lumivore --help | --version\n\ncommands:\n");
     for (const Command& c : kCommands) std::printf("  %-8s %s\n           %s\n", c.name, c.usage, c.summary);
+    std::printf("\n%s", tokenSyntaxHelp());
 }
 
 int usageError(const char* command, const std::string& message) {
@@ -69,7 +77,14 @@ static int run(const Args& all) {
             Args rest(all.begin() + 1, all.end());
             for (const std::string& a : rest)
                 if (a == "--help" || a == "-h") {
-                    std::printf("usage: lumivore %s %s\n%s\n", c.name, c.usage, c.summary);
+                    // A command may have more than one row (list with a filter).
+                    const char* details = nullptr;
+                    for (const Command& d : kCommands)
+                        if (std::strcmp(d.name, c.name) == 0) {
+                            std::printf("usage: lumivore %s %s\n%s\n", d.name, d.usage, d.summary);
+                            if (d.details) details = d.details();
+                        }
+                    if (details) std::printf("\n%s", details);
                     return kExitOk;
                 }
             return c.run(rest);
