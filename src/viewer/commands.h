@@ -182,8 +182,9 @@ KeyOutcome handleKey(ViewerUi& ui, FolderState& folder, const KeyInput& key, uin
 // The rating and label commands (2200..2206, 2210..2213) on the current photo; nothing (ok) when
 // the current position maps to no photo or the command is another one.
 SidecarCommandResult applyCullCommand(FolderState& folder, int command);
-// Toggles and switches the window state itself owns (2220, 2221, 2229, 205, 207, 2260, 2227, 2228,
-// 2242, order 2230..2234 through setOrdering). True when the command was one of them.
+// Toggles and switches the window state itself owns (2220, 2221, 2229, 2242, 205, 207, 2260, 2227,
+// 2228). True when the command was one of them; the caller relayouts and repaints. The orderings
+// (2230..2234) rebuild the visible list, so the shell stops the threads and calls setOrdering.
 bool applyViewCommand(ViewerUi& ui, FolderState& folder, int command);
 
 // [SECTION] photo size

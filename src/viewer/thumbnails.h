@@ -43,8 +43,9 @@ Bgra rotateBgra(const Bgra& in, int rotation);
 // Decodes the JPEG, rotates it, fits it into 160 x 106 on the background. False (out empty)
 // when the JPEG cannot be decoded.
 bool renderThumbnail(ByteView jpeg, int orientation, Bgra* out, ThumbFit* fit);
-// The EXIF orientation from the first 4096 bytes of a file; 1 on any failure.
-int readOrientation(std::string_view path);
+// The EXIF orientation from the first 4096 bytes of a file; 1 on any failure. *bytesRead
+// (optional) grows by the bytes read.
+int orientationFromFileStart(std::string_view path, uint64_t* bytesRead = nullptr);
 
 // [SECTION] sources
 // The embedded thumbnail, else the makers' thumbnail hooks, else the full preview; fewer than 16

@@ -42,6 +42,13 @@ struct ViewerStats {
     uint64_t thumbBytesRead = 0;  // source bytes read by the thumbnail step (any thread)
 };
 
+struct Viewer;
+struct WorkerThread {
+    Viewer* viewer = nullptr;
+    int number = 0;  // 1..count-1 (0 is the builder)
+    Thread thread;
+};
+
 struct Viewer {
     ViewerSetup setup;
     FolderState* folder = nullptr;
@@ -63,7 +70,7 @@ struct Viewer {
     std::atomic<uint64_t> builderTasks{0};
     int seqCursor = 0, diskCursor = 0;  // builder thread only
     Thread builder;
-    std::vector<Thread> workers;
+    std::vector<WorkerThread> workers;
     bool running = false;
 
     // The photo on screen.
