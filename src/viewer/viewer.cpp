@@ -155,9 +155,7 @@ void builderMain(void* arg) {
     Viewer& v = *static_cast<Viewer*>(arg);
     uint64_t tasks = 0;
     while (!v.stop) {
-        bool did = urgentThumbnail(v) || previewJobStep(v, 0) || scanStep(v) || sequentialThumbnail(v) ||
-                   diskCacheFill(v);
-        if (did) {
+        if (builderStep(v)) {
             v.idle = false;
             v.builderTasks++;
             if (++tasks % 8 == 0) sleepMs(2);
@@ -177,6 +175,10 @@ void workerMain(void* arg) {
 }
 
 }  // namespace
+
+bool builderStep(Viewer& v) {
+    return urgentThumbnail(v) || previewJobStep(v, 0) || scanStep(v) || sequentialThumbnail(v) || diskCacheFill(v);
+}
 
 WinErr viewerStart(Viewer& v) {
     if (v.running || !v.folder) return kErrOk;

@@ -93,6 +93,10 @@ void viewerPhotosAdded(Viewer& v);
 WinErr viewerStart(Viewer& v);
 // Sets the stop flag and joins every thread. No-op when stopped.
 void viewerStop(Viewer& v);
+// One task of the builder loop, the first of: an urgent thumbnail (30 positions each way of the
+// current one), a preview job as worker 0, a metadata scan step, the next thumbnail in folder
+// order, and in mode 1 a missing cache file. False when none had work. The builder thread runs it.
+bool builderStep(Viewer& v);
 // Publishes folder->currentPosition to the threads (showPhoto does it too).
 void viewerPublishPosition(Viewer& v);
 
