@@ -58,6 +58,7 @@ int runThumbs(const Args& args) {
     SessionOptions o;
     std::string sheet;
     bool force = false;
+    bool noScan = false;  // the strip alone, without the metadata scan the builder also runs
     for (size_t i = 0; i < args.size(); i++) {
         int rc = takeSessionOption("thumbs", args, &i, &o);
         if (rc > 0) return rc;
@@ -66,6 +67,8 @@ int runThumbs(const Args& args) {
             sheet = args[++i];
         } else if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--no-scan") {
+            noScan = true;
         } else if (o.folder.empty() && !args[i].empty() && args[i][0] != '-') {
             o.folder = args[i];
         } else {
@@ -81,6 +84,7 @@ int runThumbs(const Args& args) {
     Session s;
     if (int rc = openSession("thumbs", o, &s)) return rc;
     Viewer& v = *s.viewer;
+    if (noScan) v.setup.scanStep = nullptr;
     int n = s.folder.photos.count;
     Progress bar;
     bar.on = stderrIsTerminal();
