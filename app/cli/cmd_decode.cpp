@@ -75,6 +75,8 @@ void chunk(std::string& out, const char* type, const std::string& data) {
     put32be(out, crc32(reinterpret_cast<const uint8_t*>(td.data()), td.size()) ^ 0xFFFFFFFFu);
 }
 
+}  // namespace
+
 // An RGB PNG with stored (uncompressed) deflate blocks: no compression library needed.
 std::string encodePng(const Bgra& img) {
     std::string raw;
@@ -110,8 +112,6 @@ std::string encodePng(const Bgra& img) {
     chunk(out, "IEND", "");
     return out;
 }
-
-}  // namespace
 
 int runDecode(const Args& args) {
     std::string in, out;

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace lv {
+struct Bgra;
+}
+
 namespace lv::cli {
 
 using Args = std::vector<std::string>;  // arguments after the subcommand name, UTF-8
@@ -29,6 +33,9 @@ bool photoArgUsable(const char* command, const std::string& path);
 // Why a sidecar write failed, in words with the error number.
 std::string sidecarFailureReason(uint32_t code);
 
+// An RGB PNG of a BGRA picture (the decode command's writer).
+std::string encodePng(const Bgra& img);
+
 int runSha256(const Args& args);
 int runDecode(const Args& args);
 int runSettings(const Args& args);
@@ -41,5 +48,7 @@ int runRate(const Args& args);
 int runLabel(const Args& args);
 int runFilters(const Args& args);
 int runDescribeFilter(const Args& args);
+int runThumbs(const Args& args);
+int runView(const Args& args);
 
 }  // namespace lv::cli

@@ -27,6 +27,10 @@ static const Command kCommands[] = {
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
     {"rate", "PHOTO... 0-5|reject|unreject", "set the star rating in each photo's XMP sidecar", runRate},
     {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
+    {"thumbs", "FOLDER [--cache-mode disk|ram|none] [--cache-root DIR] [--no-scan] [-o SHEET.png [--force]] [--json]",
+     "make the strip's thumbnails as the viewer does; -o writes a contact sheet", runThumbs},
+    {"view", "FOLDER --steps N [--size WxH] [--rate HZ] [--cache-mode disk|ram|none] [--json]",
+     "step through the photos as a held arrow key does and report the latency per step", runView},
 };
 
 static void printHelp() {

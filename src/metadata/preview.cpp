@@ -160,7 +160,11 @@ Bytes extractThumbnailFrom(PhotoFile& f) {
     for (uint64_t want : {kThumbHeadSize, kHeadSize}) {
         uint64_t n = std::min(f.size, want);
         if (n <= head.size()) break;
-        if (!readRange(f, none, 0, n, &head) || head.size() != n) return {};
+        // A second round reads only what the first did not.
+        Bytes more;
+        uint64_t have = head.size();
+        if (!readRange(f, none, have, n - have, &more) || more.size() != n - have) return {};
+        head.insert(head.end(), more.begin(), more.end());
         f.headFileBytes = n;
         int fi = identifyContainer(head);
         if (fi < 0) return {};
