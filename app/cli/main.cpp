@@ -56,12 +56,14 @@ std::string describeError(uint32_t e) {
         case 8: what = "too large"; break;
         case 13: what = "invalid data"; break;
         case 19: what = "write-protected"; break;
+        case 29: what = "incomplete write"; break;
         case 32: what = "in use by another program"; break;
         case 80:
         case 183: what = "already exists"; break;
         case 112: what = "disk full"; break;
         case 206: what = "name too long"; break;
         case 1117: what = "I/O error"; break;
+        case 1920: what = "not a regular file"; break;
     }
     return std::string(what) + " (error " + std::to_string(e) + ")";
 }

@@ -371,16 +371,9 @@ WinErr iniReadFile(std::string_view path, std::string* text) {
 }
 
 WinErr iniWriteFile(std::string_view path, std::string_view text) {
-    // The temporary file keeps a crash or a full disk from leaving half a settings file.
-    std::string tmp = std::string(path) + ".tmp";
-    FileHandle f;
-    WinErr e = fileCreate(tmp, CreateMode::CreateAlways, &f);
-    if (e) return e;
-    e = fileWrite(f, text.data(), text.size());
-    if (!e) e = fileFlush(f);
-    fileClose(&f);
-    if (e) return e;
-    return fileMove(tmp, path, true);
+    // Through a temporary file of its own, so a crash, a full disk or a second writer never
+    // leaves half a settings file.
+    return fileReplace(path, text.data(), text.size());
 }
 
 std::string iniReadString(std::string_view path, std::string_view section, std::string_view key) {

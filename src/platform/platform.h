@@ -28,6 +28,7 @@ enum : WinErr {
     kErrNotSameDevice = 17,
     kErrWriteProtect = 19,
     kErrNotReady = 21,
+    kErrWriteFault = 29,  // a write that stored fewer bytes than it was given
     kErrGenFailure = 31,
     kErrSharingViolation = 32,
     kErrHandleEof = 38,
@@ -41,6 +42,7 @@ enum : WinErr {
     kErrAlreadyExists = 183,
     kErrFilenameTooLong = 206,
     kErrIoDevice = 1117,
+    kErrCantAccessFile = 1920,  // not a regular file: a pipe, device, socket or foreign reparse point
 };
 // errno -> Windows error number. Pure, so both mappings are tested on every system.
 WinErr winErrorFromErrno(int e);
@@ -55,13 +57,14 @@ enum class CreateMode {
     CreateNew,     // fail with 80 when it exists
     OpenExisting,  // open for writing without truncating
 };
-// Shared read: others may read, write, rename or delete the file while we hold it.
+// Shared read: others may read, write, rename or delete the file while we hold it. Opens only
+// regular files and never waits: a pipe, device or socket gives 1920 at once.
 WinErr fileOpenRead(std::string_view path, FileHandle* out);
 WinErr fileCreate(std::string_view path, CreateMode mode, FileHandle* out);
 WinErr fileSize(FileHandle f, uint64_t* size);
 // Reads up to len bytes at offset; *got < len only at the end of the file.
 WinErr fileReadAt(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got);
-// Writes all of buf at the current position (a short write is an error).
+// Writes all of buf at the current position (a write that stores nothing gives 29).
 WinErr fileWrite(FileHandle f, const void* buf, size_t len);
 WinErr fileFlush(FileHandle f);
 // Sets the file's length (and the write position to it).
@@ -96,6 +99,34 @@ inline uint64_t fileTimeFromUnix(int64_t sec, uint32_t nsec = 0) {
     return uint64_t(sec * 10000000ll + int64_t(kFileTimeUnixEpoch)) + nsec / 100;
 }
 
+// [SECTION] replacing a file
+// Every file we rewrite (sidecars, settings, journals, cache files) goes through these steps, so
+// a reader, a second writer or a crash only ever meets the complete old or the complete new file,
+// and nothing already on disk (a leftover temporary file, a link to a photo) is written through:
+// 1. tempCreate: a new file beside the target, created exclusively (never an existing file, link
+//    or special file): "<name>.tmp" when that name is free, else "<name>.<tag>.tmp"; a name too
+//    long for the file system is shortened to fit. It takes the target's mode and owner (POSIX,
+//    where permitted) before anything is written into it.
+// 2. fileWrite into temp.f.
+// 3. tempCommit: flush to disk, close, replace the target in one step (its attributes and ACL
+//    kept on Windows), then flush the folder (Linux) so the new name survives a power cut.
+// Of two writers replacing one file at the same time, the last one wins. A target with several
+// hard links becomes a file of its own: the other names keep the old text, as only a rename
+// keeps every reader's view complete.
+struct TempFile {
+    FileHandle f;
+    std::string path;
+};
+WinErr tempCreate(std::string_view target, TempFile* out);
+WinErr tempCommit(TempFile* t, std::string_view target);
+// After a failed step: closes and removes the temporary file, which only we ever held.
+void tempDiscard(TempFile* t);
+// All three steps for one buffer.
+WinErr fileReplace(std::string_view target, const void* data, size_t len);
+// The name of attempt `tag` ("" first) for a target named `name` with at most maxUnits bytes
+// (utf16: UTF-16 units) per name: the name is cut at a character boundary to make room. Pure.
+std::string tempFileName(std::string_view name, std::string_view tag, size_t maxUnits, bool utf16);
+
 // [SECTION] folder listing
 struct DirEntry {
     std::string name;
@@ -106,7 +137,9 @@ struct DirEntry {
     uint64_t size = 0;
     uint64_t writeTime = 0;  // Windows file time
 };
-// Lists a folder in the order the system returns it, without "." and "..".
+// Lists a folder in the order the system returns it, without "." and "..". Only folders and
+// regular files (and links, unfollowed) are listed: pipes, devices and sockets, which Windows
+// never shows, are left out.
 WinErr listFolder(std::string_view path, std::vector<DirEntry>* out);
 
 // [SECTION] volumes

@@ -15,7 +15,7 @@ namespace {
 
 std::atomic<WinErr> g_lastError{0};
 
-const SidecarFileOps kPlatformOps = {fileCreate, fileWrite, fileSetEnd, fileFlush, fileSize, fileMove};
+const SidecarFileOps kPlatformOps = {tempCreate, fileWrite, fileSize, tempCommit};
 const SidecarFileOps* g_ops = &kPlatformOps;
 
 bool isAbsent(WinErr e) { return e == kErrFileNotFound || e == kErrPathNotFound; }
@@ -87,28 +87,26 @@ RatingLabel readRatingLabel(std::string_view photoPath) {
 bool writeSidecarText(std::string_view photoPath, std::string_view text) {
     g_lastError = 0;
     const std::string target = sidecarPathFor(photoPath);
-    const std::string temp = target + ".tmp";
     const SidecarFileOps& io = *g_ops;
 
-    // A temporary file left by an earlier failure is reused rather than refused.
-    FileHandle f;
-    WinErr e = io.create(temp, CreateMode::OpenExisting, &f);
-    if (isAbsent(e)) {
-        e = io.create(temp, CreateMode::CreateNew, &f);
-        if (e == kErrFileExists || e == kErrAlreadyExists) e = io.create(temp, CreateMode::OpenExisting, &f);
-    }
+    TempFile t;
+    WinErr e = io.create(target, &t);
+    if (e) return fail(e, "xmp sidecar temp write FAILED (err " + std::to_string(e) + "): " + target + ".tmp");
     uint64_t written = 0;
-    if (!e) e = io.write(f, text.data(), text.size());
-    if (!e) e = io.setEnd(f, text.size());
-    if (!e) e = io.flush(f);
-    if (!e) e = io.size(f, &written);
-    fileClose(&f);
-    if (e)
-        return fail(e, "xmp sidecar temp write FAILED (err " + std::to_string(e) + "): " + temp);
-    if (written != text.size())
+    e = io.write(t.f, text.data(), text.size());
+    if (!e) e = io.size(t.f, &written);
+    if (e) {
+        tempDiscard(&t);
+        return fail(e, "xmp sidecar temp write FAILED (err " + std::to_string(e) + "): " + t.path);
+    }
+    if (written != text.size()) {
+        std::string temp = t.path;
+        tempDiscard(&t);
         return fail(kSidecarShortWrite, "xmp sidecar temp SHORT (" + std::to_string(written) + " of " +
                                             std::to_string(text.size()) + " bytes): " + temp);
-    e = io.move(temp, target, true);
+    }
+    e = io.commit(&t, target);
+    tempDiscard(&t);  // nothing left to remove after a successful replace
     if (e) return fail(e, "xmp sidecar replace FAILED (last error " + std::to_string(e) + "): " + target);
     return true;
 }

@@ -1,5 +1,6 @@
 // The XMP sidecar beside a photo: reading its rating and label (or those of a JPEG's own XMP
-// packet when there is no sidecar) and replacing it safely through "<sidecar>.tmp".
+// packet when there is no sidecar) and replacing it safely through a temporary file of its own
+// ("<sidecar>.tmp" when free, see tempCreate).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ struct RatingLabel {
 // Error code of a refused write: the sidecar has no rdf:Description to write into.
 inline constexpr WinErr kSidecarNoDescription = 13;
 // Error code of a temporary file that came out shorter or longer than the text.
-inline constexpr WinErr kSidecarShortWrite = 112;
+inline constexpr WinErr kSidecarShortWrite = kErrWriteFault;
 // Sidecars are small; anything bigger is not ours to load whole (and never gets overwritten).
 inline constexpr uint64_t kSidecarMaxBytes = 16u << 20;
 // How much of a JPEG is searched for its own XMP packet.
@@ -38,8 +39,9 @@ RatingLabel readRatingLabel(std::string_view photoPath);
 RatingLabel readSidecarRatingLabel(std::string_view photoPath);
 
 // [SECTION] writing
-// Replaces the sidecar with text through "<sidecar>.tmp"; the old sidecar stays untouched until
-// the final replace. Sets the last sidecar error code.
+// Replaces the sidecar with text through a temporary file created for this write alone; the old
+// sidecar stays untouched until the final replace, and a failed write leaves no temporary file.
+// Sets the last sidecar error code.
 bool writeSidecarText(std::string_view photoPath, std::string_view text);
 // Change one property, creating the sidecar (with both properties) when there is none. Setting
 // the value already stored touches nothing.
@@ -52,12 +54,10 @@ WinErr lastSidecarError();
 // The platform calls the replacement goes through, so tests can fail each step on systems
 // where permissions do not stop the process (root, Wine).
 struct SidecarFileOps {
-    WinErr (*create)(std::string_view path, CreateMode mode, FileHandle* out);
+    WinErr (*create)(std::string_view target, TempFile* out);
     WinErr (*write)(FileHandle f, const void* buf, size_t len);
-    WinErr (*setEnd)(FileHandle f, uint64_t length);
-    WinErr (*flush)(FileHandle f);
     WinErr (*size)(FileHandle f, uint64_t* size);
-    WinErr (*move)(std::string_view from, std::string_view to, bool replace);
+    WinErr (*commit)(TempFile* t, std::string_view target);
 };
 const SidecarFileOps& platformSidecarFileOps();
 // nullptr restores the platform calls. Not thread-safe: for tests only.

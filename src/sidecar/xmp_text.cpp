@@ -154,7 +154,9 @@ std::string_view trimXmlSpace(std::string_view s) {
 // different ones would make every search below run once per prefix, so the list stops here.
 constexpr int kMaxPrefixes = 32;
 
-static std::string namespacePrefixes(std::string_view text, const HiddenSpans& hidden, std::string_view uri) {
+// With other set, the prefixes bound to any namespace but uri.
+static std::string namespacePrefixes(std::string_view text, const HiddenSpans& hidden, std::string_view uri,
+                                     bool other = false) {
     std::string list = "|";
     int bound = 0;
     size_t p = 0;
@@ -166,7 +168,7 @@ static std::string namespacePrefixes(std::string_view text, const HiddenSpans& h
         if (end == nameStart) continue;
         size_t vs, vl;
         if (!attributeValueAt(text, end, &vs, &vl)) continue;
-        if (!equalsIgnoreCase(text.substr(vs, vl), uri)) continue;
+        if (equalsIgnoreCase(text.substr(vs, vl), uri) == other) continue;
         std::string item = "|" + std::string(text.substr(nameStart, end - nameStart)) + "|";
         if (list.find(item) != std::string::npos) continue;  // one schema per description repeats it
         list += item.substr(1);
@@ -236,6 +238,35 @@ PropertyLocation findElement(std::string_view text, const HiddenSpans& hidden, c
     return loc;
 }
 
+// Where a prefix is bound to the XMP namespace in one place and to another namespace in another,
+// each occurrence takes the binding in scope: a declaration in its own start tag, else the
+// closest one before it (packets declare their prefixes on each description, so that is the one
+// whose scope holds it). Positions are collected once, so each check is a binary search.
+struct PrefixBindings {
+    std::vector<size_t> tagStarts;                   // every "<"
+    std::vector<std::pair<size_t, bool>> decls;      // declaration position, bound to the XMP namespace
+
+    PrefixBindings(std::string_view text, const HiddenSpans& hidden, std::string_view prefix) {
+        for (size_t p = 0; (p = text.find('<', p)) != kNoPos; p++) tagStarts.push_back(p);
+        const std::string decl = "xmlns:" + std::string(prefix);
+        for (size_t d = 0; (d = text.find(decl, d)) != kNoPos; d++) {
+            size_t vs, vl;
+            if (!hidden.contains(d) && nameEndsAt(text, d + decl.size()) &&
+                attributeValueAt(text, d + decl.size(), &vs, &vl))
+                decls.push_back({d, equalsIgnoreCase(text.substr(vs, vl), kXmpNamespace)});
+        }
+    }
+    bool isXmpAt(size_t pos) const {
+        auto lt = std::upper_bound(tagStarts.begin(), tagStarts.end(), pos);
+        size_t tagStart = lt == tagStarts.begin() ? 0 : *(lt - 1);
+        size_t tagLimit = lt == tagStarts.end() ? kNoPos : *lt;
+        auto d = std::lower_bound(decls.begin(), decls.end(), std::make_pair(tagStart, false));
+        if (d != decls.end() && d->first < tagLimit) return d->second;  // declared in its own tag
+        if (d == decls.begin()) return false;
+        return (d - 1)->second;
+    }
+};
+
 // Walks the occurrences of one property in order. Each prefix and form keeps its next candidate
 // and searches again only once the walk has passed it, so visiting every occurrence costs one
 // pass over the text per prefix and form instead of one per occurrence.
@@ -245,18 +276,35 @@ struct PropertyScanner {
         bool element = false;
         bool searched = false;
         PropertyLocation next;
+        const PrefixBindings* bindings = nullptr;  // set for a prefix also bound elsewhere
     };
     std::string_view text;
     const HiddenSpans& hidden;
     std::vector<Slot> slots;
+    std::vector<PrefixBindings> shared;
 
     PropertyScanner(std::string_view t, const HiddenSpans& h, std::string_view localName, std::string_view prefixes)
         : text(t), hidden(h) {
+        const std::string taken = namespacePrefixes(t, h, kXmpNamespace, true);
+        std::vector<bool> ambiguous;
         forEachPrefix(prefixes, [&](std::string_view prefix) {
             std::string qname = std::string(prefix) + ":" + std::string(localName);
-            slots.push_back({qname, false, false, {}});
-            slots.push_back({qname, true, false, {}});
+            bool twice = taken.find("|" + std::string(prefix) + "|") != std::string::npos;
+            if (twice) shared.emplace_back(t, h, prefix);
+            slots.push_back({qname, false, false, {}, nullptr});
+            slots.push_back({qname, true, false, {}, nullptr});
+            ambiguous.push_back(twice);
         });
+        for (size_t i = 0, k = 0; i < ambiguous.size(); i++)
+            if (ambiguous[i]) slots[2 * i].bindings = slots[2 * i + 1].bindings = &shared[k++];
+    }
+    PropertyLocation find(const Slot& s, size_t from) const {
+        for (;;) {
+            PropertyLocation loc = s.element ? findElement(text, hidden, s.qname, from)
+                                             : findAttribute(text, hidden, s.qname, from);
+            if (!loc.found() || !s.bindings || s.bindings->isXmpAt(loc.matchPos)) return loc;
+            from = loc.matchPos + 1;  // another namespace's property of the same name
+        }
     }
     // The earliest occurrence whose match begins at or after from; a later candidate replaces
     // the best only when it begins strictly earlier.
@@ -264,7 +312,7 @@ struct PropertyScanner {
         PropertyLocation best;
         for (Slot& s : slots) {
             if (!s.searched || (s.next.found() && s.next.matchPos < from)) {
-                s.next = s.element ? findElement(text, hidden, s.qname, from) : findAttribute(text, hidden, s.qname, from);
+                s.next = find(s, from);
                 s.searched = true;
             }
             if (s.next.found() && (!best.found() || s.next.matchPos < best.matchPos)) best = s.next;
@@ -347,6 +395,24 @@ static size_t matchingEndTag(std::string_view text, const HiddenSpans& hidden, s
     }
 }
 
+// True when the text declares prefix for any namespace.
+static bool prefixDeclared(std::string_view text, const HiddenSpans& hidden, std::string_view prefix) {
+    const std::string decl = "xmlns:" + std::string(prefix);
+    for (size_t d = 0; (d = text.find(decl, d)) != kNoPos; d++)
+        if (!hidden.contains(d) && nameEndsAt(text, d + decl.size())) return true;
+    return false;
+}
+
+// "xmp" unless the text binds it to another namespace; then the first of "xmp1", "xmp2", ...
+// that the text neither declares nor uses.
+static std::string freeXmpPrefix(std::string_view text, const HiddenSpans& hidden) {
+    if (!prefixDeclared(text, hidden, "xmp")) return "xmp";
+    for (int n = 1;; n++) {
+        std::string p = "xmp" + std::to_string(n);
+        if (!prefixDeclared(text, hidden, p) && text.find(p + ":") == kNoPos) return p;
+    }
+}
+
 static std::string insertProperty(std::string_view text, const HiddenSpans& hidden, std::string_view localName,
                                   std::string_view value, std::string_view xmpPrefixes) {
     size_t d = findDescription(text, hidden, xmpPrefixes);
@@ -363,8 +429,9 @@ static std::string insertProperty(std::string_view text, const HiddenSpans& hidd
     };
 
     if (xmpPrefixes.empty()) {
-        std::string piece = "\r\n   xmlns:xmp=\"" + std::string(kXmpNamespace) + "\"\r\n   xmp:" +
-                            std::string(localName) + "=\"" + escaped + "\"";
+        std::string prefix = freeXmpPrefix(text, hidden);
+        std::string piece = "\r\n   xmlns:" + prefix + "=\"" + std::string(kXmpNamespace) + "\"\r\n   " + prefix +
+                            ":" + std::string(localName) + "=\"" + escaped + "\"";
         return spliced(attrAt, piece);
     }
 
@@ -421,7 +488,8 @@ std::string setProperty(std::string_view text, std::string_view localName, std::
     }
     if (handled) return out.append(text.substr(pos));
     if (removal) return std::string(text);
-    if (prefixes.empty() && PropertyScanner(text, hidden, localName, "|xmp|").next(0).found()) {
+    if (prefixes.empty() && !prefixDeclared(text, hidden, "xmp") &&
+        PropertyScanner(text, hidden, localName, "|xmp|").next(0).found()) {
         // An "xmp:" property written without its declaration becomes real once we declare the
         // namespace; adding a second one beside it would leave readers the old value first.
         size_t d = findDescription(text, hidden, "");
@@ -434,7 +502,13 @@ std::string setProperty(std::string_view text, std::string_view localName, std::
         // second pass see a prefix, which also keeps it from coming back here.
         if (!namespacePrefixes(declared, kXmpNamespace).empty()) return setProperty(declared, localName, value);
     }
-    return insertProperty(text, hidden, localName, value, prefixes);
+    // A new property goes under a prefix that means the XMP namespace wherever it appears.
+    std::string only = "|";
+    const std::string taken = namespacePrefixes(text, hidden, kXmpNamespace, true);
+    forEachPrefix(prefixes, [&](std::string_view p) {
+        if (taken.find("|" + std::string(p) + "|") == std::string::npos) only += std::string(p) + "|";
+    });
+    return insertProperty(text, hidden, localName, value, only.size() > 1 ? only : std::string());
 }
 
 // [SECTION] values and new packets

@@ -4,6 +4,10 @@
 #include <random>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/ini.h"
 #include "platform/platform.h"
@@ -175,6 +179,20 @@ TEST(IniFile, AFileWeCannotReadIsNeverRewritten) {
     EXPECT_EQ(size, uint64_t(40u << 20));
     EXPECT_EQ(lv::iniReadInt(path, "A", "K", 9), 9);  // unreadable reads as empty
 }
+
+#ifndef _WIN32
+TEST(IniFile, APipeIsNeitherWaitedForNorReplaced) {
+    lvtest::TempDir dir;
+    std::string path = dir.file("Lumivore.ini");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ::alarm(20);  // ends the program should a read wait for a writer after all
+    std::string text;
+    EXPECT_EQ(lv::iniReadFile(path, &text), lv::kErrCantAccessFile);
+    EXPECT_EQ(lv::iniWriteString(path, "A", "K", "2"), lv::kErrCantAccessFile);
+    ::alarm(0);
+    EXPECT_EQ(lv::fileDelete(path), 0u);  // still the pipe: a file would have been replaced
+}
+#endif
 
 // Random hand-edited files: whatever the layout, a set value reads back and no other value moves.
 TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {

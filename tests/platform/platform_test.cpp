@@ -5,6 +5,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/pathname.h"
 #include "platform/platform.h"
@@ -143,6 +147,84 @@ TEST(Files, LongPathsBeyondThreeHundredCharacters) {
     EXPECT_EQ(fileMove(p, p + ".moved", false), 0u);
     EXPECT_TRUE(pathExists(p + ".moved"));
 }
+
+// [SECTION] replacing a file
+
+TEST(Replace, TemporaryNamesFitTheNameLimit) {
+    struct Case {
+        std::string name, tag;
+        size_t limit;
+        bool utf16;
+        std::string expect;
+    } cases[] = {
+        {"a.xmp", "", 255, false, "a.xmp.tmp"},
+        {"a.xmp", "0badf00d", 255, false, "a.xmp.0badf00d.tmp"},
+        {std::string(254, 'n'), "", 255, false, std::string(251, 'n') + ".tmp"},
+        {"ab\xC3\xA9" "cd", "", 7, false, "ab.tmp"},                   // never half of "é"
+        {"\xF0\x9F\x93\xB7" "x", "", 6, true, "\xF0\x9F\x93\xB7.tmp"},  // a 4-byte sequence is 2 units
+        {"\xF0\x9F\x93\xB7" "x", "", 6, false, ".tmp"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tempFileName(c.name, c.tag, c.limit, c.utf16), c.expect) << c.name;
+}
+
+TEST(Replace, ReplacesCompletelyAndKeepsWhatSurroundsTheFile) {
+    lvtest::TempDir dir;
+    std::string p = dir.file("IMG_1.CR2.xmp");
+    ASSERT_EQ(fileReplace(p, "new", 3), 0u);  // no old file
+    EXPECT_EQ(lvtest::readFile(p), "new");
+    ASSERT_TRUE(lvtest::writeFile(p, std::string(5000, 'o')));
+    ASSERT_EQ(fileReplace(p, "short", 5), 0u);
+    EXPECT_EQ(lvtest::readFile(p), "short");
+    // A 250-byte name leaves no room for ".tmp" after it.
+    std::string longName = dir.file(std::string(246, 'n') + ".xmp");
+    ASSERT_EQ(fileReplace(longName, "a", 1), 0u);
+    ASSERT_EQ(fileReplace(longName, "b", 1), 0u);
+    EXPECT_EQ(lvtest::readFile(longName), "b");
+#ifndef _WIN32
+    // The mode stays; another name of the old file keeps the old text, as a rename must.
+    ASSERT_EQ(::chmod(p.c_str(), 0640), 0);
+    ASSERT_EQ(::link(p.c_str(), dir.file("backup.xmp").c_str()), 0);
+    ASSERT_EQ(fileReplace(p, "third", 5), 0u);
+    struct stat st;
+    ASSERT_EQ(::stat(p.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(lvtest::readFile(dir.file("backup.xmp")), "short");
+#endif
+    std::vector<DirEntry> list;
+    ASSERT_EQ(listFolder(dir.path, &list), 0u);
+    for (const DirEntry& e : list) EXPECT_EQ(e.name.find(".tmp"), std::string::npos) << e.name;
+}
+
+// [SECTION] special files
+
+#ifndef _WIN32
+// A pipe named like a photo never blocks a read: open gives 1920 at once, listing leaves it out.
+// The alarm ends the program should an open wait after all.
+TEST(SpecialFiles, PipesAreNotOpenedAndNotListed) {
+    lvtest::TempDir dir;
+    std::string fifo = dir.file("x.CR2");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(lvtest::writeFile(dir.file("y.CR2"), "raw"));
+    ::alarm(20);
+    FileHandle f;
+    EXPECT_EQ(fileOpenRead(fifo, &f), kErrCantAccessFile);
+    EXPECT_FALSE(f.valid());
+    std::string text;
+    EXPECT_EQ(fileReadAll(fifo, &text), kErrCantAccessFile);
+    EXPECT_EQ(sha256File(fifo, &text), kErrCantAccessFile);
+    EXPECT_EQ(fileOpenRead("/dev/null", &f), kErrCantAccessFile);
+    ::alarm(0);
+    std::vector<DirEntry> list;
+    ASSERT_EQ(listFolder(dir.path, &list), 0u);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "y.CR2");
+    // A regular file still reads after the non-blocking open.
+    ASSERT_EQ(fileReadAll(dir.file("y.CR2"), &text), 0u);
+    EXPECT_EQ(text, "raw");
+    EXPECT_EQ(fileDelete(fifo), 0u);
+}
+#endif
 
 TEST(PathForm, LongWindowsPathsGetTheirPrefix) {
     std::u16string shortPath = u"C:\\Photos\\a.jpg";

@@ -86,4 +86,34 @@ TEST(ExiftoolOracle, ChangedForeignSidecarsAreRead) {
     }
     EXPECT_GE(checked, 10);
 }
+// A sidecar whose "xmp" prefix means another namespace stays valid XML after rating and
+// labelling, and the other namespace's Rating keeps its value.
+TEST(ExiftoolOracle, PrefixBoundToAnotherNamespace) {
+    if (!haveExiftool()) GTEST_SKIP() << "exiftool not on PATH";
+    lvtest::TempDir dir;
+    std::string photo = dir.file("F.NEF"), sidecar = photo + ".xmp";
+    ASSERT_TRUE(lvtest::writeFile(sidecar, "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+                                           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"" +
+                                               std::string(kRdfNamespace) +
+                                               "\">\n<rdf:Description rdf:about=\"\" xmlns:xmp=\"http://example.com/"
+                                               "other/\" xmp:Rating=\"7\"/>\n</rdf:RDF></x:xmpmeta>\n"
+                                               "<?xpacket end=\"w\"?>"));
+    ASSERT_TRUE(writeRating(photo, 2, ""));
+    ASSERT_TRUE(writeLabel(photo, "Green", 2));
+    EXPECT_EQ(exiftoolRatingLabel(sidecar), expect(2, "Green"));
+    // ExifTool names the other namespace by a group of its own and still reads its 7.
+    FILE* p = popen(("exiftool -m -a -G1 -s3 -XMP:Rating '" + sidecar + "' 2>/dev/null").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+    EXPECT_NE(out.find("7\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("XMP-xmp 2\n"), std::string::npos) << out;
+    EXPECT_NE(lvtest::readFile(sidecar).find("xmp:Rating=\"7\""), std::string::npos);
+    if (std::system("command -v exiv2 > /dev/null 2>&1") == 0) {
+        // exiv2 names a packet that is not well-formed XML an error (and still exits 0).
+        EXPECT_NE(std::system(("exiv2 -PXkv '" + sidecar + "' 2>&1 | grep -qi error").c_str()), 0);
+    }
+}
 #endif

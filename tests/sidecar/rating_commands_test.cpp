@@ -15,8 +15,8 @@ namespace {
 
 struct FailingMove {
     static inline WinErr err = 0;
-    static WinErr move(std::string_view a, std::string_view b, bool r) { return err ? err : fileMove(a, b, r); }
-    static constexpr SidecarFileOps kOps = {fileCreate, fileWrite, fileSetEnd, fileFlush, fileSize, move};
+    static WinErr commit(TempFile* t, std::string_view to) { return err ? err : tempCommit(t, to); }
+    static constexpr SidecarFileOps kOps = {tempCreate, fileWrite, fileSize, commit};
 };
 
 class RatingCommands : public ::testing::Test {

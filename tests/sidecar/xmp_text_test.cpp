@@ -207,6 +207,45 @@ TEST(XmpInsert, UndeclaredPropertyIsDeclaredAndChangedNotDuplicated) {
     EXPECT_EQ(ratingOf(u), 4);  // ... but once declared it must carry the new value
 }
 
+// "xmp" bound to another namespace: that namespace's Rating is not ours to read or change, and
+// ours is declared under a prefix that is free, never as a second "xmlns:xmp".
+TEST(XmpInsert, PrefixBoundToAnotherNamespaceIsLeftAlone) {
+    const std::string other = "xmlns:xmp=\"http://example.com/other/\"";
+    const std::string ours = "xmlns:xmp=\"" + kNs + "\"";
+    struct Case {
+        std::string before, after;  // the packet bodies
+        int ratingBefore;
+    } cases[] = {
+        // only the other namespace: a free prefix for ours
+        {"<rdf:Description rdf:about=\"\" " + other + " xmp:Rating=\"7\"/>",
+         "<rdf:Description rdf:about=\"\" " + other + " xmp:Rating=\"7\"\r\n   xmlns:xmp1=\"" + kNs +
+             "\"\r\n   xmp1:Rating=\"3\"/>",
+         0},
+        // "xmp1" is taken too
+        {"<rdf:Description rdf:about=\"\" " + other + " xmlns:xmp1=\"urn:x\" xmp:Rating=\"7\"/>",
+         "<rdf:Description rdf:about=\"\" " + other + " xmlns:xmp1=\"urn:x\" xmp:Rating=\"7\"\r\n   xmlns:xmp2=\"" +
+             kNs + "\"\r\n   xmp2:Rating=\"3\"/>",
+         0},
+        // one description each: only ours changes, in whichever order they come
+        {"<rdf:Description " + other + " xmp:Rating=\"7\"/>\n<rdf:Description " + ours + " xmp:Rating=\"1\"/>",
+         "<rdf:Description " + other + " xmp:Rating=\"7\"/>\n<rdf:Description " + ours + " xmp:Rating=\"3\"/>", 1},
+        {"<rdf:Description " + ours + "><xmp:Rating>1</xmp:Rating></rdf:Description>\n<rdf:Description " + other +
+             "><xmp:Rating>7</xmp:Rating></rdf:Description>",
+         "<rdf:Description " + ours + "><xmp:Rating>3</xmp:Rating></rdf:Description>\n<rdf:Description " + other +
+             "><xmp:Rating>7</xmp:Rating></rdf:Description>",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        const std::string t = packet(c.before);
+        EXPECT_EQ(ratingOf(t), c.ratingBefore);
+        std::string u = setProperty(t, "Rating", "3");
+        EXPECT_EQ(u, packet(c.after));
+        EXPECT_EQ(ratingOf(u), 3);
+        EXPECT_EQ(setProperty(u, "Rating", "3"), u);  // a second write finds ours, adds nothing
+    }
+}
+
 TEST(XmpInsert, OtherRdfPrefixAndNoDescription) {
     const std::string t = "<r:RDF xmlns:r=\"" + kRdf + "\"><r:Description r:about=\"\"></r:Description></r:RDF>";
     EXPECT_EQ(setProperty(t, "Rating", "1"), "<r:RDF xmlns:r=\"" + kRdf + "\"><r:Description r:about=\"\"\r\n"

@@ -7,6 +7,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -36,12 +37,19 @@ static struct timespec timespecOf(uint64_t ft) {
 }
 
 WinErr fileOpenRead(std::string_view path, FileHandle* out) {
-    int fd = ::open(z(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a pipe waits for a writer; the flag goes again once we know the
+    // file is a regular one.
+    int fd = ::open(z(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return lastErr();
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    WinErr e = fstat(fd, &st) != 0 ? lastErr() : kErrOk;
+    if (!e && S_ISDIR(st.st_mode)) e = kErrAccessDenied;  // as CreateFileW on a folder
+    if (!e && !S_ISREG(st.st_mode)) e = kErrCantAccessFile;
+    int flags = e ? 0 : ::fcntl(fd, F_GETFL);
+    if (!e && (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) e = lastErr();
+    if (e) {
         ::close(fd);
-        return kErrAccessDenied;  // as CreateFileW on a folder
+        return e;
     }
     out->h = fd;
     return kErrOk;
@@ -91,7 +99,7 @@ WinErr fileWrite(FileHandle f, const void* buf, size_t len) {
             if (errno == EINTR) continue;
             return lastErr();
         }
-        if (n == 0) return kErrDiskFull;
+        if (n == 0) return kErrWriteFault;
         p += n;
         len -= size_t(n);
     }
@@ -124,6 +132,83 @@ WinErr fileSetWriteTime(FileHandle f, uint64_t ft) {
 void fileClose(FileHandle* f) {
     if (f->valid()) ::close(int(f->h));
     f->h = -1;
+}
+
+// [SECTION] replacing a file
+
+namespace {
+std::atomic<uint32_t> gTempCounter{0};
+
+// Eight hex digits that differ between processes and calls; a clash only costs another try.
+std::string tempTag() {
+    uint64_t x = perfCounter() ^ (uint64_t(uint32_t(::getpid())) << 32) ^ (uint64_t(gTempCounter++) << 16);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%08x", unsigned(uint32_t(x ^ (x >> 31))));
+    return buf;
+}
+}  // namespace
+
+WinErr tempCreate(std::string_view target, TempFile* out) {
+    out->f = {};
+    out->path.clear();
+    std::string t = z(target);
+    size_t slash = t.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : t.substr(0, slash + 1);
+    std::string name = t.substr(folder.size());
+    long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (limit <= 0) limit = NAME_MAX;
+    struct stat old;
+    bool hasOld = ::stat(t.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    for (int attempt = 0; attempt < 64; attempt++) {
+        std::string path = folder + tempFileName(name, attempt ? tempTag() : "", size_t(limit), false);
+        // O_EXCL never opens what is there already: a leftover file, a link to a photo, a pipe.
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST || errno == EINTR) continue;
+            if (errno == ENAMETOOLONG && limit > 32) {  // the folder's limit said more than it allows
+                limit -= 16;
+                continue;
+            }
+            return lastErr();
+        }
+        if (hasOld) {
+            // Owner first, as changing it may clear mode bits. Only root may give a file away;
+            // the group alone works for its members.
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, uid_t(-1), old.st_gid);
+            (void)::fchmod(fd, old.st_mode & 0777);
+        }
+        out->f.h = fd;
+        out->path = path;
+        return kErrOk;
+    }
+    return kErrFileExists;
+}
+
+WinErr tempCommit(TempFile* t, std::string_view target) {
+    WinErr e = ::fsync(int(t->f.h)) == 0 ? kErrOk : lastErr();
+    if (::close(int(t->f.h)) != 0 && !e) e = lastErr();
+    t->f.h = -1;
+    if (e) return e;
+    std::string to = z(target);
+    if (::rename(t->path.c_str(), to.c_str()) != 0) return lastErr();
+    t->path.clear();
+    // The rename lives in the folder: flush it too. Some file systems cannot; the file is in place.
+    size_t slash = to.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1);
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+    return kErrOk;
+}
+
+void tempDiscard(TempFile* t) {
+    fileClose(&t->f);
+    if (!t->path.empty()) ::unlink(t->path.c_str());
+    t->path.clear();
 }
 
 WinErr pathWriteTime(std::string_view path, uint64_t* ft) {
@@ -246,7 +331,12 @@ WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
             if (e.reparse) {
                 // Like a Windows junction: the entry says what it points at, but is never followed.
                 struct stat target;
-                if (::fstatat(dfd, n, &target, 0) == 0) e.isFolder = S_ISDIR(target.st_mode);
+                if (::fstatat(dfd, n, &target, 0) == 0) {
+                    if (!S_ISDIR(target.st_mode) && !S_ISREG(target.st_mode)) continue;
+                    e.isFolder = S_ISDIR(target.st_mode);
+                }
+            } else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+                continue;  // a pipe, device or socket
             } else {
                 e.isFolder = S_ISDIR(st.st_mode);
                 e.size = e.isFolder ? 0 : uint64_t(st.st_size);

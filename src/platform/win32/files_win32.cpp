@@ -44,6 +44,10 @@ WinErr fileOpenRead(std::string_view path, FileHandle* out) {
     HANDLE h = CreateFileW(sysPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return lastErr();
+    if (GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device ("CON", "\\.\pipe\...")
+        CloseHandle(h);
+        return kErrCantAccessFile;
+    }
     out->h = reinterpret_cast<intptr_t>(h);
     return kErrOk;
 }
@@ -89,7 +93,7 @@ WinErr fileWrite(FileHandle f, const void* buf, size_t len) {
     while (len > 0) {
         DWORD chunk = DWORD(len > (1u << 30) ? (1u << 30) : len), n = 0;
         if (!WriteFile(H(f), p, chunk, &n, nullptr)) return lastErr();
-        if (n == 0) return kErrDiskFull;
+        if (n == 0) return kErrWriteFault;
         p += n;
         len -= n;
     }
@@ -120,6 +124,75 @@ WinErr fileSetWriteTime(FileHandle f, uint64_t ft) {
 void fileClose(FileHandle* f) {
     if (f->valid()) CloseHandle(H(*f));
     f->h = -1;
+}
+
+// [SECTION] replacing a file
+
+namespace {
+volatile LONG gTempCounter = 0;
+
+// Eight hex digits that differ between processes and calls; a clash only costs another try.
+std::string tempTag() {
+    uint64_t x = perfCounter() ^ (uint64_t(GetCurrentProcessId()) << 32) ^
+                 (uint64_t(uint32_t(InterlockedIncrement(&gTempCounter))) << 16);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    static const char digits[] = "0123456789abcdef";
+    std::string r(8, '0');
+    for (int i = 0; i < 8; i++) r[size_t(i)] = digits[(x >> (4 * i + 20)) & 15];
+    return r;
+}
+}  // namespace
+
+WinErr tempCreate(std::string_view target, TempFile* out) {
+    out->f = {};
+    out->path.clear();
+    std::string t(target);
+    size_t cut = t.find_last_of("\\/");
+    std::string folder = cut == std::string::npos ? std::string() : t.substr(0, cut + 1);
+    std::string name = t.substr(folder.size());
+    size_t limit = 255;  // UTF-16 units per name on NTFS, exFAT and FAT long names
+    for (int attempt = 0; attempt < 64; attempt++) {
+        std::string path = folder + tempFileName(name, attempt ? tempTag() : "", limit, true);
+        // CREATE_NEW never opens what is there already, and a link of any kind counts as there.
+        HANDLE h = CreateFileW(sysPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            DWORD e = GetLastError();
+            if (e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS) continue;
+            // A file system with shorter names (some network shares) says so only now.
+            if ((e == ERROR_FILENAME_EXCED_RANGE || e == ERROR_INVALID_NAME) && limit > 32) {
+                limit -= 16;
+                continue;
+            }
+            return WinErr(e);
+        }
+        out->f.h = reinterpret_cast<intptr_t>(h);
+        out->path = path;
+        return kErrOk;
+    }
+    return kErrFileExists;
+}
+
+WinErr tempCommit(TempFile* t, std::string_view target) {
+    WinErr e = FlushFileBuffers(H(t->f)) ? kErrOk : lastErr();
+    fileClose(&t->f);
+    if (e) return e;
+    std::wstring from = sysPath(t->path), to = sysPath(target);
+    // ReplaceFileW keeps the old file's attributes, ACL and creation time on the new one; with no
+    // old file, or where the file system cannot (some shares), a rename written through instead.
+    if (!ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                      nullptr, nullptr) &&
+        !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastErr();
+    t->path.clear();
+    return kErrOk;
+}
+
+void tempDiscard(TempFile* t) {
+    fileClose(&t->f);
+    if (!t->path.empty()) DeleteFileW(sysPath(t->path).c_str());
+    t->path.clear();
 }
 
 WinErr pathWriteTime(std::string_view path, uint64_t* ft) {
@@ -184,6 +257,10 @@ WinErr folderCreateAll(std::string_view path) {
     return kErrOk;
 }
 
+static bool isSpecialFileTag(DWORD tag) {
+    return tag == 0x80000023 || tag == 0x80000024 || tag == 0x80000025 || tag == 0x80000026;  // socket, FIFO, char, block
+}
+
 WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
     out->clear();
     std::string pattern(path);
@@ -203,6 +280,8 @@ WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
     do {
         const wchar_t* n = fd.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+        // Pipes, devices and sockets made by a Linux subsystem are reparse points no program opens.
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && isSpecialFileTag(fd.dwReserved0)) continue;
         DirEntry e;
         e.name = utf8FromWide(n);
         e.isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
