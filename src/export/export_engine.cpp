@@ -1,0 +1,463 @@
+#include "export/export_engine.h"
+
+#include <cstdio>
+#include <set>
+
+#include "core/diaglog.h"
+#include "core/pathname.h"
+#include "core/texts.h"
+#include "export/copy_engine.h"
+#include "library/filekinds.h"
+#include "sidecar/sidecar_file.h"
+
+namespace lv {
+
+// [SECTION] export list
+ExportList buildExportList(const FolderState& st, const ExportSavedFilter& filter, bool includePartners) {
+    ExportList out;
+    const PhotoList& p = st.photos;
+    std::vector<int> chosen;
+    if (!filter.name.empty() && filter.usable && filter.matches) {
+        out.filterName = filter.name;
+        if (filter.needsMetadata) {
+            out.metaTotal = p.count;
+            for (int i = 0; i < p.count; i++)
+                if (size_t(i) < p.metaLoaded.size() && p.metaLoaded[size_t(i)]) out.metaDone++;
+            if (out.metaDone < out.metaTotal) {
+                out.waiting = true;
+                return out;
+            }
+        }
+        for (int i = 0; i < p.count; i++)
+            if (filter.matches(st, i, filter.context)) chosen.push_back(i);
+    } else {
+        for (int pos = 0, n = visibleLength(st); pos < n; pos++) chosen.push_back(visibleToPhoto(st, pos));
+    }
+    std::set<std::string> taken;
+    auto add = [&](int i) {
+        if (i < 0 || i >= p.count) return false;
+        if (!taken.insert(upperAscii(p.path[size_t(i)])).second) return false;
+        out.files.push_back(p.path[size_t(i)]);
+        return true;
+    };
+    for (int i : chosen) {
+        if (add(i)) out.photos++;
+        if (includePartners)
+            for (int partner : partnersOf(p.path, i)) add(partner);
+    }
+    return out;
+}
+
+std::string exportCountLine(const ExportList& list) {
+    if (list.waiting) {
+        std::string t = fillPlaceholder(text("ExportCountWaiting"), "{name}", list.filterName);
+        t = fillPlaceholder(t, "{done}", std::to_string(list.metaDone));
+        return fillPlaceholder(t, "{total}", std::to_string(list.metaTotal));
+    }
+    if (list.filterName.empty())
+        return list.photos ? fillPlaceholder(text("ExportCountShown"), "{n}", std::to_string(list.photos))
+                           : text("ExportNoneShown");
+    std::string t = text(list.photos ? "ExportCountFilter" : "ExportNoneFilter");
+    return fillPlaceholder(fillPlaceholder(t, "{n}", std::to_string(list.photos)), "{name}", list.filterName);
+}
+
+// [SECTION] room and preparation
+ExportRoomCheck exportRoomCheck(std::string_view destination, const std::vector<std::string>& files,
+                                bool includeSidecars) {
+    ExportRoomCheck r;
+    uint64_t t0 = perfCounter();
+    RoomFigures room = destinationRoom(destination);
+    r.freeBytes = room.freeBytes;
+    r.clusterSize = room.clusterSize;
+    if (room.freeBytes < 0) {
+        r.message = text("ExportNoDrive");
+        return r;
+    }
+    auto count = [&](const std::string& source, const std::string& target, bool whenAbsentOnly) {
+        uint64_t size = 0, time = 0;
+        if (pathFileInfo(source, &size, &time) != kErrOk) return;
+        if (whenAbsentOnly ? pathExists(target) : identicalAtTarget(source, target)) return;
+        r.bytesToCopy += roundUpToCluster(size, room.clusterSize);
+    };
+    for (const std::string& s : files) {
+        std::string t = joinPath(destination, fileNamePart(s));
+        count(s, t, false);
+        if (includeSidecars) count(sidecarPathFor(s), sidecarPathFor(t), true);
+    }
+    uint64_t f = perfFrequency();
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%.1f", f ? double(perfCounter() - t0) * 1000.0 / double(f) : 0.0);
+    logLine("export room: " + std::to_string(r.bytesToCopy) + " bytes to copy, " + std::to_string(r.freeBytes) +
+            " free, cluster " + std::to_string(r.clusterSize) + ", counted in " + ms + " ms");
+    if (r.bytesToCopy > 0 && roomResult(r.bytesToCopy, r.freeBytes) == 0)
+        r.message = text("ExportNoRoom") + " " + roomText(r.bytesToCopy, r.freeBytes) + ".";
+    return r;
+}
+
+ExportPrepared prepareExportDestination(std::string_view typed, const ExportResolveContext& ctx,
+                                        const std::vector<std::string>& files, bool includeSidecars) {
+    ExportPrepared out;
+    std::string t(typed);
+    auto trim = [](std::string& s) {
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+        size_t b = s.find_first_not_of(" \t");
+        s.erase(0, b == std::string::npos ? s.size() : b);
+    };
+    trim(t);
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
+    trim(t);
+    if (t.empty()) {
+        out.message = text("ExportNoDest");
+        return out;
+    }
+    out.message = checkExportTemplate(t);
+    if (!out.message.empty()) return out;
+    std::string path = resolveExportDestination(t, ctx);
+    out.message = checkExportPath(path, ctx.style);
+    if (!out.message.empty()) return out;
+    if (upperAscii(withTrailingSeparator(path, ctx.style)) == upperAscii(withTrailingSeparator(ctx.browsedFolder, ctx.style))) {
+        out.message = text("ExportSameFolder");
+        return out;
+    }
+    out.message = exportRoomCheck(path, files, includeSidecars).message;
+    if (!out.message.empty()) return out;
+    if (folderCreateAll(path) != kErrOk) {
+        out.message = text("ExportMkdirFailed") + " " + path;
+        return out;
+    }
+    out.folder = path;
+    return out;
+}
+
+// [SECTION] messages
+namespace {
+
+struct ErrorText {
+    WinErr code;
+    const char* key;
+};
+constexpr ErrorText kExportErrors[] = {
+    {kErrAccessDenied, "ExportErrAccess"},  {kErrPathNotFound, "ExportErrNoPath"},
+    {kErrSharingViolation, "ExportErrInUse"}, {39, "ExportErrDiskFull"},
+    {kErrDiskFull, "ExportErrDiskFull"},    {kErrWriteProtect, "ExportErrReadOnly"},
+    {64, "ExportErrNetwork"},               {kErrAlreadyExists, "ExportErrExists"},
+    {kErrFileExists, "ExportErrExists"},    {kErrFilenameTooLong, "ExportErrTooLong"},
+};
+
+}  // namespace
+
+std::string exportErrorMessage(WinErr code) {
+    for (const ErrorText& e : kExportErrors)
+        if (e.code == code) return text(e.key);
+    return text("ExportErrOther") + " " + std::to_string(code);
+}
+
+// [SECTION] the export thread
+namespace {
+
+enum FileResult { kFileCopied = 1, kFileSkipped = 2, kFileFailed = 3, kFileStop = 4, kFileAlready = 5 };
+
+void addLog(ExportJob& job, std::string_view source, std::string textLine) {
+    LockGuard g(job.lock);
+    job.log.push_back({std::string(fileNamePart(source)), std::move(textLine)});
+}
+
+void noteStagingLeft(ExportJob& job, const StagedCopyResult& r) {
+    if (!r.stagingLeft) return;
+    LockGuard g(job.lock);
+    if (job.counters.partsLeft++ == 0) job.counters.firstPart = std::string(fileNamePart(r.stagingPath));
+}
+
+// A staged copy with its diagnostics; the message of a failure, or empty.
+std::string copyWithDiagnostics(ExportJob& job, const std::string& source, const std::string& target,
+                                StagedCopyResult* out) {
+    StagedCopyResult r = stagedCopy(source, target);
+    *out = r;
+    noteStagingLeft(job, r);
+    if (r.ok()) return {};
+    WinErr code = r.code;
+    // POSIX says "no such file" where Windows says "no such folder" for a file in a removed folder.
+    if (r.failedStep == CopyStep::CreateStaging && code == kErrFileNotFound) code = kErrPathNotFound;
+    switch (r.failedStep) {
+        case CopyStep::Size:
+            logLine("export staged copy SHORT (" + std::to_string(r.bytes) + " of " + std::to_string(r.sourceSize) +
+                    " bytes): " + r.stagingPath);
+            return text("ExportErrShort");
+        case CopyStep::Publish:
+            logLine("export publish FAILED (last error " + std::to_string(code) + "): " + r.stagingPath);
+            break;
+        default:
+            logLine("export staged copy FAILED (last error " + std::to_string(code) + "): " +
+                    (r.stagingPath.empty() ? target : r.stagingPath));
+    }
+    return exportErrorMessage(code);
+}
+
+void exportSidecar(ExportJob& job, const std::string& source, const std::string& target) {
+    if (!job.includeSidecars) return;
+    std::string sc = sidecarPathFor(source), tsc = sidecarPathFor(target);
+    uint64_t size = 0, time = 0;
+    if (pathFileInfo(sc, &size, &time) != kErrOk) return;
+    if (pathExists(tsc)) {
+        if (identicalAtTarget(sc, tsc)) return;
+        RatingLabel mine = readSidecarRatingLabel(source), there = readSidecarRatingLabel(target);
+        if (mine.rating == there.rating && mine.label == there.label) return;
+        {
+            LockGuard g(job.lock);
+            job.counters.ratedDifferently++;
+        }
+        addLog(job, source, text("ExportLogRatingDiffers"));
+        return;
+    }
+    StagedCopyResult r;
+    std::string msg = copyWithDiagnostics(job, sc, tsc, &r);
+    LockGuard g(job.lock);
+    if (msg.empty()) {
+        job.counters.sidecarsCopied++;
+        return;
+    }
+    job.counters.sidecarsFailed++;
+    logLine("export sidecar not copied: " + msg);
+    job.log.push_back({std::string(fileNamePart(source)), text("ExportLogSidecar") + " " + msg});
+}
+
+// Asks the name-clash question (or takes the stored answer) and waits for it.
+int askClash(ExportJob& job, const std::string& existing, const std::string& incoming, const std::string& keepName) {
+    {
+        LockGuard g(job.lock);
+        if (job.clash.storedAnswer) return job.clash.storedAnswer;
+        job.clash.existing = existing;
+        job.clash.incoming = incoming;
+        job.clash.keepBothName = keepName;
+        job.clash.answer = kClashUnanswered;
+        job.clash.applyToAll = false;
+        job.clash.pending = true;
+        job.state = kExportWaiting;
+    }
+    for (;;) {
+        {
+            LockGuard g(job.lock);
+            int a = job.clash.answer;
+            if (a != kClashUnanswered || job.stopRequested) {
+                job.clash.pending = false;
+                job.state = kExportRunning;
+                if (job.stopRequested) return kClashStop;
+                if (job.clash.applyToAll && (a == kClashSkip || a == kClashKeepBoth)) job.clash.storedAnswer = a;
+                return a;
+            }
+        }
+        sleepMs(30);
+    }
+}
+
+int exportOneFile(ExportJob& job, const std::string& source) {
+    auto count = [&job](int ExportCounters::*field) {
+        LockGuard g(job.lock);
+        (job.counters.*field)++;
+    };
+    if (source.empty()) {
+        count(&ExportCounters::failed);
+        return kFileFailed;
+    }
+    std::string target = joinPath(job.destination, fileNamePart(source));
+    if (pathExists(target)) {
+        if (identicalAtTarget(source, target)) {
+            count(&ExportCounters::alreadyThere);
+            exportSidecar(job, source, target);
+            return kFileAlready;
+        }
+        auto companions = [&job](const std::string& candidate) {
+            return job.includeSidecars ? std::vector<std::string>{sidecarPathFor(candidate)} : std::vector<std::string>{};
+        };
+        std::string keep = freeName(target, companions);
+        int answer = askClash(job, target, source, keep);
+        if (answer == kClashSkip) {
+            count(&ExportCounters::skipped);
+            addLog(job, source, text("ExportLogSkipped"));
+            return kFileSkipped;
+        }
+        if (answer != kClashKeepBoth) return kFileStop;
+        // Names may have changed while the question was open.
+        if (!keep.empty() && (pathExists(keep) || (job.includeSidecars && pathExists(sidecarPathFor(keep)))))
+            keep = freeName(target, companions);
+        if (keep.empty()) {
+            count(&ExportCounters::failed);
+            addLog(job, source, text("ExportLogNoName"));
+            return kFileFailed;
+        }
+        addLog(job, source, text("ExportLogRenamed") + " " + std::string(fileNamePart(keep)));
+        target = keep;
+    }
+    StagedCopyResult r;
+    std::string msg = copyWithDiagnostics(job, source, target, &r);
+    if (!msg.empty()) {
+        count(&ExportCounters::failed);
+        logLine("export FAILED: " + source + " -> " + target + ": " + msg);
+        addLog(job, source, text("ExportLogFailed") + " " + msg);
+        return kFileFailed;
+    }
+    {
+        LockGuard g(job.lock);
+        job.counters.copied++;
+        job.counters.bytesCopied += r.bytes;
+    }
+    exportSidecar(job, source, target);
+    return kFileCopied;
+}
+
+void exportThreadMain(void* arg) { runExport(*static_cast<ExportJob*>(arg)); }
+
+// Staging files that earlier runs left at the destination are named in this run's summary.
+void countLeftovers(ExportJob& job) {
+    std::vector<DirEntry> entries;
+    if (listFolder(job.destination, &entries) != kErrOk) return;
+    for (const DirEntry& e : entries) {
+        if (e.isFolder || e.name.size() <= kStagingSuffix.size() ||
+            !equalsIgnoreCase(std::string_view(e.name).substr(e.name.size() - kStagingSuffix.size()), kStagingSuffix))
+            continue;
+        if (job.counters.partsLeft++ == 0) job.counters.firstPart = e.name;
+    }
+}
+
+void resetJob(ExportJob& job, std::string_view destination, std::vector<std::string> files, bool includeSidecars) {
+    LockGuard g(job.lock);
+    job.destination = std::string(destination);
+    job.files = std::move(files);
+    job.includeSidecars = includeSidecars;
+    job.counters = ExportCounters();
+    job.counters.total = int(job.files.size());
+    job.log.clear();
+    job.clash = ExportClash();
+    job.fileInHand.clear();
+    job.stopRequested = false;
+    job.state = kExportRunning;
+    countLeftovers(job);
+}
+
+}  // namespace
+
+void runExport(ExportJob& job) {
+    if (job.state != kExportRunning) resetJob(job, job.destination, job.files, job.includeSidecars);
+    for (size_t i = 0; i < job.files.size() && !job.stopRequested; i++) {
+        const std::string& s = job.files[i];
+        {
+            LockGuard g(job.lock);
+            job.counters.indexInHand = int(i);
+            job.fileInHand = std::string(fileNamePart(s));
+        }
+        int result = exportOneFile(job, s);
+        if (result == kFileStop) {
+            job.stopRequested = true;
+            break;
+        }
+        if (result == kFileFailed) {
+            uint64_t size = 0, time = 0;
+            pathFileInfo(s, &size, &time);
+            int reason = stopReasonAfterFailure(job.destination, size);
+            if (reason != kExportStopNone) {
+                LockGuard g(job.lock);
+                job.counters.stopReason = reason;
+                break;
+            }
+        }
+    }
+    LockGuard g(job.lock);
+    job.counters.stoppedByUser = job.stopRequested;
+    job.state = job.stopRequested ? kExportStopped : kExportFinished;
+}
+
+WinErr startExport(ExportJob& job, std::string_view destination, std::vector<std::string> files, bool includeSidecars) {
+    resetJob(job, destination, std::move(files), includeSidecars);
+    WinErr e = threadStart(&job.thread, 1u << 20, exportThreadMain, &job);
+    if (e) {
+        LockGuard g(job.lock);
+        job.state = kExportIdle;
+    }
+    return e;
+}
+
+void requestExportStop(ExportJob& job) { job.stopRequested = true; }
+
+bool exportRunning(ExportJob& job) {
+    LockGuard g(job.lock);
+    return job.state == kExportRunning || job.state == kExportWaiting;
+}
+
+bool finishExport(ExportJob& job) {
+    threadJoin(&job.thread);
+    LockGuard g(job.lock);
+    return job.counters.copied > 0;
+}
+
+void answerExportClash(ExportJob& job, int answer, bool applyToAll) {
+    LockGuard g(job.lock);
+    if (!job.clash.pending) return;
+    job.clash.applyToAll = applyToAll;
+    job.clash.answer = answer;
+}
+
+std::string exportStoppingLine(ExportJob& job) {
+    LockGuard g(job.lock);
+    return fillPlaceholder(text("ExportStoppingFile"), "{file}", job.fileInHand);
+}
+
+// [SECTION] summary and log
+std::string describeExportResult(const ExportCounters& c) {
+    std::string s = std::to_string(c.copied) + " " + text("ExportPhotosCopied");
+    auto part = [&s](const char* lead, int n, const char* key) {
+        if (n > 0) s += lead + std::to_string(n) + " " + text(key);
+    };
+    part(" + ", c.sidecarsCopied, "ExportSidecarsWord");
+    part(", ", c.alreadyThere, "ExportAlreadyWord");
+    part(", ", c.skipped, "ExportSkippedWord");
+    part(", ", c.ratedDifferently, "ExportRatedDifferently");
+    part(", ", c.sidecarsFailed, "ExportSidecarsFailed");
+    part(", ", c.failed, "ExportFailedWord");
+    if (c.partsLeft == 1) s += ", 1 " + text("ExportPartLeftOne") + " " + c.firstPart;
+    if (c.partsLeft > 1) s += ", " + std::to_string(c.partsLeft) + " " + text("ExportPartLeftMany") + " " + c.firstPart;
+    if (c.stopReason == kExportStopDiskFull) return text("ImportStopDiskFull") + " " + s;
+    if (c.stopReason == kExportStopDestGone) return text("ImportStopDestGone") + " " + s;
+    if (c.stoppedByUser) return text("ExportCancelled") + ". " + s;
+    return s;
+}
+
+std::string exportCopyLogText(const ExportCounters& c, const std::vector<ExportLogEntry>& log) {
+    std::string s = describeExportResult(c) + "\r\n";
+    for (const ExportLogEntry& e : log) s += e.fileName + "\t" + e.text + "\r\n";
+    return s;
+}
+
+ExportClashTexts exportClashTexts(const ExportClash& q) {
+    ExportClashTexts t;
+    t.title = text("ExportConflictTitle");
+    t.intro = text("ExportConflictIntro");
+    t.thereLabel = text("ExportConflictThere");
+    t.there = q.existing;
+    t.newLabel = text("ExportConflictNew");
+    t.incoming = q.incoming;
+    t.keepLine = q.keepBothName.empty() ? std::string() : text("ExportConflictKeep") + " " + std::string(fileNamePart(q.keepBothName));
+    t.applyAll = text("ExportApplyAll");
+    t.skip = text("ExportSkip");
+    t.keepBoth = text("ExportKeepBoth");
+    t.stop = text("ExportStopExport");
+    return t;
+}
+
+// [SECTION] quitting while copying
+QuitQuestion quitWhileCopyingQuestion(bool exportRunning, std::string_view exportDestination, bool importRunning,
+                                      std::string_view importDestination) {
+    QuitQuestion q;
+    bool both = exportRunning && importRunning;
+    std::string prefix = both ? "QuitBoth" : importRunning ? "ImportQuit" : "ExportQuit";
+    std::string waitPrefix = both ? "QuitBoth" : "ExportQuit";
+    q.title = text(prefix + "Title");
+    if (exportRunning) q.lines.push_back(text("ExportQuitAsk1") + " " + std::string(exportDestination));
+    if (importRunning) q.lines.push_back(text("ImportQuitAsk1") + " " + std::string(importDestination));
+    q.question = text("ExportQuitAsk2");
+    q.exitNow = text(prefix + "Exit");
+    q.wait = text(waitPrefix + "Wait");
+    q.waitThenExit = text(waitPrefix + "WaitExit");
+    return q;
+}
+
+}  // namespace lv
