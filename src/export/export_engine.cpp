@@ -40,8 +40,9 @@ ExportList buildExportList(const FolderState& st, const ExportSavedFilter& filte
         out.files.push_back(p.path[size_t(i)]);
         return true;
     };
+    out.photos = int(chosen.size());
     for (int i : chosen) {
-        if (add(i)) out.photos++;
+        add(i);
         if (includePartners)
             for (int partner : partnersOf(p.path, i)) add(partner);
     }
