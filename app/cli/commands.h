@@ -38,5 +38,6 @@ int runPreview(const Args& args);
 int runThumb(const Args& args);
 int runRate(const Args& args);
 int runLabel(const Args& args);
+int runExport(const Args& args);
 
 }  // namespace lv::cli

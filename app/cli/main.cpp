@@ -19,6 +19,8 @@ static const Command kCommands[] = {
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
     {"rate", "PHOTO... 0-5|reject|unreject", "set the star rating in each photo's XMP sidecar", runRate},
     {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
+    {"export", "FOLDER --to TEMPLATE [--sidecars] [--partners] [--on-clash skip|keep-both|stop] [--json]",
+     "copy the folder's photos to the folder the template names, as the Export dialog does", runExport},
 };
 
 static void printHelp() {
