@@ -1,5 +1,6 @@
 #include "export/copy_engine.h"
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -51,45 +52,102 @@ WinErr createStaging(std::string_view target, FileHandle* out, StagedCopyResult*
 
 }  // namespace
 
-StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
-    StagedCopyResult r;
-    auto fail = [&r](CopyStep step, WinErr code) {
-        r.failedStep = step;
-        r.code = code ? code : kErrGenFailure;
-        return r;
-    };
-    if (pathExists(target)) return fail(CopyStep::TargetExists, kErrAlreadyExists);
+namespace {
 
-    FileHandle in, out;
+StagedCopyResult& failWith(StagedCopyResult& r, CopyStep step, WinErr code) {
+    r.failedStep = step;
+    r.code = code ? code : kErrGenFailure;
+    return r;
+}
+
+// Flush and size check of one begun copy; the file stays open.
+void flushPending(PendingCopy* p) {
+    StagedCopyResult& r = p->result;
+    if (!r.ok()) return;
+    // On disk before it has a final name: a crash after the rename must not find a short file.
+    WinErr e = gOps->flush(p->staging);
+    if (e) {
+        failWith(r, CopyStep::Flush, e);
+        return;
+    }
+    uint64_t written = 0;
+    e = fileSize(p->staging, &written);
+    if (e || written != r.bytes) failWith(r, CopyStep::Size, e ? e : kErrHandleEof);
+}
+
+// Close and publish without replacing, after flushPending.
+void publishPending(PendingCopy* p) {
+    StagedCopyResult& r = p->result;
+    fileClose(&p->staging);
+    if (r.ok()) {
+        WinErr e = gOps->move(r.stagingPath, p->target, false);
+        if (!e) {
+            folderFlush(folderPart(p->target));
+            return;
+        }
+        failWith(r, CopyStep::Publish, e);
+    }
+    bool ours = r.failedStep != CopyStep::TargetExists && r.failedStep != CopyStep::OpenSource &&
+                r.failedStep != CopyStep::CreateStaging;
+    if (ours) r.stagingLeft = pathExists(r.stagingPath);
+}
+
+constexpr int kFlushThreads = 8;
+
+struct FlushWork {
+    std::vector<PendingCopy>* batch;
+    std::atomic<size_t> next{0};
+};
+
+void flushWorker(void* arg) {
+    FlushWork* w = static_cast<FlushWork*>(arg);
+    for (size_t i; (i = w->next++) < w->batch->size();) flushPending(&(*w->batch)[i]);
+}
+
+}  // namespace
+
+void stagedCopyBegin(std::string_view source, std::string_view target, const StagedCopyOptions& opt, PendingCopy* p) {
+    p->source = std::string(source);
+    p->target = std::string(target);
+    p->staging = FileHandle();
+    p->result = StagedCopyResult();
+    StagedCopyResult& r = p->result;
+    if (pathExists(target)) {
+        failWith(r, CopyStep::TargetExists, kErrAlreadyExists);
+        return;
+    }
+    FileHandle in;
     WinErr e = gOps->openRead(source, &in);
-    if (e) return fail(CopyStep::OpenSource, e);
+    if (e) {
+        failWith(r, CopyStep::OpenSource, e);
+        return;
+    }
     uint64_t sourceTime = 0;
     e = fileSize(in, &r.sourceSize);
     if (!e) e = fileGetWriteTime(in, &sourceTime);
-    if (e) {
-        fileClose(&in);
-        return fail(CopyStep::OpenSource, e);
+    if (!e) {
+        e = createStaging(target, &p->staging, &r);
+        if (e) failWith(r, CopyStep::CreateStaging, e);
+    } else {
+        failWith(r, CopyStep::OpenSource, e);
     }
-    e = createStaging(target, &out, &r);
-    if (e) {
+    if (!r.ok()) {
         fileClose(&in);
-        return fail(CopyStep::CreateStaging, e);
+        return;
     }
-
-    CopyStep step = CopyStep::None;
     char* buf = blockBuffer();
     for (;;) {
         size_t got = 0;
         e = gOps->readAt(in, r.bytes, buf, kBlockBytes, &got);
         if (e) {
-            step = CopyStep::Read;
+            failWith(r, CopyStep::Read, e);
             break;
         }
         if (got == 0) break;
         if (opt.hash) sha256Update(opt.hash, buf, got);
-        e = gOps->write(out, buf, got);
+        e = gOps->write(p->staging, buf, got);
         if (e) {
-            step = CopyStep::Write;
+            failWith(r, CopyStep::Write, e);
             break;
         }
         r.bytes += got;
@@ -97,28 +155,47 @@ StagedCopyResult stagedCopy(std::string_view source, std::string_view target, co
         if (got < kBlockBytes) break;
     }
     fileClose(&in);
-    if (step == CopyStep::None && sourceTime != 0) fileSetWriteTime(out, sourceTime);
-    // On disk before it has a final name: a crash after the rename must not find a short file.
-    if (step == CopyStep::None && (e = gOps->flush(out)) != kErrOk) step = CopyStep::Flush;
-    uint64_t written = 0;
-    if (step == CopyStep::None) {
-        uint64_t want = opt.expectedSize ? opt.expectedSize : r.sourceSize;
-        if ((e = fileSize(out, &written)) != kErrOk || written != r.bytes || r.bytes != want) {
-            step = CopyStep::Size;
-            if (!e) e = kErrHandleEof;
+    uint64_t want = opt.expectedSize ? opt.expectedSize : r.sourceSize;
+    if (r.ok() && r.bytes != want) failWith(r, CopyStep::Size, kErrHandleEof);
+    if (r.ok()) {
+        if (sourceTime != 0) fileSetWriteTime(p->staging, sourceTime);
+        fileStartWriteback(p->staging);
+        return;
+    }
+    publishPending(p);  // closes and notes the staging file left behind
+}
+
+void stagedCopyFinishAll(std::vector<PendingCopy>& batch) {
+    size_t flushing = 0;
+    for (const PendingCopy& p : batch) flushing += p.staging.valid();
+    if (flushing > 1) {
+        FlushWork work;
+        work.batch = &batch;
+        Thread threads[kFlushThreads];
+        int started = 0;
+        for (size_t t = 0; t + 1 < size_t(kFlushThreads) && t + 1 < flushing; t++)
+            if (threadStart(&threads[t], 256u << 10, flushWorker, &work) == kErrOk) started++;
+        flushWorker(&work);  // this thread helps, and does everything when no thread started
+        for (int t = 0; t < started; t++) threadJoin(&threads[t]);
+    } else {
+        for (PendingCopy& p : batch) flushPending(&p);
+    }
+    // Every staging file is closed before the first is published, so none is held open while
+    // its folder changes.
+    std::vector<PendingCopy*> open;
+    for (PendingCopy& p : batch)
+        if (p.staging.valid()) {
+            fileClose(&p.staging);
+            open.push_back(&p);
         }
-    }
-    fileClose(&out);
-    if (step == CopyStep::None) {
-        e = gOps->move(r.stagingPath, target, false);
-        if (e) step = CopyStep::Publish;
-    }
-    if (step != CopyStep::None) {
-        r.stagingLeft = pathExists(r.stagingPath);
-        return fail(step, e);
-    }
-    folderFlush(folderPart(target));
-    return r;
+    for (PendingCopy* p : open) publishPending(p);
+}
+
+StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
+    std::vector<PendingCopy> one(1);
+    stagedCopyBegin(source, target, opt, &one[0]);
+    if (one[0].staging.valid()) stagedCopyFinishAll(one);
+    return one[0].result;
 }
 
 // [SECTION] identical files

@@ -63,6 +63,20 @@ struct StagedCopyResult {
 // target without replacing. The target existing at the start fails at TargetExists with 183.
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& options = {});
 
+// The same in two halves, so that a run can flush several copies side by side: the file system
+// then commits them together instead of waiting for the disk once per file.
+struct PendingCopy {
+    std::string source, target;
+    FileHandle staging;       // open between the halves
+    StagedCopyResult result;  // a failure of the first half is final
+};
+// Everything before the flush; the staging file stays open unless this failed.
+void stagedCopyBegin(std::string_view source, std::string_view target, const StagedCopyOptions& options,
+                     PendingCopy* out);
+// Flushes the open staging files of the batch at the same time (a few threads), then checks,
+// closes and publishes each in order.
+void stagedCopyFinishAll(std::vector<PendingCopy>& batch);
+
 // [SECTION] identical files
 // Same size and last-write times at most 2 seconds apart; a source time of 0 is never identical.
 bool identicalFileFacts(uint64_t sourceSize, uint64_t sourceTime, uint64_t targetSize, uint64_t targetTime);

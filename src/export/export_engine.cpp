@@ -156,29 +156,35 @@ std::string exportErrorMessage(WinErr code) {
 // [SECTION] the export thread
 namespace {
 
-enum FileResult { kFileCopied = 1, kFileSkipped = 2, kFileFailed = 3, kFileStop = 4, kFileAlready = 5 };
+enum FilePlan { kPlanCopy = 1, kPlanSkipped = 2, kPlanFailed = 3, kPlanStop = 4, kPlanAlready = 5 };
+
+// Copies in flight between their two halves: 16 files or 256 MiB, whichever comes first, so a
+// stop or a full disk is noticed soon and little unflushed data waits in memory.
+constexpr size_t kBatchFiles = 16;
+constexpr uint64_t kBatchBytes = 256u << 20;
 
 void addLog(ExportJob& job, std::string_view source, std::string textLine) {
     LockGuard g(job.lock);
     job.log.push_back({std::string(fileNamePart(source)), std::move(textLine)});
 }
 
-void noteStagingLeft(ExportJob& job, const StagedCopyResult& r) {
-    if (!r.stagingLeft) return;
+void bump(ExportJob& job, int ExportCounters::*field) {
     LockGuard g(job.lock);
-    if (job.counters.partsLeft++ == 0) job.counters.firstPart = std::string(fileNamePart(r.stagingPath));
+    (job.counters.*field)++;
 }
 
-// A staged copy with its diagnostics; the message of a failure, or empty.
-std::string copyWithDiagnostics(ExportJob& job, const std::string& source, const std::string& target,
-                                StagedCopyResult* out) {
-    StagedCopyResult r = stagedCopy(source, target);
-    *out = r;
-    noteStagingLeft(job, r);
+// Notes a staging file a failure left, writes the diagnostics and gives the message of a failed
+// copy, or empty after success.
+std::string copyOutcome(ExportJob& job, const PendingCopy& p) {
+    const StagedCopyResult& r = p.result;
+    if (r.stagingLeft) {
+        LockGuard g(job.lock);
+        if (job.counters.partsLeft++ == 0) job.counters.firstPart = std::string(fileNamePart(r.stagingPath));
+    }
     if (r.ok()) return {};
     WinErr code = r.code;
     // POSIX says "no such file" where Windows says "no such folder" for a file in a removed folder.
-    if (r.failedStep == CopyStep::CreateStaging && code == kErrFileNotFound) code = kErrPathNotFound;
+    if ((code == kErrFileNotFound || code == kErrPathNotFound) && !isFolder(job.destination)) code = kErrPathNotFound;
     switch (r.failedStep) {
         case CopyStep::Size:
             logLine("export staged copy SHORT (" + std::to_string(r.bytes) + " of " + std::to_string(r.sourceSize) +
@@ -189,37 +195,9 @@ std::string copyWithDiagnostics(ExportJob& job, const std::string& source, const
             break;
         default:
             logLine("export staged copy FAILED (last error " + std::to_string(code) + "): " +
-                    (r.stagingPath.empty() ? target : r.stagingPath));
+                    (r.stagingPath.empty() ? p.target : r.stagingPath));
     }
     return exportErrorMessage(code);
-}
-
-void exportSidecar(ExportJob& job, const std::string& source, const std::string& target) {
-    if (!job.includeSidecars) return;
-    std::string sc = sidecarPathFor(source), tsc = sidecarPathFor(target);
-    uint64_t size = 0, time = 0;
-    if (pathFileInfo(sc, &size, &time) != kErrOk) return;
-    if (pathExists(tsc)) {
-        if (identicalAtTarget(sc, tsc)) return;
-        RatingLabel mine = readSidecarRatingLabel(source), there = readSidecarRatingLabel(target);
-        if (mine.rating == there.rating && mine.label == there.label) return;
-        {
-            LockGuard g(job.lock);
-            job.counters.ratedDifferently++;
-        }
-        addLog(job, source, text("ExportLogRatingDiffers"));
-        return;
-    }
-    StagedCopyResult r;
-    std::string msg = copyWithDiagnostics(job, sc, tsc, &r);
-    LockGuard g(job.lock);
-    if (msg.empty()) {
-        job.counters.sidecarsCopied++;
-        return;
-    }
-    job.counters.sidecarsFailed++;
-    logLine("export sidecar not copied: " + msg);
-    job.log.push_back({std::string(fileNamePart(source)), text("ExportLogSidecar") + " " + msg});
 }
 
 // Asks the name-clash question (or takes the stored answer) and waits for it.
@@ -251,59 +229,135 @@ int askClash(ExportJob& job, const std::string& existing, const std::string& inc
     }
 }
 
-int exportOneFile(ExportJob& job, const std::string& source) {
-    auto count = [&job](int ExportCounters::*field) {
-        LockGuard g(job.lock);
-        (job.counters.*field)++;
-    };
+// Where one file goes: its target, or why it is not copied.
+int planFile(ExportJob& job, const std::string& source, std::string* target) {
     if (source.empty()) {
-        count(&ExportCounters::failed);
-        return kFileFailed;
+        bump(job, &ExportCounters::failed);
+        return kPlanFailed;
     }
-    std::string target = joinPath(job.destination, fileNamePart(source));
-    if (pathExists(target)) {
-        if (identicalAtTarget(source, target)) {
-            count(&ExportCounters::alreadyThere);
-            exportSidecar(job, source, target);
-            return kFileAlready;
+    *target = joinPath(job.destination, fileNamePart(source));
+    if (!pathExists(*target)) return kPlanCopy;
+    if (identicalAtTarget(source, *target)) {
+        bump(job, &ExportCounters::alreadyThere);
+        return kPlanAlready;
+    }
+    auto companions = [&job](const std::string& candidate) {
+        return job.includeSidecars ? std::vector<std::string>{sidecarPathFor(candidate)} : std::vector<std::string>{};
+    };
+    std::string keep = freeName(*target, companions);
+    int answer = askClash(job, *target, source, keep);
+    if (answer == kClashSkip) {
+        bump(job, &ExportCounters::skipped);
+        addLog(job, source, text("ExportLogSkipped"));
+        return kPlanSkipped;
+    }
+    if (answer != kClashKeepBoth) return kPlanStop;
+    // Names may have been taken while the question was open.
+    if (!keep.empty() && (pathExists(keep) || (job.includeSidecars && pathExists(sidecarPathFor(keep)))))
+        keep = freeName(*target, companions);
+    if (keep.empty()) {
+        bump(job, &ExportCounters::failed);
+        addLog(job, source, text("ExportLogNoName"));
+        return kPlanFailed;
+    }
+    addLog(job, source, text("ExportLogRenamed") + " " + std::string(fileNamePart(keep)));
+    *target = keep;
+    return kPlanCopy;
+}
+
+// After a failed file: a full or vanished destination ends the run.
+bool destinationStops(ExportJob& job, const std::string& source) {
+    uint64_t size = 0, time = 0;
+    pathFileInfo(source, &size, &time);
+    int reason = stopReasonAfterFailure(job.destination, size);
+    if (reason == kExportStopNone) return false;
+    LockGuard g(job.lock);
+    job.counters.stopReason = reason;
+    return true;
+}
+
+// The sidecars of photos that were copied or found already there. A sidecar at the destination
+// is never changed: identical, or holding the same rating and label, is fine; otherwise counted.
+void exportSidecars(ExportJob& job, const std::vector<std::pair<std::string, std::string>>& photos) {
+    if (!job.includeSidecars) return;
+    std::vector<PendingCopy> batch;
+    for (const auto& [source, target] : photos) {
+        std::string sc = sidecarPathFor(source), tsc = sidecarPathFor(target);
+        uint64_t size = 0, time = 0;
+        if (pathFileInfo(sc, &size, &time) != kErrOk) continue;
+        if (!pathExists(tsc)) {
+            batch.emplace_back();
+            stagedCopyBegin(sc, tsc, {}, &batch.back());
+            continue;
         }
-        auto companions = [&job](const std::string& candidate) {
-            return job.includeSidecars ? std::vector<std::string>{sidecarPathFor(candidate)} : std::vector<std::string>{};
-        };
-        std::string keep = freeName(target, companions);
-        int answer = askClash(job, target, source, keep);
-        if (answer == kClashSkip) {
-            count(&ExportCounters::skipped);
-            addLog(job, source, text("ExportLogSkipped"));
-            return kFileSkipped;
+        if (identicalAtTarget(sc, tsc)) continue;
+        RatingLabel mine = readSidecarRatingLabel(source), there = readSidecarRatingLabel(target);
+        if (mine.rating == there.rating && mine.label == there.label) continue;
+        bump(job, &ExportCounters::ratedDifferently);
+        addLog(job, source, text("ExportLogRatingDiffers"));
+    }
+    stagedCopyFinishAll(batch);
+    for (const PendingCopy& p : batch) {
+        std::string msg = copyOutcome(job, p);
+        if (msg.empty()) {
+            bump(job, &ExportCounters::sidecarsCopied);
+            continue;
         }
-        if (answer != kClashKeepBoth) return kFileStop;
-        // Names may have changed while the question was open.
-        if (!keep.empty() && (pathExists(keep) || (job.includeSidecars && pathExists(sidecarPathFor(keep)))))
-            keep = freeName(target, companions);
-        if (keep.empty()) {
-            count(&ExportCounters::failed);
-            addLog(job, source, text("ExportLogNoName"));
-            return kFileFailed;
+        bump(job, &ExportCounters::sidecarsFailed);
+        logLine("export sidecar not copied: " + msg);
+        addLog(job, p.source, text("ExportLogSidecar") + " " + msg);
+    }
+}
+
+// One batch from index *next on: plans and begins each file, flushes and publishes them together,
+// then copies their sidecars. False when the run must end.
+bool exportBatch(ExportJob& job, size_t* next) {
+    std::vector<PendingCopy> batch;
+    std::vector<std::pair<std::string, std::string>> sidecarsFor;
+    uint64_t bytes = 0;
+    bool goOn = true;
+    while (goOn && *next < job.files.size() && batch.size() < kBatchFiles && bytes < kBatchBytes &&
+           !job.stopRequested) {
+        const std::string& s = job.files[*next];
+        {
+            LockGuard g(job.lock);
+            job.counters.indexInHand = int(*next);
+            job.fileInHand = std::string(fileNamePart(s));
         }
-        addLog(job, source, text("ExportLogRenamed") + " " + std::string(fileNamePart(keep)));
-        target = keep;
+        ++*next;
+        std::string target;
+        int plan = planFile(job, s, &target);
+        if (plan == kPlanStop) {
+            job.stopRequested = true;
+        } else if (plan == kPlanAlready) {
+            sidecarsFor.emplace_back(s, target);
+        } else if (plan == kPlanFailed) {
+            goOn = !destinationStops(job, s);
+        } else if (plan == kPlanCopy) {
+            batch.emplace_back();
+            stagedCopyBegin(s, target, {}, &batch.back());
+            bytes += batch.back().result.bytes;
+            // A full disk is noticed at once, not after the files begun behind it.
+            if (!batch.back().result.ok()) goOn = !destinationStops(job, s);
+        }
     }
-    StagedCopyResult r;
-    std::string msg = copyWithDiagnostics(job, source, target, &r);
-    if (!msg.empty()) {
-        count(&ExportCounters::failed);
-        logLine("export FAILED: " + source + " -> " + target + ": " + msg);
-        addLog(job, source, text("ExportLogFailed") + " " + msg);
-        return kFileFailed;
+    stagedCopyFinishAll(batch);
+    for (const PendingCopy& p : batch) {
+        std::string msg = copyOutcome(job, p);
+        if (msg.empty()) {
+            LockGuard g(job.lock);
+            job.counters.copied++;
+            job.counters.bytesCopied += p.result.bytes;
+            sidecarsFor.emplace_back(p.source, p.target);
+            continue;
+        }
+        bump(job, &ExportCounters::failed);
+        logLine("export FAILED: " + p.source + " -> " + p.target + ": " + msg);
+        addLog(job, p.source, text("ExportLogFailed") + " " + msg);
+        if (destinationStops(job, p.source)) goOn = false;
     }
-    {
-        LockGuard g(job.lock);
-        job.counters.copied++;
-        job.counters.bytesCopied += r.bytes;
-    }
-    exportSidecar(job, source, target);
-    return kFileCopied;
+    exportSidecars(job, sidecarsFor);
+    return goOn;
 }
 
 void exportThreadMain(void* arg) { runExport(*static_cast<ExportJob*>(arg)); }
@@ -339,28 +393,8 @@ void resetJob(ExportJob& job, std::string_view destination, std::vector<std::str
 
 void runExport(ExportJob& job) {
     if (job.state != kExportRunning) resetJob(job, job.destination, job.files, job.includeSidecars);
-    for (size_t i = 0; i < job.files.size() && !job.stopRequested; i++) {
-        const std::string& s = job.files[i];
-        {
-            LockGuard g(job.lock);
-            job.counters.indexInHand = int(i);
-            job.fileInHand = std::string(fileNamePart(s));
-        }
-        int result = exportOneFile(job, s);
-        if (result == kFileStop) {
-            job.stopRequested = true;
-            break;
-        }
-        if (result == kFileFailed) {
-            uint64_t size = 0, time = 0;
-            pathFileInfo(s, &size, &time);
-            int reason = stopReasonAfterFailure(job.destination, size);
-            if (reason != kExportStopNone) {
-                LockGuard g(job.lock);
-                job.counters.stopReason = reason;
-                break;
-            }
-        }
+    size_t next = 0;
+    while (next < job.files.size() && !job.stopRequested && exportBatch(job, &next)) {
     }
     LockGuard g(job.lock);
     job.counters.stoppedByUser = job.stopRequested;

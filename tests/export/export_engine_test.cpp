@@ -21,20 +21,20 @@ namespace {
 
 const uint64_t kTime = fileTimeFromUnix(1700000000);
 
-// Fault hooks: a disk that fills after some bytes, a destination removed when a file is created.
+// Fault hooks: a disk that fills after some bytes, a destination removed when a file is published.
 struct Faults {
     static inline uint64_t writeLimit = UINT64_MAX;
     static inline int64_t freeBytes = -2;  // -2: the real figure
-    static inline std::string removeOnCreate;
-    static WinErr create(std::string_view p, CreateMode m, FileHandle* f) {
-        if (!removeOnCreate.empty() && p.find("IMG_2") != std::string_view::npos) {
+    static inline std::string removeOnPublish;
+    static WinErr move(std::string_view from, std::string_view to, bool replace) {
+        if (!removeOnPublish.empty() && from.find("IMG_2") != std::string_view::npos) {
             std::vector<DirEntry> entries;
-            listFolder(removeOnCreate, &entries);
-            for (const DirEntry& e : entries) fileDelete(joinPath(removeOnCreate, e.name));
-            folderDelete(removeOnCreate);
-            removeOnCreate.clear();
+            listFolder(removeOnPublish, &entries);
+            for (const DirEntry& e : entries) fileDelete(joinPath(removeOnPublish, e.name));
+            folderDelete(removeOnPublish);
+            removeOnPublish.clear();
         }
-        return fileCreate(p, m, f);
+        return fileMove(from, to, replace);
     }
     static WinErr write(FileHandle f, const void* b, size_t n) {
         if (n > writeLimit) {
@@ -50,7 +50,7 @@ struct Faults {
         if (freeBytes >= 0) v->freeBytes = uint64_t(freeBytes);
         return e;
     }
-    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, fileFlush, fileMove, volume};
+    static constexpr CopyFileOps kOps = {fileOpenRead, fileCreate, fileReadAt, write, fileFlush, move, volume};
 };
 
 class Export : public ::testing::Test {
@@ -58,7 +58,7 @@ protected:
     void SetUp() override {
         Faults::writeLimit = UINT64_MAX;
         Faults::freeBytes = -2;
-        Faults::removeOnCreate.clear();
+        Faults::removeOnPublish.clear();
         setCopyFileOps(&Faults::kOps);
         ASSERT_EQ(folderCreateAll(src), 0u);
         ASSERT_EQ(folderCreateAll(dst), 0u);
@@ -203,10 +203,11 @@ TEST_F(Export, ARemovedDestinationStopsWithReasonTwo) {
     photo("IMG_1.JPG");
     photo("IMG_2.JPG");
     photo("IMG_3.JPG");
-    Faults::removeOnCreate = dst;
+    Faults::removeOnPublish = dst;
     run(false);
     EXPECT_EQ(job.counters.stopReason, kExportStopDestGone);
-    EXPECT_EQ(summary(), "Stopped: the destination drive is no longer available. 1 photos copied, 1 could not be copied");
+    // The files in hand are finished: the third was staged beside the second and fails with it.
+    EXPECT_EQ(summary(), "Stopped: the destination drive is no longer available. 1 photos copied, 2 could not be copied");
     EXPECT_EQ(job.log[0].text, "FAILED, the folder is gone");
 }
 

@@ -29,6 +29,14 @@ WinErr folderFlush(std::string_view folder) {
     return e;
 }
 
+void fileStartWriteback(FileHandle f) {
+#ifdef __linux__
+    (void)::sync_file_range(int(f.h), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)f;
+#endif
+}
+
 bool stderrIsTerminal() { return ::isatty(2) == 1; }
 
 static void (*gInterrupt)() = nullptr;

@@ -16,6 +16,8 @@ WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime) 
 // NTFS and exFAT log their names themselves; a folder cannot be flushed without backup rights.
 WinErr folderFlush(std::string_view) { return kErrOk; }
 
+void fileStartWriteback(FileHandle) {}
+
 bool stderrIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
