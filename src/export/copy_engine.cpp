@@ -1,5 +1,6 @@
 #include "export/copy_engine.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -75,16 +76,13 @@ void flushPending(PendingCopy* p) {
     if (e || written != r.bytes) failWith(r, CopyStep::Size, e ? e : kErrHandleEof);
 }
 
-// Close and publish without replacing, after flushPending.
+// Close and publish without replacing, after flushPending; the caller flushes the folder.
 void publishPending(PendingCopy* p) {
     StagedCopyResult& r = p->result;
     fileClose(&p->staging);
     if (r.ok()) {
         WinErr e = gOps->move(r.stagingPath, p->target, false);
-        if (!e) {
-            folderFlush(folderPart(p->target));
-            return;
-        }
+        if (!e) return;
         failWith(r, CopyStep::Publish, e);
     }
     bool ours = r.failedStep != CopyStep::TargetExists && r.failedStep != CopyStep::OpenSource &&
@@ -188,7 +186,14 @@ void stagedCopyFinishAll(std::vector<PendingCopy>& batch) {
             fileClose(&p.staging);
             open.push_back(&p);
         }
-    for (PendingCopy* p : open) publishPending(p);
+    // One flush per folder makes the new names of the whole batch durable.
+    std::vector<std::string_view> folders;
+    for (PendingCopy* p : open) {
+        publishPending(p);
+        std::string_view folder = folderPart(p->target);
+        if (p->result.ok() && std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    }
+    for (std::string_view f : folders) folderFlush(f);
 }
 
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
