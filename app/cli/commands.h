@@ -50,5 +50,6 @@ int runFilters(const Args& args);
 int runDescribeFilter(const Args& args);
 int runThumbs(const Args& args);
 int runView(const Args& args);
+int runExport(const Args& args);
 
 }  // namespace lv::cli

@@ -555,6 +555,7 @@ const TextRow kRows[] = {
     {"AboutPrivacy", "Lumivore does not use the network."},
     {"AboutCopyright", "Copyright the Lumivore authors."},
     {"AboutClose", "Close"},
+    {"ExportNeedAbsolutePosix", "Start with /, such as /media/card/exports, or with Current folder."},
 };
 
 }  // namespace

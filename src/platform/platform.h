@@ -240,4 +240,18 @@ WinErr clipboardSetText(std::string_view utf8);
 WinErr clipboardGetText(std::string* utf8);
 WinErr shellOpen(std::string_view pathOrFolder);  // Explorer / xdg-open
 
+// [SECTION] copies and the console
+// Size and last-write time of a file (links followed); a folder gives 5.
+WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime);
+// Makes the names in a folder durable after a rename into it (POSIX fsync of the folder);
+// Windows journals names itself, so there it is a no-op.
+WinErr folderFlush(std::string_view folder);
+// Starts writing the file's data to disk without waiting (Linux), so a later fileFlush has less
+// to wait for; elsewhere a no-op.
+void fileStartWriteback(FileHandle f);
+// Whether standard error is a terminal (progress bars are drawn only there).
+bool stderrIsTerminal();
+// Calls fn (from a signal handler or a console thread: it may only set flags) on Ctrl+C.
+void setInterruptHandler(void (*fn)());
+
 }  // namespace lv

@@ -1,0 +1,113 @@
+// What the export and import copiers share: the staged copy that never lets a half-written
+// file carry a final name, the identical-file test, the free name for "Keep both", the room
+// rule with its texts and the stop reason after a failed copy.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lv {
+
+inline constexpr std::string_view kStagingSuffix = ".lumivore-part";
+// Room kept free on a destination beyond the bytes to copy.
+inline constexpr uint64_t kRoomMargin = 268435456;  // 256 MiB
+// Two last-write times this close (100 ns units) are the same time: FAT keeps 2-second steps.
+inline constexpr uint64_t kIdenticalTimeSlack = 20000000;
+
+// [SECTION] file-system seam
+// The calls a copy goes through, so tests can fail any step where permissions do not stop the
+// process (root, Wine) and a small disk is not at hand.
+struct CopyFileOps {
+    WinErr (*openRead)(std::string_view path, FileHandle* out);
+    WinErr (*create)(std::string_view path, CreateMode mode, FileHandle* out);
+    WinErr (*readAt)(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got);
+    WinErr (*write)(FileHandle f, const void* buf, size_t len);
+    WinErr (*flush)(FileHandle f);
+    WinErr (*move)(std::string_view from, std::string_view to, bool replace);
+    WinErr (*volume)(std::string_view path, VolumeInfo* out);
+};
+const CopyFileOps& platformCopyFileOps();
+// nullptr restores the platform calls. Not thread-safe: for tests only.
+void setCopyFileOps(const CopyFileOps* ops);
+const CopyFileOps& copyFileOps();
+
+// [SECTION] staged copy
+enum class CopyStep { None, TargetExists, OpenSource, CreateStaging, Read, Write, Flush, Size, Publish };
+
+struct StagedCopyOptions {
+    Sha256* hash = nullptr;     // fed with every block read (the import's fingerprint)
+    uint64_t expectedSize = 0;  // above 0: a source that gives another count fails at Size
+    // Called after every block with the bytes written so far.
+    void (*progress)(uint64_t bytesDone, void* ctx) = nullptr;
+    void* progressContext = nullptr;
+};
+
+struct StagedCopyResult {
+    WinErr code = kErrOk;  // the system's error number of the failed step
+    CopyStep failedStep = CopyStep::None;
+    uint64_t sourceSize = 0;
+    uint64_t bytes = 0;         // bytes written to the staging file
+    std::string stagingPath;    // the staging file used
+    bool stagingLeft = false;   // a failure left it on disk (it is never deleted)
+    std::string takenStaging;   // a staging file of an earlier run found at the first staging name
+    bool ok() const { return failedStep == CopyStep::None; }
+};
+
+// Copies source to target + ".lumivore-part" (created exclusively, so never through a link or
+// into an earlier run's leftover, which makes the next free "<target>.<n>.lumivore-part" used
+// instead), gives it the source's last-write time, flushes it to disk and only then renames it to
+// target without replacing. The target existing at the start fails at TargetExists with 183.
+StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& options = {});
+
+// The same in two halves, so that a run can flush several copies side by side: the file system
+// then commits them together instead of waiting for the disk once per file.
+struct PendingCopy {
+    std::string source, target;
+    FileHandle staging;       // open between the halves
+    StagedCopyResult result;  // a failure of the first half is final
+};
+// Everything before the flush; the staging file stays open unless this failed.
+void stagedCopyBegin(std::string_view source, std::string_view target, const StagedCopyOptions& options,
+                     PendingCopy* out);
+// Flushes the open staging files of the batch at the same time (a few threads), then checks,
+// closes and publishes each in order.
+void stagedCopyFinishAll(std::vector<PendingCopy>& batch);
+
+// [SECTION] identical files
+// Same size and last-write times at most 2 seconds apart; a source time of 0 is never identical.
+bool identicalFileFacts(uint64_t sourceSize, uint64_t sourceTime, uint64_t targetSize, uint64_t targetTime);
+bool identicalAtTarget(std::string_view source, std::string_view target);
+
+// [SECTION] free name
+// The paths a candidate name would bring along (its sidecars, companions) that must be free too.
+using CompanionNamesFn = std::function<std::vector<std::string>(const std::string& candidate)>;
+// "D:\x\IMG_1.JPG" -> "D:\x\IMG_1 (2).JPG", (3) ... (999): the first name that does not exist and
+// whose companions do not exist either; empty when none is left.
+std::string freeName(std::string_view target, const CompanionNamesFn& companions = nullptr);
+
+// [SECTION] room
+struct RoomFigures {
+    int64_t freeBytes = -1;    // -1: no figure (no drive)
+    uint32_t clusterSize = 0;  // 0 when unknown
+};
+// The room on the volume that holds folder (which need not exist yet: its nearest existing parent
+// is asked). On Windows a missing drive gives no figure.
+RoomFigures destinationRoom(std::string_view folder);
+uint64_t roundUpToCluster(uint64_t bytes, uint32_t clusterSize);
+// -1 no figure, 1 nothing to copy or bytes + 256 MiB fit, else 0.
+int roomResult(uint64_t bytesToCopy, int64_t freeBytes);
+// "12.3 GB", "4.5 MB", "12 KB", "100 B".
+std::string sizeText(uint64_t bytes);
+// Why the room is not enough: "50.0 MB to copy would leave under 256.0 MB free" or
+// "9.0 GB to copy, 1.2 GB free".
+std::string roomText(uint64_t bytesToCopy, int64_t freeBytes);
+// After a failed copy into folder: 2 when the folder's drive gives no figure any more (the folder
+// itself is asked, so a removed destination counts as gone), 1 when the free space is below the
+// size of the file that failed, else 0.
+int stopReasonAfterFailure(std::string_view folder, uint64_t fileSize);
+
+}  // namespace lv

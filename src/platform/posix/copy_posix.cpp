@@ -1,0 +1,56 @@
+// File facts and folder flushes for the copy engines, and the console of the command line, on POSIX.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace lv {
+
+WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime) {
+    struct stat st;
+    if (::stat(std::string(path).c_str(), &st) != 0) return winErrorFromErrno(errno);
+    if (S_ISDIR(st.st_mode)) return kErrAccessDenied;
+    *size = uint64_t(st.st_size);
+    *writeTime = fileTimeFromUnix(st.st_mtim.tv_sec, uint32_t(st.st_mtim.tv_nsec));
+    return kErrOk;
+}
+
+WinErr folderFlush(std::string_view folder) {
+    int fd = ::open(std::string(folder.empty() ? "." : folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return winErrorFromErrno(errno);
+    // Some file systems (FAT over FUSE, some shares) refuse: the names are then as safe as they get.
+    WinErr e = ::fsync(fd) == 0 || errno == EINVAL ? kErrOk : winErrorFromErrno(errno);
+    ::close(fd);
+    return e;
+}
+
+void fileStartWriteback(FileHandle f) {
+#ifdef __linux__
+    (void)::sync_file_range(int(f.h), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)f;
+#endif
+}
+
+bool stderrIsTerminal() { return ::isatty(2) == 1; }
+
+static void (*gInterrupt)() = nullptr;
+static void onSignal(int) {
+    if (gInterrupt) gInterrupt();
+}
+
+void setInterruptHandler(void (*fn)()) {
+    gInterrupt = fn;
+    struct sigaction sa = {};
+    sa.sa_handler = fn ? onSignal : SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace lv

@@ -1,0 +1,187 @@
+// The staged copy and what the copiers share: a failure at any step never leaves a file under
+// its final name and never deletes the staging file; identical files, free names and the room rule.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/pathname.h"
+#include "core/texts.h"
+#include "export/copy_engine.h"
+#include "platform/platform.h"
+#include "test_support.h"
+
+using namespace lv;
+
+namespace {
+
+// Each step can be made to fail; the rest goes to the platform.
+struct Faults {
+    static inline WinErr createErr = 0, writeErr = 0, flushErr = 0, moveErr = 0;
+    static inline uint64_t writeLimit = UINT64_MAX;  // bytes a write may still store
+    static inline int64_t freeBytes = -2;            // -2: the real figure, -1: no drive
+    static WinErr create(std::string_view p, CreateMode m, FileHandle* f) { return createErr ? createErr : fileCreate(p, m, f); }
+    static WinErr write(FileHandle f, const void* b, size_t n) {
+        if (writeErr) return writeErr;
+        if (n > writeLimit) {
+            fileWrite(f, b, size_t(writeLimit));
+            writeLimit = 0;
+            return kErrDiskFull;
+        }
+        writeLimit -= n;
+        return fileWrite(f, b, n);
+    }
+    static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
+    static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
+    static WinErr volume(std::string_view p, VolumeInfo* v) {
+        if (freeBytes == -1) return kErrNotReady;
+        WinErr e = volumeInfo(p, v);
+        if (freeBytes >= 0) v->freeBytes = uint64_t(freeBytes);
+        return e;
+    }
+    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume};
+    static void reset() {
+        createErr = writeErr = flushErr = moveErr = 0;
+        writeLimit = UINT64_MAX;
+        freeBytes = -2;
+    }
+};
+
+class StagedCopy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Faults::reset();
+        setCopyFileOps(&Faults::kOps);
+        ASSERT_TRUE(lvtest::writeFile(src, data));
+        ASSERT_EQ(pathSetWriteTime(src, fileTimeFromUnix(1700000000)), 0u);
+    }
+    void TearDown() override { setCopyFileOps(nullptr); }
+    lvtest::TempDir dir;
+    std::string src = dir.file("IMG_1.CR3");
+    std::string dst = dir.file("IMG_1 copy.CR3");
+    std::string staging = dst + ".lumivore-part";
+    std::string data = std::string(3u << 20, 'x') + "end";
+};
+
+}  // namespace
+
+TEST_F(StagedCopy, CopiesWithTheSourceTimeAndNoStagingLeft) {
+    StagedCopyResult r = stagedCopy(src, dst);
+    ASSERT_TRUE(r.ok()) << r.code;
+    EXPECT_EQ(lvtest::readFile(dst), data);
+    EXPECT_FALSE(pathExists(staging));
+    EXPECT_TRUE(identicalAtTarget(src, dst));
+    EXPECT_EQ(r.bytes, data.size());
+}
+
+TEST_F(StagedCopy, NeverReplacesATarget) {
+    ASSERT_TRUE(lvtest::writeFile(dst, "mine"));
+    StagedCopyResult r = stagedCopy(src, dst);
+    EXPECT_EQ(r.failedStep, CopyStep::TargetExists);
+    EXPECT_EQ(lvtest::readFile(dst), "mine");
+    EXPECT_FALSE(pathExists(staging));
+}
+
+TEST_F(StagedCopy, AFailedStepLeavesNoFinalNameAndKeepsTheStagingFile) {
+    const struct {
+        WinErr* fault;
+        CopyStep step;
+    } cases[] = {
+        {&Faults::writeErr, CopyStep::Write},
+        {&Faults::flushErr, CopyStep::Flush},
+        {&Faults::moveErr, CopyStep::Publish},
+        {&Faults::createErr, CopyStep::CreateStaging},
+    };
+    for (const auto& c : cases) {
+        lvtest::TempDir d;
+        std::string target = d.file("IMG_1.CR3");
+        Faults::reset();
+        *c.fault = kErrIoDevice;
+        StagedCopyResult r = stagedCopy(src, target);
+        EXPECT_EQ(r.failedStep, c.step);
+        EXPECT_EQ(r.code, kErrIoDevice);
+        EXPECT_FALSE(pathExists(target));
+        bool created = c.step != CopyStep::CreateStaging;
+        EXPECT_EQ(r.stagingLeft, created);
+        EXPECT_EQ(pathExists(target + ".lumivore-part"), created);
+    }
+}
+
+TEST_F(StagedCopy, DiskFullMidFileKeepsTheShortStagingFile) {
+    Faults::writeLimit = 1u << 20;
+    StagedCopyResult r = stagedCopy(src, dst);
+    EXPECT_EQ(r.failedStep, CopyStep::Write);
+    EXPECT_EQ(r.code, kErrDiskFull);
+    EXPECT_FALSE(pathExists(dst));
+    EXPECT_EQ(lvtest::readFile(staging).size(), size_t(1u << 20));
+}
+
+TEST_F(StagedCopy, AnEarlierRunsStagingFileIsLeftAndAnotherNameUsed) {
+    ASSERT_TRUE(lvtest::writeFile(staging, "left by a crash"));
+    StagedCopyResult r = stagedCopy(src, dst);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.takenStaging, staging);
+    EXPECT_EQ(lvtest::readFile(staging), "left by a crash");
+    EXPECT_EQ(lvtest::readFile(dst), data);
+    EXPECT_FALSE(pathExists(dst + ".2.lumivore-part"));
+}
+
+TEST_F(StagedCopy, ASourceThatIsNotTheExpectedSizeIsNeverPublished) {
+    StagedCopyOptions o;
+    o.expectedSize = data.size() + 1;
+    StagedCopyResult r = stagedCopy(src, dst, o);
+    EXPECT_EQ(r.failedStep, CopyStep::Size);
+    EXPECT_FALSE(pathExists(dst));
+}
+
+TEST(CopyEngine, IdenticalFacts) {
+    const uint64_t t = fileTimeFromUnix(1700000000);
+    EXPECT_TRUE(identicalFileFacts(10, t, 10, t + kIdenticalTimeSlack));
+    EXPECT_TRUE(identicalFileFacts(10, t + kIdenticalTimeSlack, 10, t));
+    EXPECT_FALSE(identicalFileFacts(10, t, 10, t + kIdenticalTimeSlack + 1));
+    EXPECT_FALSE(identicalFileFacts(10, t, 11, t));
+    EXPECT_FALSE(identicalFileFacts(0, 0, 0, 0));
+}
+
+TEST(CopyEngine, FreeNameSkipsTakenNamesAndTakenCompanions) {
+    lvtest::TempDir dir;
+    std::string t = dir.file("IMG_1.JPG");
+    ASSERT_TRUE(lvtest::writeFile(t, "a"));
+    ASSERT_TRUE(lvtest::writeFile(dir.file("IMG_1 (2).JPG"), "b"));
+    ASSERT_TRUE(lvtest::writeFile(dir.file("IMG_1 (3).JPG.xmp"), "c"));
+    EXPECT_EQ(freeName(t), dir.file("IMG_1 (3).JPG"));
+    EXPECT_EQ(freeName(t, [](const std::string& c) { return std::vector<std::string>{c + ".xmp"}; }),
+              dir.file("IMG_1 (4).JPG"));
+    EXPECT_EQ(freeName(t, [](const std::string&) { return std::vector<std::string>{"/"}; }), "");
+}
+
+TEST(CopyEngine, RoomRuleAndTexts) {
+    const uint64_t MiB = 1u << 20;
+    EXPECT_EQ(roomResult(0, 0), 1);
+    EXPECT_EQ(roomResult(1, -1), -1);
+    EXPECT_EQ(roomResult(50 * MiB, int64_t(100 * MiB)), 0);
+    EXPECT_EQ(roomResult(50 * MiB, int64_t(306 * MiB)), 1);
+    EXPECT_EQ(roundUpToCluster(1, 4096), 4096u);
+    EXPECT_EQ(roundUpToCluster(8192, 4096), 8192u);
+    EXPECT_EQ(roundUpToCluster(5, 0), 5u);
+    EXPECT_EQ(sizeText(100), "100 B");
+    EXPECT_EQ(sizeText(1536), "2 KB");
+    EXPECT_EQ(sizeText(50 * MiB), "50.0 MB");
+    EXPECT_EQ(sizeText(9ull << 30), "9.0 GB");
+    EXPECT_EQ(roomText(50 * MiB, int64_t(100 * MiB)), "50.0 MB to copy would leave under 256.0 MB free");
+    EXPECT_EQ(roomText(9ull << 30, int64_t(MiB)), "9.0 GB to copy, 1.0 MB free");
+}
+
+TEST(CopyEngine, StopReasons) {
+    lvtest::TempDir dir;
+    setCopyFileOps(&Faults::kOps);
+    Faults::reset();
+    Faults::freeBytes = 1000;
+    EXPECT_EQ(stopReasonAfterFailure(dir.path, 1001), 1);
+    EXPECT_EQ(stopReasonAfterFailure(dir.path, 1000), 0);
+    EXPECT_EQ(stopReasonAfterFailure(dir.file("gone"), 10), 2);
+    Faults::freeBytes = -1;
+    EXPECT_EQ(stopReasonAfterFailure(dir.path, 10), 2);
+    setCopyFileOps(nullptr);
+    // A folder still to be made is measured on its parent.
+    EXPECT_GE(destinationRoom(dir.file("new") + kPathSep + "deeper").freeBytes, 0);
+}
