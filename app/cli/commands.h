@@ -41,5 +41,6 @@ int runRate(const Args& args);
 int runLabel(const Args& args);
 int runFilters(const Args& args);
 int runDescribeFilter(const Args& args);
+int runImportCmd(const Args& args);
 
 }  // namespace lv::cli

@@ -27,6 +27,10 @@ static const Command kCommands[] = {
     {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
     {"rate", "PHOTO... 0-5|reject|unreject", "set the star rating in each photo's XMP sidecar", runRate},
     {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
+    {"import",
+     "CARD --to DEST [--template T] [--exclude .ext,...] [--only photos,video,audio,sidecars,other] "
+     "[--on-clash skip|keep-both|stop] [--restore yes|no] [--verify] [--second DEST2] [--dry-run] [--json]",
+     "copy a card into DEST by the naming template, every copy verified with SHA-256 and journaled", runImportCmd},
 };
 
 static void printHelp() {
