@@ -51,5 +51,6 @@ int runDescribeFilter(const Args& args);
 int runThumbs(const Args& args);
 int runView(const Args& args);
 int runExport(const Args& args);
+int runImportCmd(const Args& args);
 
 }  // namespace lv::cli

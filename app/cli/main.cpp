@@ -33,6 +33,10 @@ static const Command kCommands[] = {
      "step through the photos as a held arrow key does and report the latency per step", runView},
     {"export", "FOLDER --to TEMPLATE [--sidecars] [--partners] [--on-clash skip|keep-both|stop] [--json]",
      "copy the folder's photos to the folder the template names, as the Export dialog does", runExport},
+    {"import",
+     "CARD --to DEST [--template T] [--exclude .ext,...] [--only photos,video,audio,sidecars,other] "
+     "[--on-clash skip|keep-both|stop] [--restore yes|no] [--verify] [--second DEST2] [--dry-run] [--json]",
+     "copy a card into DEST by the naming template, every copy verified with SHA-256 and journaled", runImportCmd},
 };
 
 static void printHelp() {

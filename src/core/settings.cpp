@@ -132,6 +132,8 @@ const KeyRow kKeys[] = {
     {{"Application", "BurstMs", true}, Rule::IntRange, 5, 1000, &Settings::burstMs, kNoBool, kNoText},
     {{"Export", "Filter", true}, Rule::Filter, 0, 0, kNoInt, kNoBool, &Settings::exportFilter},
     {{"Import", "Filter", true}, Rule::Filter, 0, 0, kNoInt, kNoBool, &Settings::importFilter},
+    {{"Import", "SecondDestination", true}, Rule::TrimmedText, 0, 0, kNoInt, kNoBool, &Settings::importSecondDestination},
+    {{"Import", "VerifyReadBack", true}, Rule::NonZeroFlag, 0, 0, kNoInt, &Settings::importVerifyReadBack, kNoText},
 };
 constexpr size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 static_assert(kKeyCount <= sizeof(LoadReport::fromFile) / sizeof(bool), "LoadReport::fromFile is too small");

@@ -48,6 +48,8 @@ struct Settings {
     std::string typeMap;
     std::string importSource;
     std::string importDestination;
+    std::string importSecondDestination;  // a second copy of every file; empty for none
+    bool importVerifyReadBack = false;    // read each copy back from the disk after copying
     int exifPanelW = 340;
     int exifPanelSide = 0;  // 0 right edge, 1 left edge
     bool exifPanelShow = true;

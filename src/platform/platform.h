@@ -90,6 +90,12 @@ WinErr folderCreateAll(std::string_view path);
 // Asks the system to forget the file's cached pages, so the next read comes from the disk
 // (benchmarks of cold reads). 50 where the system cannot do it for an ordinary user.
 WinErr fileDropCache(std::string_view path);
+// Opens a file for reading from the disk rather than the system's cache: unbuffered on Windows,
+// cached pages dropped first on POSIX. Read it only with fileReadUncached.
+WinErr fileOpenReadUncached(std::string_view path, FileHandle* out);
+// One read of up to len bytes at offset; offset and len multiples of 4096 and buf aligned to
+// 4096. *got < len only at the end of the file.
+WinErr fileReadUncached(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got);
 // Reads a whole small file (settings, sidecars); refuses files above maxBytes with 8.
 WinErr fileReadAll(std::string_view path, std::string* out, uint64_t maxBytes = 64u << 20);
 
@@ -184,6 +190,8 @@ struct LocalTime {
 };
 LocalTime localTimeNow();
 uint64_t fileTimeNow();
+// A Windows file time as local time; false when it cannot be converted.
+bool localTimeFromFileTime(uint64_t fileTime, LocalTime* out);
 
 // [SECTION] environment and folders
 // Empty when unset.

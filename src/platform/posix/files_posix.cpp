@@ -293,6 +293,19 @@ WinErr fileDropCache(std::string_view path) {
     return rc == 0 ? kErrOk : winErrorFromErrno(rc);
 }
 
+WinErr fileOpenReadUncached(std::string_view path, FileHandle* out) {
+    WinErr e = fileOpenRead(path, out);
+    if (e) return e;
+    // Only clean pages can be dropped; a copy is flushed before it is read back.
+    ::fdatasync(int(out->h));
+    ::posix_fadvise(int(out->h), 0, 0, POSIX_FADV_DONTNEED);
+    return kErrOk;
+}
+
+WinErr fileReadUncached(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got) {
+    return fileReadAt(f, offset, buf, len, got);
+}
+
 WinErr fileDelete(std::string_view path) { return ::unlink(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
 WinErr folderDelete(std::string_view path) { return ::rmdir(z(path).c_str()) == 0 ? kErrOk : lastErr(); }
 

@@ -84,6 +84,16 @@ LocalTime localTimeNow() {
                      tm.tm_min,         tm.tm_sec,     int(ts.tv_nsec / 1000000)};
 }
 
+bool localTimeFromFileTime(uint64_t fileTime, LocalTime* out) {
+    if (fileTime < kFileTimeUnixEpoch) return false;
+    time_t t = time_t((fileTime - kFileTimeUnixEpoch) / 10000000);
+    struct tm tm;
+    if (!localtime_r(&t, &tm)) return false;
+    *out = LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                     int((fileTime / 10000) % 1000)};
+    return true;
+}
+
 uint64_t fileTimeNow() {
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);

@@ -52,6 +52,28 @@ WinErr fileOpenRead(std::string_view path, FileHandle* out) {
     return kErrOk;
 }
 
+WinErr fileOpenReadUncached(std::string_view path, FileHandle* out) {
+    HANDLE h = CreateFileW(sysPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_NO_BUFFERING, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastErr();
+    out->h = reinterpret_cast<intptr_t>(h);
+    return kErrOk;
+}
+
+WinErr fileReadUncached(FileHandle f, uint64_t offset, void* buf, size_t len, size_t* got) {
+    OVERLAPPED ov = {};
+    ov.Offset = DWORD(offset);
+    ov.OffsetHigh = DWORD(offset >> 32);
+    DWORD n = 0;
+    *got = 0;
+    if (!ReadFile(H(f), buf, DWORD(len), &n, &ov)) {
+        DWORD e = GetLastError();
+        return e == ERROR_HANDLE_EOF ? kErrOk : WinErr(e);
+    }
+    *got = n;
+    return kErrOk;
+}
+
 WinErr fileCreate(std::string_view path, CreateMode mode, FileHandle* out) {
     DWORD disp = mode == CreateMode::CreateAlways ? CREATE_ALWAYS : mode == CreateMode::CreateNew ? CREATE_NEW : OPEN_EXISTING;
     HANDLE h = CreateFileW(sysPath(path).c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr, disp,

@@ -67,6 +67,16 @@ LocalTime localTimeNow() {
     return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
+bool localTimeFromFileTime(uint64_t fileTime, LocalTime* out) {
+    FILETIME utc, local;
+    utc.dwLowDateTime = DWORD(fileTime);
+    utc.dwHighDateTime = DWORD(fileTime >> 32);
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return false;
+    *out = LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    return true;
+}
+
 uint64_t fileTimeNow() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
