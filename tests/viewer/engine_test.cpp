@@ -135,6 +135,7 @@ TEST(DiskCache, FolderNamesIgnoreCaseAndOnlyModeOneWrites) {
         if (mode == kCacheDisk) {
             EXPECT_TRUE(pathExists(s.v.cacheFolder + "thumb_IMG_1_JPG.jpg"));
         }
+        EXPECT_EQ(cacheSizeOnDisk(s.cache.path) > 0, mode == kCacheDisk);
     }
 }
 
@@ -227,4 +228,49 @@ TEST(Builder, ThreadsSurviveReopeningAndFilteringTheFolder) {
     }
     EXPECT_EQ(shown.plan.draw, ViewDraw::Picture);
     EXPECT_TRUE(prefetched());  // the workers decoded the neighbours within four
+}
+
+TEST(Show, SmallPreviewsAreDecodedInFullAndOversizedOnesShownUncached) {
+    Shoot s;
+    s.add("small.jpg", lvtest::makeJpeg(320, 200));
+    s.add("big.jpg", lvtest::makeJpeg(1200, 800));
+    s.add("broken.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + std::string(60, 'x'));
+    s.open(kCacheRam);
+    Rect area{0, 0, 640, 480};
+    ShowResult r = showPhoto(s.v, photoToVisible(s.folder, s.photo("small.jpg")), area);
+    ASSERT_TRUE(r.shown);
+    EXPECT_EQ(r.plan.draw, ViewDraw::Picture);
+    EXPECT_TRUE(r.plan.fullDecode);
+    EXPECT_FALSE(hasDecodedPixels(s.v.decoded, s.photo("small.jpg")));  // never stored as pixels
+    EXPECT_EQ(r.plan.dest.w, 640);  // drawn fitted to the view
+    EXPECT_EQ(r.title.rfind("Lumivore v0.9.2 - ", 0), 0u);
+
+    s.v.jpeg.budget = 1000;  // smaller than the big preview
+    r = showPhoto(s.v, photoToVisible(s.folder, s.photo("big.jpg")), area);
+    EXPECT_EQ(r.plan.draw, ViewDraw::Picture);
+    EXPECT_FALSE(r.plan.fullDecode);
+    EXPECT_EQ(r.plan.bw, 640);
+    EXPECT_EQ(r.plan.bh, 426);
+    EXPECT_EQ(jpegCacheLookup(s.v.jpeg, s.photo("big.jpg")), nullptr);
+    EXPECT_TRUE(paintView(s.v, area).fromCache);  // the decoded cache has it now
+    setFrameDragging(s.v, true);  // the old target is kept and its picture scaled to the new view
+    ViewPlan drag = paintView(s.v, Rect{0, 0, 320, 480});
+    EXPECT_TRUE(drag.fromCache);
+    EXPECT_EQ(drag.dest.w, 320);
+    EXPECT_EQ(s.v.decoded.targetW, 640);
+    setFrameDragging(s.v, false);
+
+    r = showPhoto(s.v, photoToVisible(s.folder, s.photo("broken.jpg")), area);
+    EXPECT_EQ(r.plan.draw, ViewDraw::Nothing);  // a preview that cannot be decoded
+
+    StripLayout layout;
+    layout.m = metricsFor(96);
+    setStripHeight(layout, 120, 800);
+    std::vector<StripCell> cells = stripCells(s.v, layout, Rect{0, 600, 1000, 120}, 500);
+    ASSERT_EQ(cells.size(), 3u);
+    for (const StripCell& c : cells) {
+        bool broken = c.photo == s.photo("broken.jpg");
+        EXPECT_EQ(c.state, broken ? CellState::NoPreview : CellState::Thumbnail);
+        EXPECT_EQ(c.selected, broken);
+    }
 }
