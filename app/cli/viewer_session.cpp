@@ -6,30 +6,8 @@
 
 #include "core/pathname.h"
 #include "core/settings.h"
-#include "metadata/photo_meta.h"
 
 namespace lv::cli {
-
-namespace {
-
-// The metadata scan the builder runs as its third task: one unread photo per step.
-bool scanOnePhoto(FolderState& st, Lock& lock, void*) {
-    int idx = -1;
-    std::string path;
-    {
-        LockGuard g(lock);
-        for (int i = 0; i < st.photos.count && idx < 0; i++)
-            if (!st.photos.metaLoaded[size_t(i)]) idx = i;
-        if (idx < 0) return false;
-        path = st.photos.path[size_t(idx)];
-    }
-    PhotoMeta m = readPhotoMeta(path);
-    LockGuard g(lock);
-    setPhotoMeta(st.photos, idx, m);
-    return true;
-}
-
-}  // namespace
 
 int takeSessionOption(const char* command, const Args& args, size_t* i, SessionOptions* o) {
     const std::string& a = args[*i];
@@ -71,7 +49,9 @@ int openSession(const char* command, const SessionOptions& o, Session* s) {
     setup.cacheMode = o.cacheMode;
     setup.workerCount = workerCountFor(processorCount());
     setup.cacheRoot = o.cacheRoot.empty() ? std::string() : withTrailingSeparator(fullPath(o.cacheRoot));
-    setup.scanStep = scanOnePhoto;
+    setup.scanStep = filterScanStep;
+    setup.scanContext = &s->scan;
+    resetScan(s->scan);
     viewerInit(*s->viewer, setup, &s->folder);
     viewerFolderOpened(*s->viewer);
     return kExitOk;

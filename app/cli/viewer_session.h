@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "filter/scan.h"
 #include "viewer/viewer.h"
 
 namespace lv::cli {
@@ -22,6 +23,7 @@ int takeSessionOption(const char* command, const Args& args, size_t* i, SessionO
 
 struct Session {
     FolderState folder;
+    ScanState scan;
     std::unique_ptr<Viewer> viewer = std::make_unique<Viewer>();
 };
 // Loads the folder and sets the viewer up over it (threads not started). 0, or the exit code

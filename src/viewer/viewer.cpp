@@ -8,6 +8,7 @@
 #include "core/pathname.h"
 #include "core/settings.h"
 #include "core/texts.h"
+#include "filter/scan.h"
 #include "metadata/preview.h"
 
 namespace lv {
@@ -23,6 +24,10 @@ double msSince(uint64_t t0) { return double(perfCounter() - t0) * 1000.0 / doubl
 }  // namespace
 
 // [SECTION] lifecycle
+
+bool filterScanStep(FolderState& state, Lock& cacheLock, void* scanState) {
+    return metadataScanStep(state, *static_cast<ScanState*>(scanState), cacheLock);
+}
 
 void viewerInit(Viewer& v, const ViewerSetup& setup, FolderState* folder) {
     v.setup = setup;

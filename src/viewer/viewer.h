@@ -26,6 +26,10 @@ namespace lv {
 // find it and to store the result). Returns false when nothing is left to read.
 using ScanStepFn = bool (*)(FolderState& state, Lock& cacheLock, void* context);
 
+// The strip filter's metadata scan as that step; context is the caller's ScanState
+// (filter/scan.h), reset with resetScan whenever the folder is opened.
+bool filterScanStep(FolderState& state, Lock& cacheLock, void* scanState);
+
 struct ViewerSetup {
     int cacheMode = 2;           // 1 memory and disk, 2 memory only, 3 none
     int previewCacheMB = 256;    // PreviewCacheMB

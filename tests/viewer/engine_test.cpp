@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 
 #include "core/pathname.h"
 #include "core/settings.h"
-#include "metadata/photo_meta.h"
+#include "filter/scan.h"
 #include "test_support.h"
 #include "viewer/viewer.h"
 
@@ -59,23 +58,6 @@ struct Shoot {
         return -1;
     }
 };
-
-bool readOneMeta(FolderState& st, Lock& lock, void* ctx) {
-    int idx = -1;
-    std::string path;
-    {
-        LockGuard g(lock);
-        for (int i = 0; i < st.photos.count && idx < 0; i++)
-            if (!st.photos.metaLoaded[size_t(i)]) idx = i;
-        if (idx < 0) return false;
-        path = st.photos.path[size_t(idx)];
-    }
-    PhotoMeta m = readPhotoMeta(path);
-    LockGuard g(lock);
-    setPhotoMeta(st.photos, idx, m);
-    ++*static_cast<std::atomic<int>*>(ctx);
-    return true;
-}
 
 }  // namespace
 
@@ -192,8 +174,8 @@ TEST(Builder, TheUrgentPassFillsAroundTheCurrentPhotoFirst) {
 TEST(Builder, ThreadsSurviveReopeningAndFilteringTheFolder) {
     Shoot s;
     for (int i = 0; i < 24; i++) s.add("F" + std::to_string(100 + i) + ".jpg", jpegWithOrientation(400, 300, i % 3 ? 1 : 6));
-    std::atomic<int> scanned{0};
-    s.open(kCacheDisk, readOneMeta, &scanned);
+    ScanState scan;
+    s.open(kCacheDisk, filterScanStep, &scan);
     Rect area{0, 0, 200, 150};
     ASSERT_EQ(viewerStart(s.v), 0u);
     for (int round = 0; round < 4; round++) {
@@ -208,6 +190,7 @@ TEST(Builder, ThreadsSurviveReopeningAndFilteringTheFolder) {
         viewerStop(s.v);
         ASSERT_GT(loadFolder(s.folder, s.dir.path, ""), 0);  // reopened
         viewerFolderOpened(s.v);
+        resetScan(scan);
         ASSERT_EQ(viewerStart(s.v), 0u);
     }
     ShowResult shown = showPhoto(s.v, 1, area);
@@ -220,7 +203,7 @@ TEST(Builder, ThreadsSurviveReopeningAndFilteringTheFolder) {
     for (int i = 0; i < 1000 && !(s.v.idle && s.v.scanComplete && prefetched()); i++) sleepMs(10);
     viewerStop(s.v);
     EXPECT_TRUE(s.v.scanComplete);
-    EXPECT_GE(scanned.load(), 24);
+    EXPECT_TRUE(scan.complete);
     for (int p = 0; p < s.folder.photos.count; p++) {
         EXPECT_EQ(s.v.thumbs.state[size_t(p)], kThumbDone);
         EXPECT_TRUE(s.v.thumbs.pixels[size_t(p)] != nullptr);
