@@ -134,10 +134,7 @@ int runThumbs(const Args& args) {
     addNumber(f, "bytesRead", double(bytes));
     addNumber(f, "bytesPerPhoto", double(bytes / uint64_t(n)));
     if (!sheet.empty()) addText(f, "sheet", sheet);
-    if (o.json)
-        std::printf("%s\n", jsonReport(r).c_str());
-    else
-        printReportText(r);
+    printReport(r, o.json);
     return kExitOk;
 }
 

@@ -126,10 +126,7 @@ int runView(const Args& args) {
     addSpread(r, "all", all);
     addSpread(r, "hit", hits);
     addSpread(r, "miss", misses);
-    if (o.json)
-        std::printf("%s\n", jsonReport(r).c_str());
-    else
-        printReportText(r);
+    printReport(r, o.json);
     return kExitOk;
 }
 

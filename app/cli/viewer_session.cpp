@@ -73,6 +73,13 @@ void Progress::done() {
     last = -1;
 }
 
+void printReport(const std::vector<ReportSection>& r, bool json) {
+    if (json)
+        std::printf("%s\n", jsonReport(r).c_str());
+    else
+        printReportText(r);
+}
+
 double msSince(uint64_t t0) { return double(perfCounter() - t0) * 1000.0 / double(perfFrequency()); }
 
 Spread spreadOf(std::vector<double> ms) {

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "filter/scan.h"
+#include "report.h"
 #include "viewer/viewer.h"
 
 namespace lv::cli {
@@ -39,6 +40,8 @@ struct Progress {
 };
 
 double msSince(uint64_t t0);
+// As JSON on one line, or as indented text.
+void printReport(const std::vector<ReportSection>& r, bool json);
 
 struct Spread {
     size_t count = 0;

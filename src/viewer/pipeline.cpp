@@ -67,27 +67,34 @@ int freeSlot(const Slots& slots) {
     return -1;
 }
 
+// A free slot with room for len more bytes, evicting the least recently used entries until there
+// is one; -1 when even an empty cache has no room.
+template <class Cache, class SizeOf>
+int makeRoom(Cache& c, uint64_t len, SizeOf sizeOf) {
+    if (len > c.budget) return -1;
+    for (;;) {
+        int f = freeSlot(c.slots);
+        if (f >= 0 && c.total + len <= c.budget) return f;
+        int old = oldestSlot(c.slots);
+        if (old < 0) return -1;
+        c.total -= sizeOf(c.slots[size_t(old)]);
+        c.slots[size_t(old)] = {};
+    }
+}
+
 }  // namespace
 
 bool jpegCacheInsert(JpegCache& c, int photo, std::shared_ptr<const Bytes> bytes) {
     if (photo < 0 || !bytes || bytes->size() < kMinPreviewBytes || c.slots.empty()) return false;
     uint64_t len = bytes->size();
-    if (len > c.budget) return false;
-    for (;;) {
-        int f = freeSlot(c.slots);
-        if (f >= 0 && c.total + len <= c.budget) {
-            JpegSlot& s = c.slots[size_t(f)];
-            s.photo = photo;
-            s.bytes = std::move(bytes);
-            s.stamp = ++c.stampCounter;
-            c.total += len;
-            return true;
-        }
-        int old = oldestSlot(c.slots);
-        if (old < 0) return false;
-        c.total -= c.slots[size_t(old)].bytes ? c.slots[size_t(old)].bytes->size() : 0;
-        c.slots[size_t(old)] = JpegSlot{};
-    }
+    int f = makeRoom(c, len, [](const JpegSlot& s) { return s.bytes ? uint64_t(s.bytes->size()) : 0; });
+    if (f < 0) return false;
+    JpegSlot& s = c.slots[size_t(f)];
+    s.photo = photo;
+    s.bytes = std::move(bytes);
+    s.stamp = ++c.stampCounter;
+    c.total += len;
+    return true;
 }
 
 // [SECTION] decoded cache
@@ -150,24 +157,18 @@ bool insertDecoded(DecodedCache& c, int photo, int width, int height, PixelBuffe
     if (photo < 0 || c.slots.empty() || width != c.targetW || height != c.targetH) return false;
     if (isDecodedCached(c, photo)) return false;
     uint64_t len = pixels ? pixels->size() : 0;
-    for (;;) {
-        int f = freeSlot(c.slots);
-        if (f >= 0 && c.total + len <= c.budget) {
-            DecodedSlot& s = c.slots[size_t(f)];
-            s.photo = photo;
-            s.pixels = std::move(pixels);
-            s.width = bufW;
-            s.height = bufH;
-            s.rotation = rotation;
-            s.orientation = orientation;
-            s.stamp = ++c.stampCounter;
-            c.total += len;
-            return true;
-        }
-        int old = oldestSlot(c.slots);
-        if (old < 0) return false;
-        dropSlot(c, c.slots[size_t(old)]);
-    }
+    int f = makeRoom(c, len, slotBytes);
+    if (f < 0) return false;
+    DecodedSlot& s = c.slots[size_t(f)];
+    s.photo = photo;
+    s.pixels = std::move(pixels);
+    s.width = bufW;
+    s.height = bufH;
+    s.rotation = rotation;
+    s.orientation = orientation;
+    s.stamp = ++c.stampCounter;
+    c.total += len;
+    return true;
 }
 
 bool isDecodedCached(const DecodedCache& c, int photo) {
