@@ -340,7 +340,8 @@ ShowResult showPhoto(Viewer& v, int position, const Rect& area) {
     {
         LockGuard g(v.cacheLock);
         orientation = v.folder->photos.orientation[size_t(photo)];
-        hasThumb = v.thumbs.state[size_t(photo)] == kThumbDone && v.thumbs.pixels[size_t(photo)];
+        hasThumb = photo < int(v.thumbs.state.size()) && v.thumbs.state[size_t(photo)] == kThumbDone &&
+                   v.thumbs.pixels[size_t(photo)];
     }
     logLine("show real#" + std::to_string(photo) + " " + std::string(fileNamePart(path)) +
             " orientation=" + std::to_string(orientation));
