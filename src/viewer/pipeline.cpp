@@ -234,6 +234,7 @@ bool pickJob(Viewer& v, int worker, PreviewJob* job) {
         if (photo < 0 || photo >= int(v.thumbs.state.size())) continue;
         if (v.thumbs.state[size_t(photo)] != kThumbDone) continue;
         if (isDecodedCached(v.decoded, photo)) continue;
+        if (photo == v.foregroundJob) continue;  // being decoded for the screen: no second decode
         if (std::find(v.workerJob.begin(), v.workerJob.end(), photo) != v.workerJob.end()) continue;
         if (!poolDecodeAllowed(f.photos.path[size_t(photo)])) continue;
         v.workerJob[size_t(worker)] = photo;

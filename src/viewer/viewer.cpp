@@ -297,15 +297,23 @@ ViewPlan paintView(Viewer& v, const Rect& area) {
     v.stats.decodedMisses++;
     const Bytes& jpeg = *v.currentJpeg;
     if (!v.frameDragging) {
+        {
+            LockGuard g(v.cacheLock);
+            v.foregroundJob = v.currentPhoto;
+        }
         ScaledPicture sp = decodeScaled(jpeg, area.w, area.h, p.rotation);
         if (sp.code == kDecodeScaled) {
             p.bw = sp.picture.width;
             p.bh = sp.picture.height;
             p.pixels = std::make_shared<const std::vector<uint8_t>>(std::move(sp.picture.pixels));
-            {
-                LockGuard g(v.cacheLock);
+        }
+        {
+            LockGuard g(v.cacheLock);
+            v.foregroundJob = -1;
+            if (p.pixels)
                 insertDecoded(v.decoded, v.currentPhoto, area.w, area.h, p.pixels, p.bw, p.bh, p.rotation, orientation);
-            }
+        }
+        if (p.pixels) {
             pictureInto(p, area, false);
             return p;
         }

@@ -63,6 +63,7 @@ struct Viewer {
     ThumbStore thumbs;       // under cacheLock
     std::vector<int> workerJob;  // under cacheLock: photo per worker, -1 idle
     int position = 0;        // under cacheLock: the current visible position as the threads see it
+    int foregroundJob = -1;  // under cacheLock: the photo the user-interface thread is decoding
     std::string cacheFolder; // the open folder's disk cache folder
 
     // Builder and workers.

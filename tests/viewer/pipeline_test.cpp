@@ -152,8 +152,10 @@ TEST(Workers, PrefetchOrderAtBothEndsAndWithAFilter) {
     setDecodedTarget(f.v.decoded, 1920, 1080);
     f.v.position = 10;
     f.v.workerJob[0] = 11;  // the builder has this one
+    f.v.foregroundJob = 10;  // the screen is decoding this one
     f.v.thumbs.state[9] = kThumbNotDone;  // orientation not known yet
-    EXPECT_EQ(f.pickAll(2), (std::vector<int>{10, 12, 8, 13, 7, 14, 6}));
+    EXPECT_EQ(f.pickAll(2), (std::vector<int>{12, 8, 13, 7, 14, 6}));
+    f.v.foregroundJob = -1;
 
     // Filtered to the even photos: positions, not photo numbers, step around the current one.
     f.folder.filterActive = true;
