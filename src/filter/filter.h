@@ -174,7 +174,7 @@ struct SavedFilters {
 };
 
 struct FilterSession {
-    Filter current;               // the strip filter (its on flag is FolderState::filterActive)
+    Filter current = defaultFilter();  // the strip filter (its on flag is FolderState::filterActive)
     SavedFilters saved;
     Lock* factsLock = nullptr;    // the cache lock the metadata scan writes under
     RebuildFn rebuild = nullptr;  // nullptr: lv::rebuildVisibleList
