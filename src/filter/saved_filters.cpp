@@ -197,6 +197,14 @@ WinErr storeSavedFilters(const SavedFilters& saved, std::string_view settingsPat
     return iniWriteFile(settingsPath, savedFiltersIniText(saved, text));
 }
 
+void loadFilterSettings(FilterSession& session, std::string_view iniText, bool fileExisted) {
+    session.current = defaultFilter();
+    session.saved.pending.clear();
+    if (!fileExisted) return;
+    loadCurrentFilter(session.current, iniText);
+    loadSavedFilters(session.saved, iniText);
+}
+
 // [SECTION] changes
 static void stored(const SavedFilters& saved, std::string_view path, WinErr* err) {
     WinErr e = storeSavedFilters(saved, path);

@@ -46,6 +46,10 @@ std::string savedFiltersIniText(const SavedFilters& saved, std::string_view iniT
 // is left alone and its error returned.
 WinErr storeSavedFilters(const SavedFilters& saved, std::string_view settingsPath);
 
+// At start-up, after the settings table (the file's text from loadSettingsFrom): the current
+// filter (default when the file has none) and the saved filters. Nothing when the file did not exist.
+void loadFilterSettings(FilterSession& session, std::string_view iniText, bool fileExisted);
+
 // [SECTION] changes (each stores the list at settingsPath)
 enum class PutRefusal { None, EmptyName, EmptyBody, Full };
 // Cleans the name, makes the body canonical, replaces an entry of the same name or inserts in
