@@ -17,8 +17,8 @@ namespace lv {
 // [SECTION] numbers and text
 std::string_view trimView(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) b++;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) e--;
+    while (b < e && uint8_t(s[b]) <= ' ') b++;
+    while (e > b && uint8_t(s[e - 1]) <= ' ') e--;
     return s.substr(b, e - b);
 }
 

@@ -194,7 +194,17 @@ std::string tokenToText(const FilterToken& t) {
     s += "|";
     if (t.hasHigh) s += formatTokenNumber(t.high);
     s += "|";
-    for (char ch : t.names) s += (uint8_t(ch) < 32 && ch != '\t') ? ' ' : ch;
+    std::string names;
+    for (char ch : t.names) names += (uint8_t(ch) < 32 && ch != '\t') ? ' ' : ch;
+    // Names are compared trimmed, so they are written trimmed: the settings file trims its
+    // values, and a saved body must read back as it was written.
+    bool first = true;
+    anyName(names, [&](std::string_view n) {
+        s += first ? "" : "\t";
+        s += n;
+        first = false;
+        return false;
+    });
     return s;
 }
 

@@ -121,6 +121,7 @@ TEST(FilterText, ReadAndWrite) {
         {"rating|0|16", "rating|0|16|||"},
         {"lens|0|0|||A|B\tC", "lens|0|0|||A|B\tC"},
         {"lens|0|0|||A\r\n[Application]", "lens|0|0|||A  [Application]"},
+        {"lens|0|0||| A \t\tB\x01", "lens|0|0|||A\tB"},
         {"rating|2|-1|||", "rating|1|4294967295|||"},
         {"newcriterion|0|1|||", nullptr},
         {"rating|0|x|||", nullptr},
