@@ -7,6 +7,7 @@
 #include "core/texts.h"
 #include "filter/filter_text.h"
 #include "filter/scan.h"
+#include "sidecar/sidecar_file.h"
 
 namespace lv {
 
@@ -140,6 +141,30 @@ bool tokensOfSavedFilter(const SavedFilters& saved, int index, std::vector<Filte
     forEachLine(e->body, [&f](std::string_view line) { addTokenText(f, trimSpacesCr(line)); });
     *out = std::move(f.tokens);
     return true;
+}
+
+// [SECTION] matching for export and import
+bool makeSavedFilterMatcher(const SavedFilters& saved, int index, Lock* lock, TokenMatcher* out) {
+    if (!tokensOfSavedFilter(saved, index, &out->tokens)) return false;
+    out->name = saved.entries[size_t(index)].name;
+    out->lock = lock;
+    return true;
+}
+
+bool matcherAcceptsPhoto(const FolderState& folder, int index, void* context) {
+    const TokenMatcher& m = *static_cast<const TokenMatcher*>(context);
+    return photoMatchesFilter(m.tokens, FactsView{&folder, m.lock}, index);
+}
+
+bool matcherAcceptsFile(const std::string& path, void* context) {
+    const TokenMatcher& m = *static_cast<const TokenMatcher*>(context);
+    PhotoFacts f;
+    f.path = path;
+    f.meta = readPhotoMeta(path);
+    RatingLabel rl = readRatingLabel(path);
+    f.rating = rl.rating;
+    f.label = std::move(rl.label);
+    return tokensMatch(m.tokens, f);
 }
 
 // [SECTION] the settings file

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "core/pathname.h"
+#include "filter/saved_filters.h"
 #include "filter/scan.h"
 #include "filter/token_syntax.h"
 #include "json_lite.h"
@@ -142,13 +143,17 @@ TEST(FilterCorpus, SelectionsAgreeWithExiftool) {
         FilterToken t;
         std::string why;
         ASSERT_TRUE(parseTokenArgument(c.token, &t, &why)) << why;
-        std::vector<std::string> got, want;
+        std::vector<std::string> got, want, onCard;
+        TokenMatcher matcher{"", {t}, nullptr};  // as the import tests files it has not opened
         for (int i = 0; i < st.photos.count; i++) {
-            std::string name(fileNamePart(st.photos.path[size_t(i)]));
+            const std::string& path = st.photos.path[size_t(i)];
+            std::string name(fileNamePart(path));
             if (photoMatchesFilter(std::span(&t, 1), FactsView{&st, &lock}, i)) got.push_back(name);
             if (c.expect(oracle[size_t(i)])) want.push_back(name);
+            if (matcherAcceptsFile(path, &matcher)) onCard.push_back(name);
         }
         EXPECT_EQ(got, want);
+        EXPECT_EQ(onCard, want);
         selective += !want.empty() && int(want.size()) < st.photos.count;
     }
     EXPECT_GE(selective, 12);
