@@ -85,7 +85,8 @@ int runFilters(const Args& args) {
         if (int r = tokensFromArgs("filters", Args(words.begin() + 2, words.end()), &typed)) return r;
         if (currentFilterBody(typed).empty()) return usageError("filters", "every token given selects nothing");
     }
-    std::string newName = verb == "remove" || verb.empty() ? "" : sanitizeName(words.back());
+    // save NAME ..., rename OLD NEW
+    std::string newName = verb == "save" ? sanitizeName(words[1]) : verb == "rename" ? sanitizeName(words[2]) : "";
     if (!verb.empty() && verb != "remove" && newName.empty()) return usageError("filters", "the name is empty");
     SavedFilters saved;
     if (int r = loadSavedFiltersFrom("filters", path, &saved)) return r;

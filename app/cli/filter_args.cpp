@@ -82,7 +82,11 @@ int filterFromArgs(const char* command, const FilterArgs& fa, Filter* out) {
 }
 
 // [SECTION] metadata
-static void drawProgress(int read, int total, void*) {
+static void drawProgress(int read, int total, void* context) {
+    int& shown = *static_cast<int*>(context);  // the last percentage drawn
+    int percent = total > 0 ? int(int64_t(read) * 100 / total) : 100;
+    if (percent == shown) return;
+    shown = percent;
     const int width = 30;
     int filled = total > 0 ? int(int64_t(read) * width / total) : width;
     std::fprintf(stderr, "\rreading metadata [%s%s] %d / %d", std::string(size_t(filled), '#').c_str(),
@@ -95,7 +99,8 @@ void readFolderMetadata(FolderState& folder) {
     Lock lock;  // nothing else runs here; the scan step takes it all the same
     ScanState scan;
     bool bar = folder.photos.count > 200 && stderrIsTerminal();
-    runMetadataScan(folder, scan, lock, bar ? drawProgress : nullptr, nullptr);
+    int shown = -1;
+    runMetadataScan(folder, scan, lock, bar ? drawProgress : nullptr, &shown);
 }
 
 void useFilter(FolderState& folder, FilterSession& session, const Filter& filter) {

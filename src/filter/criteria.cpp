@@ -2,6 +2,7 @@
 // photo's bucket, value or name, parse typed values and format them for the dialog and summary.
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -16,8 +17,8 @@ namespace lv {
 // [SECTION] numbers and text
 std::string_view trimView(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) b++;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) e--;
+    while (b < e && uint8_t(s[b]) <= ' ') b++;
+    while (e > b && uint8_t(s[e - 1]) <= ' ') e--;
     return s.substr(b, e - b);
 }
 
@@ -78,14 +79,14 @@ static bool ratingLabel(int b, BucketLabel* out) {
     return true;
 }
 
-static constexpr const char* kColourNames[] = {"RED", "YELLOW", "GREEN", "BLUE", "PURPLE"};
+static constexpr std::string_view kColourNames[] = {"RED", "YELLOW", "GREEN", "BLUE", "PURPLE"};
 static constexpr const char* kColourTexts[] = {"Red", "Yellow", "Green", "Blue", "Purple", "Other"};
 
 static int colourBucket(const PhotoFacts& f) {
     std::string_view l = trimView(f.label);
     if (l.empty()) return 0;
     for (int i = 0; i < 5; i++)
-        if (equalsIgnoreCase(l, kColourNames[i])) return i + 1;
+        if (l.size() == kColourNames[i].size() && equalsIgnoreCase(l, kColourNames[i])) return i + 1;
     return 6;
 }
 
@@ -102,18 +103,48 @@ static bool colourLabel(int b, BucketLabel* out) {
     return true;
 }
 
-// Without building strings: this runs for every photo of every evaluation.
-static bool extensionIsRaw(std::string_view path) {
-    std::string_view ext = extensionOf(path);
-    if (ext.size() <= 1) return false;
-    for (const PhotoFormat& pf : photoFormats()) {
-        std::string_view list = pf.extensions;
-        while (!list.empty()) {
-            size_t semi = list.find(';');
-            if (equalsIgnoreCase(list.substr(0, semi), ext)) return pf.isRaw;
-            list = semi == std::string_view::npos ? std::string_view() : list.substr(semi + 1);
-        }
+// Every extension of the format table in upper case, packed into a number, in lookup order: the
+// file type of a photo is found without building strings, as this runs for every photo of
+// every evaluation.
+namespace {
+struct ExtensionRow {
+    uint64_t key;
+    bool raw;
+};
+// The extension (with its dot, at most 8 bytes) upper-cased into one number; 0 when none fits.
+uint64_t extensionKeyOf(std::string_view path) {
+    size_t i = path.size();
+    while (i > 0 && path[i - 1] != '.' && path[i - 1] != '/' && path[i - 1] != '\\') i--;
+    if (i == 0 || path[i - 1] != '.' || path.size() - i + 1 > 8 || i == path.size()) return 0;
+    uint64_t key = 0;
+    for (size_t k = i - 1; k < path.size(); k++) {
+        char c = path[k];
+        key = key << 8 | uint8_t((c >= 'a' && c <= 'z') ? c - 32 : c);
     }
+    return key;
+}
+const std::vector<ExtensionRow>& extensionRows() {
+    static const std::vector<ExtensionRow> rows = [] {
+        std::vector<ExtensionRow> r;
+        for (const PhotoFormat& pf : photoFormats()) {
+            std::string_view list = pf.extensions;
+            while (!list.empty()) {
+                size_t semi = list.find(';');
+                if (uint64_t key = extensionKeyOf(list.substr(0, semi))) r.push_back({key, pf.isRaw});
+                list = semi == std::string_view::npos ? std::string_view() : list.substr(semi + 1);
+            }
+        }
+        return r;
+    }();
+    return rows;
+}
+}  // namespace
+
+static bool extensionIsRaw(std::string_view path) {
+    uint64_t key = extensionKeyOf(path);
+    if (key)
+        for (const ExtensionRow& r : extensionRows())
+            if (r.key == key) return r.raw;
     return false;
 }
 

@@ -69,28 +69,59 @@ bool filterHasNonEmptyToken(const Filter& filter) {
 }
 
 // [SECTION] matching
-bool tokenMatches(const FilterToken& t, const PhotoFacts& f) {
-    if (tokenIsEmpty(t)) return true;
-    const Criterion& c = *criterion(t.criterion);
+namespace {
+// A token made ready for many photos: criterion looked up, emptiness known, names split.
+struct ReadyToken {
+    const FilterToken* token = nullptr;
+    const Criterion* crit = nullptr;
+    bool empty = true;
+    std::vector<std::string_view> names;  // trimmed, pointing into token->names
+};
+
+void makeReady(const FilterToken& t, ReadyToken* r) {
+    r->token = &t;
+    r->crit = criterion(t.criterion);
+    r->names.clear();
+    r->empty = tokenIsEmpty(t);
+    if (!r->empty && r->crit->kind == CriterionKind::Names)
+        anyName(t.names, [r](std::string_view n) {
+            r->names.push_back(n);
+            return false;
+        });
+}
+
+bool readyMatches(const ReadyToken& r, const PhotoFacts& f) {
+    if (r.empty) return true;  // the not-flag of an empty token is not applied
+    const Criterion& c = *r.crit;
     bool m = false;
     switch (c.kind) {
         case CriterionKind::Set: {
             int b = c.bucket(f);
-            m = b >= 0 && b < 32 && (t.mask >> b) & 1u;
+            m = b >= 0 && b < 32 && (r.token->mask >> b) & 1u;
             break;
         }
         case CriterionKind::Range: {
+            const FilterToken& t = *r.token;
             double v = 0;
             m = c.value(f, &v) && !(t.hasLow && v < t.low) && !(t.hasHigh && v > t.high);
             break;
         }
         case CriterionKind::Names: {
             std::string_view name = c.name(f);
-            m = !name.empty() && anyName(t.names, [name](std::string_view n) { return equalsIgnoreCase(n, name); });
+            if (!name.empty())
+                for (std::string_view n : r.names)
+                    if (n.size() == name.size() && equalsIgnoreCase(n, name)) m = true;
             break;
         }
     }
-    return m != t.inverted;
+    return m != r.token->inverted;
+}
+}  // namespace
+
+bool tokenMatches(const FilterToken& t, const PhotoFacts& f) {
+    thread_local ReadyToken r;  // its name list is reused, so a call hardly allocates
+    makeReady(t, &r);
+    return readyMatches(r, f);
 }
 
 bool tokensMatch(std::span<const FilterToken> tokens, const PhotoFacts& f) {
@@ -121,13 +152,15 @@ void countTokenMatches(Filter& filter, int token, FactsView view) {
 // One pass: each photo's facts are looked at once for every token and for the whole filter.
 template <class FactsAt>
 static int tally(Filter& filter, int count, FactsAt factsAt) {
-    std::vector<int> counts(filter.tokens.size(), 0);
+    std::vector<ReadyToken> ready(filter.tokens.size());
+    for (size_t k = 0; k < ready.size(); k++) makeReady(filter.tokens[k], &ready[k]);
+    std::vector<int> counts(ready.size(), 0);
     int all = 0;
     for (int i = 0; i < count; i++) {
         const PhotoFacts& f = factsAt(i);
         bool every = true;
-        for (size_t k = 0; k < filter.tokens.size(); k++) {
-            if (tokenMatches(filter.tokens[k], f))
+        for (size_t k = 0; k < ready.size(); k++) {
+            if (readyMatches(ready[k], f))
                 counts[k]++;
             else
                 every = false;
@@ -161,7 +194,17 @@ std::string tokenToText(const FilterToken& t) {
     s += "|";
     if (t.hasHigh) s += formatTokenNumber(t.high);
     s += "|";
-    for (char ch : t.names) s += (uint8_t(ch) < 32 && ch != '\t') ? ' ' : ch;
+    std::string names;
+    for (char ch : t.names) names += (uint8_t(ch) < 32 && ch != '\t') ? ' ' : ch;
+    // Names are compared trimmed, so they are written trimmed: the settings file trims its
+    // values, and a saved body must read back as it was written.
+    bool first = true;
+    anyName(names, [&](std::string_view n) {
+        s += first ? "" : "\t";
+        s += n;
+        first = false;
+        return false;
+    });
     return s;
 }
 

@@ -123,8 +123,8 @@ int recountMatches(Filter& filter, FactsView view);
 int recountMatches(Filter& filter, std::span<const PhotoFacts> facts);
 
 // [SECTION] text form
-// "key|not|mask|low|high|names", numbers as "0.########". Control characters in names (other
-// than the tab between them) are written as spaces, so a name can never break the settings line.
+// "key|not|mask|low|high|names", numbers as "0.########", names trimmed and joined by tabs.
+// Control characters in names are written as spaces, so a name can never break the settings line.
 std::string tokenToText(const FilterToken& t);
 // False for an unknown criterion key or fields that are not numbers; *out is then unchanged.
 bool textToToken(std::string_view text, FilterToken* out);
@@ -174,7 +174,7 @@ struct SavedFilters {
 };
 
 struct FilterSession {
-    Filter current;               // the strip filter (its on flag is FolderState::filterActive)
+    Filter current = defaultFilter();  // the strip filter (its on flag is FolderState::filterActive)
     SavedFilters saved;
     Lock* factsLock = nullptr;    // the cache lock the metadata scan writes under
     RebuildFn rebuild = nullptr;  // nullptr: lv::rebuildVisibleList

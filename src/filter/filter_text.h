@@ -5,7 +5,7 @@
 
 namespace lv {
 
-// Without spaces, tabs, CR and LF at either end.
+// Without spaces and control characters at either end.
 std::string_view trimView(std::string_view s);
 // The whole text as a finite decimal number ("2.8", "-0.7", "1e3"); false otherwise.
 bool parseDecimal(std::string_view t, double* out);

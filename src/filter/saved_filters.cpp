@@ -7,6 +7,7 @@
 #include "core/texts.h"
 #include "filter/filter_text.h"
 #include "filter/scan.h"
+#include "sidecar/sidecar_file.h"
 
 namespace lv {
 
@@ -142,6 +143,30 @@ bool tokensOfSavedFilter(const SavedFilters& saved, int index, std::vector<Filte
     return true;
 }
 
+// [SECTION] matching for export and import
+bool makeSavedFilterMatcher(const SavedFilters& saved, int index, Lock* lock, TokenMatcher* out) {
+    if (!tokensOfSavedFilter(saved, index, &out->tokens)) return false;
+    out->name = saved.entries[size_t(index)].name;
+    out->lock = lock;
+    return true;
+}
+
+bool matcherAcceptsPhoto(const FolderState& folder, int index, void* context) {
+    const TokenMatcher& m = *static_cast<const TokenMatcher*>(context);
+    return photoMatchesFilter(m.tokens, FactsView{&folder, m.lock}, index);
+}
+
+bool matcherAcceptsFile(const std::string& path, void* context) {
+    const TokenMatcher& m = *static_cast<const TokenMatcher*>(context);
+    PhotoFacts f;
+    f.path = path;
+    f.meta = readPhotoMeta(path);
+    RatingLabel rl = readRatingLabel(path);
+    f.rating = rl.rating;
+    f.label = std::move(rl.label);
+    return tokensMatch(m.tokens, f);
+}
+
 // [SECTION] the settings file
 static std::string entryKey(int n, const char* what) { return "Filter" + std::to_string(n) + what; }
 static std::string tokenKey(int n, int m) { return entryKey(n, "Token") + std::to_string(m); }
@@ -195,6 +220,14 @@ WinErr storeSavedFilters(const SavedFilters& saved, std::string_view settingsPat
     std::string text;
     if (WinErr e = iniReadFile(settingsPath, &text)) return e;
     return iniWriteFile(settingsPath, savedFiltersIniText(saved, text));
+}
+
+void loadFilterSettings(FilterSession& session, std::string_view iniText, bool fileExisted) {
+    session.current = defaultFilter();
+    session.saved.pending.clear();
+    if (!fileExisted) return;
+    loadCurrentFilter(session.current, iniText);
+    loadSavedFilters(session.saved, iniText);
 }
 
 // [SECTION] changes

@@ -36,6 +36,23 @@ bool savedFilterUsesRatingOrColour(const SavedFilters& saved, int index);
 // Its tokens in a separate list; false when it is unusable, empty or out of range.
 bool tokensOfSavedFilter(const SavedFilters& saved, int index, std::vector<FilterToken>* out);
 
+// [SECTION] matching for export and import
+// A saved filter's tokens ready to test photos, with the lock the open folder's facts are read
+// under (nullptr when no scan runs beside the caller).
+struct TokenMatcher {
+    std::string name;
+    std::vector<FilterToken> tokens;
+    Lock* lock = nullptr;
+};
+// False when the saved filter is unusable, empty or out of range.
+bool makeSavedFilterMatcher(const SavedFilters& saved, int index, Lock* lock, TokenMatcher* out);
+// Photo index of the open folder (the shape of the export's and the folder's filter hooks);
+// context is a TokenMatcher.
+bool matcherAcceptsPhoto(const FolderState& folder, int index, void* context);
+// A file on a card, not in the open folder (the import's photo filter): its metadata and
+// sidecar are read now, and it is in no burst. context is a TokenMatcher.
+bool matcherAcceptsFile(const std::string& path, void* context);
+
 // [SECTION] the settings file
 // Section "SavedFilters": Count, Filter<n>Name, Filter<n>TokenCount, Filter<n>Token<m>.
 // Loading skips nameless or empty entries and later duplicates; at most 30 are used.
@@ -45,6 +62,10 @@ std::string savedFiltersIniText(const SavedFilters& saved, std::string_view iniT
 // The same on the settings file; an empty path stores nothing (0). A file that cannot be read
 // is left alone and its error returned.
 WinErr storeSavedFilters(const SavedFilters& saved, std::string_view settingsPath);
+
+// At start-up, after the settings table (the file's text from loadSettingsFrom): the current
+// filter (default when the file has none) and the saved filters. Nothing when the file did not exist.
+void loadFilterSettings(FilterSession& session, std::string_view iniText, bool fileExisted);
 
 // [SECTION] changes (each stores the list at settingsPath)
 enum class PutRefusal { None, EmptyName, EmptyBody, Full };

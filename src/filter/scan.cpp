@@ -42,6 +42,10 @@ bool metadataScanStep(FolderState& folder, ScanState& scan, Lock& cacheLock) {
     return true;
 }
 
+bool metadataScanHook(FolderState& folder, Lock& cacheLock, void* scanState) {
+    return metadataScanStep(folder, *static_cast<ScanState*>(scanState), cacheLock);
+}
+
 void runMetadataScan(FolderState& folder, ScanState& scan, Lock& cacheLock, void (*progress)(int, int, void*),
                      void* context) {
     while (metadataScanStep(folder, scan, cacheLock))

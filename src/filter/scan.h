@@ -34,6 +34,8 @@ void resetScan(ScanState& scan);
 // record under it. Returns false when nothing is left; it has then set scan.complete and
 // folder.metadataComplete (the finished signal).
 bool metadataScanStep(FolderState& folder, ScanState& scan, Lock& cacheLock);
+// The viewer's scan hook (ScanStepFn): context is the ScanState.
+bool metadataScanHook(FolderState& folder, Lock& cacheLock, void* scanState);
 // Runs the scan to its end on the calling thread (command line, tests); progress, when given,
 // is called after every photo with the numbers read and total.
 void runMetadataScan(FolderState& folder, ScanState& scan, Lock& cacheLock,

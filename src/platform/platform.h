@@ -198,8 +198,6 @@ bool localTimeFromFileTime(uint64_t fileTime, LocalTime* out);
 std::string envGet(std::string_view name);
 // NUMBER_OF_PROCESSORS on Windows, the online CPU count on POSIX; at least 1.
 int processorCount();
-// Whether standard error is a terminal (progress bars are drawn only there).
-bool stderrIsTerminal();
 // The base of the configuration and journal folders: %APPDATA% on Windows,
 // $XDG_CONFIG_HOME (default ~/.config) on POSIX. No trailing separator; may be empty.
 std::string appDataRoot();

@@ -111,8 +111,6 @@ int processorCount() {
     return n > 0 ? int(n) : 1;
 }
 
-bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
-
 static std::string xdgFolder(const char* var, const char* fallbackUnderHome) {
     std::string v = envGet(var);
     if (v.empty() || v[0] != '/') {  // relative XDG values are invalid and ignored

@@ -99,13 +99,6 @@ int processorCount() {
     return n > 0 ? n : 1;
 }
 
-bool stderrIsTerminal() {
-    // A console; redirected output (a file or a pipe) is not a character device.
-    HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) != 0;
-}
-
 static std::string withoutFinalBackslash(std::string s) {
     while (!s.empty() && (s.back() == '\\' || s.back() == '/')) s.pop_back();
     return s;
