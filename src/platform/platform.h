@@ -255,6 +255,8 @@ WinErr folderFlush(std::string_view folder);
 // Starts writing the file's data to disk without waiting (Linux), so a later fileFlush has less
 // to wait for; elsewhere a no-op.
 void fileStartWriteback(FileHandle f);
+// Whether standard error is a terminal (progress bars are drawn only there).
+bool stderrIsTerminal();
 // Calls fn (from a signal handler or a console thread: it may only set flags) on Ctrl+C.
 void setInterruptHandler(void (*fn)());
 

@@ -37,6 +37,8 @@ void fileStartWriteback(FileHandle f) {
 #endif
 }
 
+bool stderrIsTerminal() { return ::isatty(2) == 1; }
+
 static void (*gInterrupt)() = nullptr;
 static void onSignal(int) {
     if (gInterrupt) gInterrupt();

@@ -18,6 +18,11 @@ WinErr folderFlush(std::string_view) { return kErrOk; }
 
 void fileStartWriteback(FileHandle) {}
 
+bool stderrIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 static void (*gInterrupt)() = nullptr;
 static BOOL WINAPI onConsoleCtrl(DWORD type) {
     if ((type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) && gInterrupt) {
