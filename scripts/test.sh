@@ -7,6 +7,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# Paths under the checkout's parent are hashed relative to it, so any clone reuses the compiler cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$root")}
 mkdir -p build/logs
 fuzz_seconds=${LV_FUZZ_SECONDS:-60}
 skip=" ${LV_SKIP:-} "
