@@ -359,6 +359,7 @@ void runImport(ImportJob* job) {
     CardScan scan;
     scanCard(job->card, s.selection, true, &job->stop, &scan);
     run.files = std::move(scan.files);
+    if (job->selectionSet && job->selection.empty()) run.files.clear();
     keepSelected(run.files, job->selection);
     uint64_t totalBytes = 0;
     for (const CardFile& f : run.files) {
@@ -437,7 +438,10 @@ void runImport(ImportJob* job) {
     finish(run);
 }
 
-void setImportSelection(ImportJob* job, std::vector<std::string> paths) { job->selection = std::move(paths); }
+void setImportSelection(ImportJob* job, std::vector<std::string> paths) {
+    job->selection = std::move(paths);
+    job->selectionSet = true;
+}
 
 WinErr startImport(ImportJob* job) {
     {
