@@ -168,6 +168,16 @@ TEST_F(ImportRun, SecondImportCopiesNothingAndMissingFilesComeBackToTheirRecorde
     EXPECT_EQ(describeImportResult(r), "0.0 MB \xC2\xB7 1 imported (1 restored) \xC2\xB7 2 already there \xC2\xB7 0 failed \xC2\xB7 in 0:00");
 }
 
+TEST_F(ImportRun, SelectionThatMatchesNothingImportsNothing) {
+    put(onCard("IMG_1.CR3"), "raw", kT0);
+    setImportSelection(&job, {});
+    ImportResult r = run();
+    EXPECT_EQ(r.total, 0);
+    EXPECT_FALSE(isFolder(dest));
+    setImportSelection(&job, {upperAscii(onCard("img_1.cr3"))});
+    EXPECT_EQ(run().copied, 1);
+}
+
 TEST_F(ImportRun, KeepBothWithTheTickNamesCompanionsAfterTheirPhoto) {
     put(onCard("DCIM/IMG_1.CR3"), "card one", kT0);
     put(onCard("DCIM/IMG_1.xmp"), "<one/>", kT0 + kSecond);
