@@ -245,7 +245,9 @@ void importOne(Run& run, DestRun& d, size_t i, std::string* cardHash, std::strin
         failFile(run, d, i, message, nullptr);
         if (!keptAs.empty() && keptAs != target)
             addLog(job, kImportLogFailure, fileNamePart(f.path), text("ImportLogKeptAs") + " " + keptAs, d.dest);
-        d.result.stopReason = stopReasonAfterFailure(folder, uint64_t(f.size));
+        // The destination itself is asked: a target folder that could not be made (a name the
+        // system refuses) is a failure of that file, not a vanished drive.
+        d.result.stopReason = stopReasonAfterFailure(d.dest, uint64_t(f.size));
         if (d.result.stopReason) run.abort = true;
         return;
     }
