@@ -41,7 +41,7 @@ find "$CARD" -type f -exec cat {} + > /dev/null  # warm source
 now() { date +%s.%N; }
 fresh() { rm -rf "$WORK/dest" "$WORK/config"; sync; }
 report() {  # name seconds
-    echo "$1 $2 $bytes" | awk '{ printf "%-28s %7.2f s  %7.1f MB/s\n", $1, $2, $3 / 1048576 / $2 }'
+    printf '%-28s %s\n' "$1" "$(echo "$2 $bytes" | awk '{ printf "%7.2f s  %7.1f MB/s", $1, $2 / 1048576 / $1 }')"
 }
 
 echo "shoot: $files files, $(echo "$bytes" | awk '{ printf "%.2f GB", $1 / 1073741824 }'), warm; destination $WORK/dest"

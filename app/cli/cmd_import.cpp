@@ -127,7 +127,9 @@ void drawProgress(const ImportProgress& p, double seconds) {
     if (fill > width) fill = width;
     std::string bar = std::string(size_t(fill), '#') + std::string(size_t(width - fill), '-');
     std::string left = rate > 0 && p.totalBytes > done ? clockText(double(p.totalBytes - done) / rate) + " left" : "";
-    if (p.planning)
+    if (p.planning && p.totalFiles == 0)
+        std::fprintf(stderr, "\r\x1b[Kreading the card");
+    else if (p.planning)
         std::fprintf(stderr, "\r\x1b[Kplanning %d of %d files", p.planned, p.totalFiles);
     else
         std::fprintf(stderr, "\r\x1b[K[%s] %d/%d files  %s/%s  %.1f MB/s  %s", bar.c_str(), p.index + 1, p.totalFiles,
