@@ -148,7 +148,7 @@ int dryRun(const ImportArgs& a, const Filter& filter) {
         if (keep.empty()) scan.files.clear();
         photos = describePhotosLine(a.saved, kept);
     }
-    RoomFigures room = destinationRoom(a.dest);
+    RoomFigures room = destinationRoom(fullPath(a.dest));
     uint64_t needed = estimateBytesToCopy(scan.files, a.card, a.dest);
     RoomLine line = describeRoomLine(a.dest, true, room.freeBytes, needed);
     std::string plan = describeImportPlan(a.settings.selection, a.dest, a.second);
@@ -244,6 +244,7 @@ int runImportCmd(const Args& args) {
             addNumber(f, "failed", r.failed);
             addNumber(f, "bytesCopied", double(r.bytesCopied));
             addNumber(f, "seconds", r.elapsedSeconds);
+            addNumber(f, "planSeconds", r.planSeconds);
             addNumber(f, "roomResult", r.roomResult);
             addNumber(f, "stopReason", r.stopReason);
             addBool(f, "stopped", r.stoppedByUser);

@@ -441,9 +441,12 @@ void runImport(ImportJob* job) {
         job->progress.totalBytes = totalBytes;
         job->progress.planning = true;
     }
-    std::vector<std::string> dests{std::string(withoutTrailingSeparator(s.destination))};
-    std::string second(withoutTrailingSeparator(s.secondDestination));
-    if (!second.empty() && !equalsIgnoreCase(fullPath(second), fullPath(dests[0]))) dests.push_back(second);
+    // Absolute from here on: the room of a relative "dest" that does not exist yet is asked of the
+    // folder it will be made in.
+    std::vector<std::string> dests{s.destination.empty() ? std::string()  // no drive: nothing is copied
+                                                         : std::string(withoutTrailingSeparator(fullPath(s.destination)))};
+    std::string second = s.secondDestination.empty() ? "" : std::string(withoutTrailingSeparator(fullPath(s.secondDestination)));
+    if (!second.empty() && !equalsIgnoreCase(second, dests[0])) dests.push_back(second);
     for (const std::string& d : dests) {
         DestRun r;
         r.dest = d;
