@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "filter_args.h"
 #include "report.h"
 #include "core/settings.h"
 #include "import/import_journal.h"
@@ -21,7 +22,7 @@ void onInterrupt() {
 }
 
 struct ImportArgs {
-    std::string card, dest, second, tpl;
+    std::string card, dest, second, tpl, saved;
     bool dryRun = false, json = false;
     ImportSettings settings;
     int clash = 1;    // skip unless told otherwise: a run without a person never overwrites
@@ -90,6 +91,8 @@ int parseArgs(const Args& args, ImportArgs* a) {
         } else if (o == "--restore") {
             if (!value(i, &v) || (v != "yes" && v != "no")) return usageError("import", "--restore takes yes or no");
             a->restore = v == "yes" ? 1 : 2;
+        } else if (o == "--saved") {
+            if (!value(i, &a->saved)) return usageError("import", "--saved needs the name of a saved filter");
         } else if (o == "--verify") {
             a->settings.verifyReadBack = true;
         } else if (o == "--dry-run") {
@@ -124,7 +127,9 @@ void drawProgress(const ImportProgress& p, double seconds) {
     if (fill > width) fill = width;
     std::string bar = std::string(size_t(fill), '#') + std::string(size_t(width - fill), '-');
     std::string left = rate > 0 && p.totalBytes > done ? clockText(double(p.totalBytes - done) / rate) + " left" : "";
-    if (p.planning)
+    if (p.planning && p.totalFiles == 0)
+        std::fprintf(stderr, "\r\x1b[Kreading the card");
+    else if (p.planning)
         std::fprintf(stderr, "\r\x1b[Kplanning %d of %d files", p.planned, p.totalFiles);
     else
         std::fprintf(stderr, "\r\x1b[K[%s] %d/%d files  %s/%s  %.1f MB/s  %s", bar.c_str(), p.index + 1, p.totalFiles,
@@ -132,10 +137,18 @@ void drawProgress(const ImportProgress& p, double seconds) {
     std::fflush(stderr);
 }
 
-int dryRun(const ImportArgs& a) {
+int dryRun(const ImportArgs& a, const Filter& filter) {
     CardScan scan;
     scanCard(a.card, a.settings.selection, true, nullptr, &scan);
-    RoomFigures room = destinationRoom(a.dest);
+    std::string photos = describePhotosLine("", 0);
+    if (!a.saved.empty()) {
+        int kept = 0;
+        std::vector<std::string> keep = selectWithPhotoFilter(scan.files, a.settings.selection, filter.tokens, nullptr, nullptr, &kept);
+        keepSelected(scan.files, keep);
+        if (keep.empty()) scan.files.clear();
+        photos = describePhotosLine(a.saved, kept);
+    }
+    RoomFigures room = destinationRoom(fullPath(a.dest));
     uint64_t needed = estimateBytesToCopy(scan.files, a.card, a.dest);
     RoomLine line = describeRoomLine(a.dest, true, room.freeBytes, needed);
     std::string plan = describeImportPlan(a.settings.selection, a.dest, a.second);
@@ -149,7 +162,7 @@ int dryRun(const ImportArgs& a) {
                     scan.files.size(), (unsigned long long)scan.bytes, (unsigned long long)needed,
                     (unsigned long long)scan.leftFiles, ex.c_str());
     } else {
-        std::printf("%s\n%s\n%s\n", plan.c_str(), line.text.c_str(), describeTypesLine(scan).c_str());
+        std::printf("%s\n%s\n%s\n%s\n", plan.c_str(), line.text.c_str(), describeTypesLine(scan).c_str(), photos.c_str());
         for (const std::string& e : examples) std::printf("  %s\n", e.c_str());
     }
     return line.isError || scan.result != 0 ? kExitFailed : kExitOk;
@@ -169,13 +182,27 @@ int runImportCmd(const Args& args) {
     TemplateCheck check = checkImportTemplate(a.settings.templateText);
     if (check.hasError || check.notUnique)
         return usageError("import", "template \"" + a.settings.templateText + "\": " + describeTemplateProblems(check));
-    if (a.dryRun) return dryRun(a);
+    Filter filter;
+    if (!a.saved.empty()) {
+        FilterArgs fa;
+        fa.saved = a.saved;
+        if (int rc = filterFromArgs("import", fa, &filter)) return rc;
+        a.settings.selection.photoFilter = a.saved;
+    }
+    if (a.dryRun) return dryRun(a, filter);
 
     ImportJob job;
     job.card = a.card;
     job.settings = a.settings;
     job.presetClash = a.clash;
     job.presetRestore = a.restore;
+    if (!a.saved.empty()) {
+        CardScan scan;
+        scanCard(a.card, a.settings.selection, true, nullptr, &scan);
+        int kept = 0;
+        setImportSelection(&job, selectWithPhotoFilter(scan.files, a.settings.selection, filter.tokens, nullptr, nullptr, &kept));
+        std::fprintf(stderr, "%s\n", describePhotosLine(a.saved, kept).c_str());
+    }
     gJob = &job;
     setInterruptHandler(onInterrupt);
     if (WinErr e = startImport(&job)) {
@@ -217,6 +244,7 @@ int runImportCmd(const Args& args) {
             addNumber(f, "failed", r.failed);
             addNumber(f, "bytesCopied", double(r.bytesCopied));
             addNumber(f, "seconds", r.elapsedSeconds);
+            addNumber(f, "planSeconds", r.planSeconds);
             addNumber(f, "roomResult", r.roomResult);
             addNumber(f, "stopReason", r.stopReason);
             addBool(f, "stopped", r.stoppedByUser);

@@ -35,7 +35,7 @@ static const Command kCommands[] = {
      "copy the folder's photos to the folder the template names, as the Export dialog does", runExport},
     {"import",
      "CARD --to DEST [--template T] [--exclude .ext,...] [--only photos,video,audio,sidecars,other] "
-     "[--on-clash skip|keep-both|stop] [--restore yes|no] [--verify] [--second DEST2] [--dry-run] [--json]",
+     "[--saved NAME] [--on-clash skip|keep-both|stop] [--restore yes|no] [--verify] [--second DEST2] [--dry-run] [--json]",
      "copy a card into DEST by the naming template, every copy verified with SHA-256 and journaled", runImportCmd},
 };
 

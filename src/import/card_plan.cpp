@@ -9,6 +9,7 @@
 #include "core/diaglog.h"
 #include "core/texts.h"
 #include "library/filekinds.h"
+#include "metadata/photo_meta.h"
 #include "metadata/preview.h"
 #include "metadata/shot_info.h"
 
@@ -199,6 +200,45 @@ std::vector<std::string> selectForImport(const std::vector<CardFile>& files, con
         out.push_back(f.path);
     }
     return out;
+}
+
+std::vector<std::string> selectWithPhotoFilter(const std::vector<CardFile>& files, const ImportTypeSelection& sel,
+                                               std::span<const FilterToken> tokens, const std::atomic<bool>* stop,
+                                               std::atomic<int>* done, int* kept) {
+    struct Pass {
+        std::span<const FilterToken> tokens;
+        const std::atomic<bool>* stop;
+        std::atomic<int>* done;
+        int photos = 0, kept = 0;
+    } pass{tokens, stop, done};
+    uint64_t t0 = perfCounter();
+    ImportTypeSelection withFilter = sel;
+    if (withFilter.photoFilter.empty()) withFilter.photoFilter = "*";
+    std::vector<std::string> out = selectForImport(files, withFilter, [](const std::string& path, void* ctx) {
+        auto* p = static_cast<Pass*>(ctx);
+        if (p->stop && p->stop->load()) return false;
+        PhotoFacts f;
+        f.path = path;
+        f.meta = readPhotoMeta(path);
+        p->photos++;
+        if (p->done) p->done->fetch_add(1);
+        bool match = tokensMatch(p->tokens, f);
+        p->kept += match;
+        return match;
+    }, &pass);
+    if (kept) *kept = pass.kept;
+    uint64_t ms = (perfCounter() - t0) * 1000 / std::max<uint64_t>(1, perfFrequency());
+    logLine("Import filter: read " + std::to_string(pass.photos) + " photos of " + std::to_string(files.size()) +
+            " files in " + std::to_string(ms) + " ms");
+    return out;
+}
+
+std::string describePhotosLine(std::string_view filterName, int kept) {
+    std::string out = text("ImportPhotosLbl") + " ";
+    if (filterName.empty()) return out + text("ImportPhotosAll");
+    if (kept == 0) return out + fillPlaceholder(text("ImportPhotosNoMatch"), "{name}", filterName);
+    return out + fillPlaceholder(text("ImportPhotosMatching"), "{name}", filterName) + kMiddleDot +
+           groupThousands(uint64_t(kept)) + " " + text("ImportPhotosKept");
 }
 
 void keepSelected(std::vector<CardFile>& files, const std::vector<std::string>& paths) {

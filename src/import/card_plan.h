@@ -4,11 +4,13 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export/copy_engine.h"
+#include "filter/filter.h"
 #include "import/import_template.h"
 #include "library/scantree.h"
 #include "platform/platform.h"
@@ -81,6 +83,14 @@ using PhotoMatchFn = bool (*)(const std::string& path, void* context);
 // The paths the copier keeps: files the selection accepts, photos passing match when given.
 std::vector<std::string> selectForImport(const std::vector<CardFile>& files, const ImportTypeSelection& sel,
                                          PhotoMatchFn match = nullptr, void* context = nullptr);
+// The photo filter on the card: reads each photo's metadata (done counts the files read, for
+// the progress line) and keeps the photos the tokens accept; other files pass when selected.
+// *kept receives the number of photos kept. Logs "Import filter: read ...".
+std::vector<std::string> selectWithPhotoFilter(const std::vector<CardFile>& files, const ImportTypeSelection& sel,
+                                               std::span<const FilterToken> tokens, const std::atomic<bool>* stop,
+                                               std::atomic<int>* done = nullptr, int* kept = nullptr);
+// "Photos: all", "Photos: matching "Keepers" · 12 kept" or "Photos: no photo on the card matches ...".
+std::string describePhotosLine(std::string_view filterName, int kept);
 // Keeps the files whose upper-cased path is in paths (all when paths is empty) and numbers seq
 // again over them.
 void keepSelected(std::vector<CardFile>& files, const std::vector<std::string>& paths);

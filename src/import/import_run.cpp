@@ -1,6 +1,8 @@
 #include "import/import_run.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <set>
 
@@ -33,8 +35,21 @@ struct DestRun {
     JournalWriter journal;
 };
 
+// One verified copy on a thread of its own. Several files are in flight at once so that the
+// flush of one copy to disk overlaps the reading and writing of the next.
+struct CopyTask {
+    ImportJob* job = nullptr;
+    DestRun* dest = nullptr;
+    size_t index = 0;
+    std::string source, target, expectedHash;
+    int64_t size = 0;
+    std::string hash, message, keptAs;  // results
+    Thread thread;
+    bool started = false;
+};
+
 struct Run {
-    ImportJob* job;
+    ImportJob* job = nullptr;
     std::vector<CardFile> files;
     std::vector<std::string> rel;  // card-relative paths
     std::vector<int> lead;
@@ -43,6 +58,9 @@ struct Run {
     bool restore = false;
     bool abort = false;  // a destination is full or gone, or the user chose stop
     uint64_t t0 = 0;
+    std::deque<std::unique_ptr<CopyTask>> inflight;  // in card order
+    size_t maxInFlight = 4;
+    std::vector<std::string> cardHash, firstCopy;    // per file: the first verified copy of this run
 };
 
 double secondsSince(uint64_t t0) { return double(perfCounter() - t0) / double(perfFrequency() ? perfFrequency() : 1); }
@@ -162,7 +180,49 @@ void failFile(Run& run, DestRun& d, size_t i, const std::string& message, const 
            d.dest);
 }
 
-void importOne(Run& run, DestRun& d, size_t i, std::string* cardHash, std::string* firstCopy) {
+void completeCopy(Run& run, CopyTask& t) {
+    DestRun& d = *t.dest;
+    size_t i = t.index;
+    const CardFile& f = run.files[i];
+    PlanEntry& p = d.plan[i];
+    if (!t.message.empty()) {
+        failFile(run, d, i, t.message, nullptr);
+        if (!t.keptAs.empty() && t.keptAs != t.target)
+            addLog(run.job, kImportLogFailure, fileNamePart(f.path), text("ImportLogKeptAs") + " " + t.keptAs, d.dest);
+        // The destination itself is asked: a target folder that could not be made (a name the
+        // system refuses) is a failure of that file, not a vanished drive.
+        d.result.stopReason = stopReasonAfterFailure(d.dest, uint64_t(f.size));
+        if (d.result.stopReason) run.abort = true;
+        return;
+    }
+    d.result.copied++;
+    if (p.mode == 2) d.result.restored++;
+    d.result.bytesCopied += uint64_t(f.size);
+    journalOk(&d.journal, f.size, f.lastWrite, t.hash, relativeTo(d.dest, t.target), run.rel[i]);
+    p.finalPath = t.target;
+    noteFolder(run.job, t.target);
+    if (run.firstCopy[i].empty()) {
+        run.firstCopy[i] = t.target;
+        run.cardHash[i] = t.hash;
+    }
+}
+
+void copyThread(void* arg) {
+    auto* t = static_cast<CopyTask*>(arg);
+    t->message = verifiedCopy(t->job, t->source, t->target, t->size, t->expectedHash, &t->hash, &t->keptAs);
+}
+
+// Completes copies in card order until at most keep are in flight.
+void drain(Run& run, size_t keep) {
+    while (run.inflight.size() > keep) {
+        CopyTask& t = *run.inflight.front();
+        if (t.started) threadJoin(&t.thread);
+        completeCopy(run, t);
+        run.inflight.pop_front();
+    }
+}
+
+void importOne(Run& run, DestRun& d, size_t i) {
     ImportJob* job = run.job;
     const CardFile& f = run.files[i];
     PlanEntry& p = d.plan[i];
@@ -179,6 +239,7 @@ void importOne(Run& run, DestRun& d, size_t i, std::string* cardHash, std::strin
     std::string target = joinPath(d.dest, p.plannedPath);
     int lead = run.lead[i];
     if (lead >= 0 && p.mode == 0) {
+        drain(run, 0);  // the lead's copy decides where this one goes
         const std::string& leadFinal = d.plan[size_t(lead)].finalPath;
         if (leadFinal.empty()) {
             d.result.skipped++;
@@ -188,7 +249,9 @@ void importOne(Run& run, DestRun& d, size_t i, std::string* cardHash, std::strin
         }
         target = companionTarget(f.path, run.files[size_t(lead)].path, leadFinal);
     }
+    if (d.reserved.count(upperAscii(target))) drain(run, 0);  // a copy in flight may be taking the name
     if (pathExists(target)) {
+        drain(run, 0);
         if (!d.reserved.count(upperAscii(target)) && identicalAtTarget(f.path, target)) {
             d.result.alreadyThere++;
             journalOk(&d.journal, f.size, f.lastWrite, "", relativeTo(d.dest, target), run.rel[i]);
@@ -233,33 +296,32 @@ void importOne(Run& run, DestRun& d, size_t i, std::string* cardHash, std::strin
                d.dest);
         target = name;
     }
+    // The destination was made before copying began; one that has gone is never made again
+    // (on a removed drive that would write into whatever is left at its place).
+    if (!isFolder(d.dest)) {
+        failFile(run, d, i, text("ImportErrNoPath"), nullptr);
+        d.result.stopReason = stopReasonAfterFailure(d.dest, uint64_t(f.size));
+        run.abort = d.result.stopReason != 0;
+        return;
+    }
     std::string folder(withoutTrailingSeparator(folderPart(target)));
     if (WinErr e = folderCreateAll(folder))
         logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + folder);
     // The card is read once: a further destination copies the verified first copy and must
     // arrive at the card's hash.
-    std::string source = firstCopy->empty() ? f.path : *firstCopy;
-    std::string hash, keptAs;
-    std::string message = verifiedCopy(job, source, target, f.size, *cardHash, &hash, &keptAs);
-    if (!message.empty()) {
-        failFile(run, d, i, message, nullptr);
-        if (!keptAs.empty() && keptAs != target)
-            addLog(job, kImportLogFailure, fileNamePart(f.path), text("ImportLogKeptAs") + " " + keptAs, d.dest);
-        d.result.stopReason = stopReasonAfterFailure(folder, uint64_t(f.size));
-        if (d.result.stopReason) run.abort = true;
-        return;
-    }
-    d.result.copied++;
-    if (p.mode == 2) d.result.restored++;
-    d.result.bytesCopied += uint64_t(f.size);
-    journalOk(&d.journal, f.size, f.lastWrite, hash, relativeTo(d.dest, target), run.rel[i]);
+    auto task = std::make_unique<CopyTask>();
+    task->job = job;
+    task->dest = &d;
+    task->index = i;
+    task->source = run.firstCopy[i].empty() ? f.path : run.firstCopy[i];
+    task->expectedHash = run.cardHash[i];
+    task->target = target;
+    task->size = f.size;
     d.reserved.insert(upperAscii(target));
-    p.finalPath = target;
-    noteFolder(job, target);
-    if (firstCopy->empty()) {
-        *firstCopy = target;
-        *cardHash = hash;
-    }
+    task->started = threadStart(&task->thread, 1u << 20, copyThread, task.get()) == kErrOk;
+    if (!task->started) copyThread(task.get());
+    run.inflight.push_back(std::move(task));
+    drain(run, run.maxInFlight - 1);
 }
 
 // [SECTION] planning
@@ -336,6 +398,7 @@ bool checkRoom(Run& run) {
 
 void finish(Run& run) {
     ImportJob* job = run.job;
+    drain(run, 0);  // the files in hand are finished, never abandoned
     bool stopped = job->stop.load();
     for (DestRun& d : run.dests) {
         closeJournal(&d.journal);
@@ -354,11 +417,18 @@ void copierThread(void* arg) { runImport(static_cast<ImportJob*>(arg)); }
 
 // [SECTION] the run
 void runImport(ImportJob* job) {
-    Run run{job, {}, {}, {}, {}, 0, false, false, perfCounter()};
+    Run run;
+    run.job = job;
+    run.t0 = perfCounter();
     const ImportSettings& s = job->settings;
+    {
+        LockGuard g(job->lock);
+        job->progress.planning = true;  // reading the card, then planning
+    }
     CardScan scan;
     scanCard(job->card, s.selection, true, &job->stop, &scan);
     run.files = std::move(scan.files);
+    if (job->selectionSet && job->selection.empty()) run.files.clear();
     keepSelected(run.files, job->selection);
     uint64_t totalBytes = 0;
     for (const CardFile& f : run.files) {
@@ -371,9 +441,12 @@ void runImport(ImportJob* job) {
         job->progress.totalBytes = totalBytes;
         job->progress.planning = true;
     }
-    std::vector<std::string> dests{std::string(withoutTrailingSeparator(s.destination))};
-    std::string second(withoutTrailingSeparator(s.secondDestination));
-    if (!second.empty() && !equalsIgnoreCase(fullPath(second), fullPath(dests[0]))) dests.push_back(second);
+    // Absolute from here on: the room of a relative "dest" that does not exist yet is asked of the
+    // folder it will be made in.
+    std::vector<std::string> dests{s.destination.empty() ? std::string()  // no drive: nothing is copied
+                                                         : std::string(withoutTrailingSeparator(fullPath(s.destination)))};
+    std::string second = s.secondDestination.empty() ? "" : std::string(withoutTrailingSeparator(fullPath(s.secondDestination)));
+    if (!second.empty() && !equalsIgnoreCase(second, dests[0])) dests.push_back(second);
     for (const std::string& d : dests) {
         DestRun r;
         r.dest = d;
@@ -409,9 +482,14 @@ void runImport(ImportJob* job) {
     }
     if (job->stop.load() || !checkRoom(run)) return finish(run);
     for (DestRun& d : run.dests) {
+        if (WinErr e = folderCreateAll(d.dest)) logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + d.dest);
         openJournal(&d.journal, journalFolderForDestination(d.dest), d.dest);
         d.result.planSeconds = secondsSince(run.t0);
     }
+    // A second destination copies the first copy, so each file finishes before the next.
+    run.maxInFlight = run.dests.size() > 1 ? 1 : size_t(std::max(1, job->copiesInFlight));
+    run.cardHash.assign(run.files.size(), {});
+    run.firstCopy.assign(run.files.size(), {});
     uint64_t processed = 0;
     for (size_t i = 0; i < run.files.size() && !job->stop.load() && !run.abort; i++) {
         {
@@ -420,9 +498,8 @@ void runImport(ImportJob* job) {
             job->progress.fileInHand = run.rel[i];
             job->progress.kibInHand = 0;
         }
-        std::string cardHash, firstCopy;
         for (DestRun& d : run.dests) {
-            importOne(run, d, i, &cardHash, &firstCopy);
+            importOne(run, d, i);
             if (run.abort) break;
         }
         processed += uint64_t(run.files[i].size);
@@ -437,7 +514,10 @@ void runImport(ImportJob* job) {
     finish(run);
 }
 
-void setImportSelection(ImportJob* job, std::vector<std::string> paths) { job->selection = std::move(paths); }
+void setImportSelection(ImportJob* job, std::vector<std::string> paths) {
+    job->selection = std::move(paths);
+    job->selectionSet = true;
+}
 
 WinErr startImport(ImportJob* job) {
     {

@@ -101,9 +101,11 @@ struct ImportJob {
     // Inputs, set before startImport.
     std::string card;
     ImportSettings settings;
-    std::vector<std::string> selection;  // upper-cased match; empty: every file of the scan
+    std::vector<std::string> selection;  // matched upper-cased; see setImportSelection
+    bool selectionSet = false;
     int presetClash = 0;    // 0 ask, else the answer to every clash (1 skip, 2 keep both, 3 stop)
     int presetRestore = 0;  // 0 ask, else the answer to the missing-files question
+    int copiesInFlight = 4; // files copied at once (1: strictly one after the other)
 
     // Under lock.
     Lock lock;
@@ -118,6 +120,8 @@ struct ImportJob {
     Thread thread;
 };
 
+// The card files to import. Without a call every file of the scan is imported; after it, only
+// the listed ones, so a photo filter that matches nothing imports nothing rather than all.
 void setImportSelection(ImportJob* job, std::vector<std::string> paths);
 // Resets progress, answers, log and results, sets the state to running and starts the copier.
 WinErr startImport(ImportJob* job);

@@ -154,3 +154,27 @@ TEST(ImportJournal, WrittenLinesReadBack) {
     EXPECT_EQ(r.destPath, a.path < b.path ? "2024\\x (2).CR3" : "2024\\x.CR3");
     EXPECT_EQ(r.hashes.size(), 1u);
 }
+
+TEST(CardPlan, PhotoFilterKeepsMatchingPhotosAndEveryOtherFile) {
+    lvtest::TempDir dir;
+    std::vector<CardFile> files;
+    for (const char* name : {"A.CR3", "B.JPG", "C.MOV"}) {
+        ASSERT_TRUE(lvtest::writeFile(dir.file(name), name[0] == 'B' ? lvtest::makeJpeg(16, 16) : "not a photo"));
+        files.push_back({dir.file(name), 1, 1, 0, false});
+    }
+    FilterToken raw;
+    ASSERT_TRUE(textToToken("filetype|0|1|||", &raw));
+    ImportTypeSelection sel;
+    sel.photoFilter = "Raws";
+    int kept = -1;
+    std::atomic<int> done{0};
+    std::vector<std::string> keep = selectWithPhotoFilter(files, sel, {&raw, 1}, nullptr, &done, &kept);
+    ASSERT_EQ(keep.size(), 2u);
+    EXPECT_EQ(keep[0], dir.file("A.CR3"));
+    EXPECT_EQ(keep[1], dir.file("C.MOV"));
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(done.load(), 2);
+    EXPECT_EQ(describePhotosLine("Raws", kept), "Photos: matching \"Raws\" \xC2\xB7 1 kept");
+    EXPECT_EQ(describePhotosLine("Raws", 0), "Photos: no photo on the card matches \"Raws\"");
+    EXPECT_EQ(describePhotosLine("", 0), "Photos: all");
+}

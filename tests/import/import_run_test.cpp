@@ -84,7 +84,7 @@ struct ImportRun : ::testing::Test {
 // The seam of the copy engine, with one fault switched on at a time.
 struct Faults {
     static inline std::string shrinkPath;   // truncated after its first block was read
-    static inline std::string vanishPath;   // renamed away on the first write
+    static inline std::string vanishPath;   // renamed away before the first staging file
     static inline bool corruptPublished = false;
     static inline int64_t fakeFree = -1;    // reported by the first volume queries
     static inline int fakeFreeCalls = 0;
@@ -101,12 +101,12 @@ struct Faults {
         }
         return e;
     }
-    static WinErr write(FileHandle f, const void* buf, size_t len) {
+    static WinErr create(std::string_view path, CreateMode mode, FileHandle* out) {
         if (!vanishPath.empty()) {
             fileMove(vanishPath, vanishPath + "-gone", false);
             vanishPath.clear();
         }
-        return platformCopyFileOps().write(f, buf, len);
+        return platformCopyFileOps().create(path, mode, out);
     }
     static WinErr move(std::string_view from, std::string_view to, bool replace) {
         WinErr e = platformCopyFileOps().move(from, to, replace);
@@ -125,7 +125,7 @@ struct Faults {
         return e;
     }
     Faults() {
-        static const CopyFileOps ops = {platformCopyFileOps().openRead, platformCopyFileOps().create, readAt, write,
+        static const CopyFileOps ops = {platformCopyFileOps().openRead, create, readAt, platformCopyFileOps().write,
                                         platformCopyFileOps().flush, move, volume};
         setCopyFileOps(&ops);
     }
@@ -166,6 +166,16 @@ TEST_F(ImportRun, SecondImportCopiesNothingAndMissingFilesComeBackToTheirRecorde
     EXPECT_EQ(lvtest::readFile(atDest("2024/IMG_1.CR3")), "raw one");
     EXPECT_FALSE(pathExists(atDest("001.CR3")));
     EXPECT_EQ(describeImportResult(r), "0.0 MB \xC2\xB7 1 imported (1 restored) \xC2\xB7 2 already there \xC2\xB7 0 failed \xC2\xB7 in 0:00");
+}
+
+TEST_F(ImportRun, SelectionThatMatchesNothingImportsNothing) {
+    put(onCard("IMG_1.CR3"), "raw", kT0);
+    setImportSelection(&job, {});
+    ImportResult r = run();
+    EXPECT_EQ(r.total, 0);
+    EXPECT_FALSE(isFolder(dest));
+    setImportSelection(&job, {upperAscii(onCard("img_1.cr3"))});
+    EXPECT_EQ(run().copied, 1);
 }
 
 TEST_F(ImportRun, KeepBothWithTheTickNamesCompanionsAfterTheirPhoto) {
@@ -256,6 +266,7 @@ TEST_F(ImportRun, VanishedDestinationEndsTheRun) {
     folderCreateAll(dest);
     Faults f;
     Faults::vanishPath = dest;
+    job.copiesInFlight = 1;  // the files in hand would fail with it: one at a time, it is exactly one
     ImportResult r = run("{file.name}.{file.ext}");
     EXPECT_EQ(r.failed, 1);
     EXPECT_EQ(r.copied, 0);
@@ -315,6 +326,7 @@ TEST_F(ImportRun, FullDiskEndsTheRun) {
         Faults f;  // the room check sees space that another program takes before the copy
         Faults::fakeFree = 1ll << 30;
         Faults::fakeFreeCalls = 1;
+        job.copiesInFlight = 1;  // so that exactly the third large file meets the full disk
         r = run("{file.name}.{file.ext}");
     }
     EXPECT_EQ(r.copied, 2);
