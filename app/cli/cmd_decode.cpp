@@ -148,6 +148,18 @@ int runDecode(const Args& args) {
         std::fprintf(stderr, "lumivore decode: %s: not a JPEG\n", in.c_str());
         return kExitFailed;
     }
+    int aw = 0, ah = 0;
+    WinErr refused = jpegDecodeAllowed(p, bytes.size(), &aw, &ah);
+    if (!refused && uint64_t(w) * uint64_t(h) > kJpegMaxPixels) refused = kErrNotEnoughMemory, sw = w, sh = h;
+    if (refused) {
+        if (refused == kErrNotEnoughMemory)
+            std::fprintf(stderr, "lumivore decode: %s: %dx%d is more than the %llu pixels a decode may have\n", in.c_str(),
+                         sw, sh, (unsigned long long)kJpegMaxPixels);
+        else
+            std::fprintf(stderr, "lumivore decode: %s: a %dx%d picture cannot come from %zu bytes; the header is wrong\n",
+                         in.c_str(), sw, sh, bytes.size());
+        return kExitFailed;
+    }
     Bgra img;
     uint64_t t0 = perfCounter();
     e = w ? jpegDecodeScaled(p, bytes.size(), w, h, &img) : jpegDecode(p, bytes.size(), &img);

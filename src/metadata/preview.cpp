@@ -97,13 +97,14 @@ namespace {
 constexpr uint64_t kScanChunk = 1u << 20;
 constexpr uint64_t kScanEndFrom = 199999;  // end markers before this belong to thumbnails
 
-// First position >= from where the two bytes a, b occur; -1 when none. Reads in chunks so a
-// huge file never sits in memory whole.
+// First position >= from where the two bytes a, b occur within the scan limit; -1 when none.
+// Reads in chunks so a huge file never sits in memory whole.
 int64_t scanFor(PhotoFile& f, uint64_t from, uint8_t a, uint8_t b) {
     Bytes chunk;
     ByteView none;
-    for (uint64_t pos = from; pos + 1 < f.size;) {
-        uint64_t n = std::min<uint64_t>(kScanChunk, f.size - pos);
+    const uint64_t end = std::min(f.size, kFallbackScanBytes);
+    for (uint64_t pos = from; pos + 1 < end;) {
+        uint64_t n = std::min<uint64_t>(kScanChunk, end - pos);
         if (!readRange(f, none, pos, n, &chunk) || chunk.size() < 2) return -1;
         for (size_t i = 0; i + 1 < chunk.size(); i++)
             if (chunk[i] == a && chunk[i + 1] == b) return int64_t(pos + i);

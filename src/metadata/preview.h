@@ -25,6 +25,12 @@ inline constexpr uint64_t kMinPreviewBytes = 16;         // shorter results coun
 inline constexpr uint64_t kMaxPreview16 = 16u << 20;     // per-container preview limits
 inline constexpr uint64_t kMaxPreview64 = 64u << 20;
 inline constexpr uint64_t kMaxReadBytes = 256u << 20;    // no single read is ever larger
+// How far into a file the last-resort scan looks for a JPEG's start and end. Cameras write their
+// previews ahead of the raw data: across the corpus the last embedded preview of a RAW file ends
+// by byte 491,626 (a CR3's PRVW box; 456,529 for a CR2) and no scan finds a JPEG start past byte
+// 135,960, while the full-size previews of 100-megapixel bodies stay under 16 MB. A broken or
+// hostile file of any size (a 30 GB sparse "CR2") costs at most this much reading.
+inline constexpr uint64_t kFallbackScanBytes = 64u << 20;
 
 // [SECTION] reading a photo file
 // Bytes and read calls against the file itself (head reads included), for the benchmark.
@@ -135,7 +141,8 @@ std::vector<EmbeddedImage> listEmbeddedImages(PhotoFile& f, ByteView head, int f
 Bytes rgbStripTiff(PhotoFile& f, ByteView head, int reduction);
 // Wraps width x height x 3 bytes of RGB into a little-endian baseline TIFF, reduced as above.
 Bytes synthesiseRgbTiff(ByteView rgb, int width, int height, int reduction);
-// The last-resort scan over the whole file (see preview.cpp); empty when nothing qualifies.
+// The last-resort scan over the first kFallbackScanBytes of the file (see preview.cpp); empty
+// when nothing qualifies.
 Bytes fallbackScan(PhotoFile& f);
 
 }  // namespace lv

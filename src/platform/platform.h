@@ -222,6 +222,16 @@ struct Bgra {
 };
 // The stored width and height from the JPEG's frame header, without decoding.
 WinErr jpegSize(const uint8_t* data, size_t len, int* width, int* height);
+// Every decode first asks this, so a small or hostile file cannot make us allocate and work for
+// a picture it does not hold. Refused with 8 ("too large"): a frame of more than kJpegMaxPixels,
+// the largest picture we decode (1 GiB as BGRA; the largest camera sensors have 150 million
+// pixels). Refused with 13: more pixels than the data can describe. Each 8x8 block of a JPEG
+// costs at least one bit of entropy-coded data (its DC difference), so len bytes hold at most
+// len * kJpegPixelsPerByte pixels; real photos use 2 to 20 bits per block, so they are far
+// below it (arithmetic coding, which no camera writes, is held to the same bound).
+inline constexpr uint64_t kJpegMaxPixels = 1ull << 28;
+inline constexpr uint64_t kJpegPixelsPerByte = 8 * 64;
+WinErr jpegDecodeAllowed(const uint8_t* data, size_t len, int* width, int* height);
 // Decodes a JPEG held in memory at its full size.
 WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out);
 // Decodes and scales to exactly width x height with a high-quality downscaling filter.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace lv {
 
 namespace {
@@ -184,6 +186,18 @@ bool jpegFrameHeaderSize(const uint8_t* data, size_t len, int* width, int* heigh
         pos += 2 + segLen;
     }
     return false;
+}
+
+WinErr jpegDecodeAllowed(const uint8_t* data, size_t len, int* width, int* height) {
+    *width = *height = 0;
+    int w = 0, h = 0;
+    if (!data || !jpegFrameHeaderSize(data, len, &w, &h)) return kErrInvalidData;
+    uint64_t pixels = uint64_t(w) * uint64_t(h);
+    if (pixels > kJpegMaxPixels) return kErrNotEnoughMemory;
+    if (pixels > uint64_t(len) * kJpegPixelsPerByte) return kErrInvalidData;
+    *width = w;
+    *height = h;
+    return kErrOk;
 }
 
 }  // namespace lv

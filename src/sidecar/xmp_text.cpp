@@ -243,11 +243,12 @@ PropertyLocation findElement(std::string_view text, const HiddenSpans& hidden, c
 // closest one before it (packets declare their prefixes on each description, so that is the one
 // whose scope holds it). Positions are collected once, so each check is a binary search.
 struct PrefixBindings {
-    std::vector<size_t> tagStarts;                   // every "<"
-    std::vector<std::pair<size_t, bool>> decls;      // declaration position, bound to the XMP namespace
+    const std::vector<size_t>* tagStarts;        // every "<", shared by the prefixes of one scan
+    std::vector<std::pair<size_t, bool>> decls;  // declaration position, bound to the XMP namespace
 
-    PrefixBindings(std::string_view text, const HiddenSpans& hidden, std::string_view prefix) {
-        for (size_t p = 0; (p = text.find('<', p)) != kNoPos; p++) tagStarts.push_back(p);
+    PrefixBindings(std::string_view text, const HiddenSpans& hidden, std::string_view prefix,
+                   const std::vector<size_t>* starts)
+        : tagStarts(starts) {
         const std::string decl = "xmlns:" + std::string(prefix);
         for (size_t d = 0; (d = text.find(decl, d)) != kNoPos; d++) {
             size_t vs, vl;
@@ -257,9 +258,9 @@ struct PrefixBindings {
         }
     }
     bool isXmpAt(size_t pos) const {
-        auto lt = std::upper_bound(tagStarts.begin(), tagStarts.end(), pos);
-        size_t tagStart = lt == tagStarts.begin() ? 0 : *(lt - 1);
-        size_t tagLimit = lt == tagStarts.end() ? kNoPos : *lt;
+        auto lt = std::upper_bound(tagStarts->begin(), tagStarts->end(), pos);
+        size_t tagStart = lt == tagStarts->begin() ? 0 : *(lt - 1);
+        size_t tagLimit = lt == tagStarts->end() ? kNoPos : *lt;
         auto d = std::lower_bound(decls.begin(), decls.end(), std::make_pair(tagStart, false));
         if (d != decls.end() && d->first < tagLimit) return d->second;  // declared in its own tag
         if (d == decls.begin()) return false;
@@ -281,6 +282,7 @@ struct PropertyScanner {
     std::string_view text;
     const HiddenSpans& hidden;
     std::vector<Slot> slots;
+    std::vector<size_t> tagStarts;
     std::vector<PrefixBindings> shared;
 
     PropertyScanner(std::string_view t, const HiddenSpans& h, std::string_view localName, std::string_view prefixes)
@@ -290,7 +292,9 @@ struct PropertyScanner {
         forEachPrefix(prefixes, [&](std::string_view prefix) {
             std::string qname = std::string(prefix) + ":" + std::string(localName);
             bool twice = taken.find("|" + std::string(prefix) + "|") != std::string::npos;
-            if (twice) shared.emplace_back(t, h, prefix);
+            if (twice && tagStarts.empty())
+                for (size_t p = 0; (p = t.find('<', p)) != kNoPos; p++) tagStarts.push_back(p);
+            if (twice) shared.emplace_back(t, h, prefix, &tagStarts);
             slots.push_back({qname, false, false, {}, nullptr});
             slots.push_back({qname, true, false, {}, nullptr});
             ambiguous.push_back(twice);

@@ -219,22 +219,19 @@ bool cacheFileCurrent(std::string_view cacheFile, const PhotoStamp& stamp) {
 namespace {
 
 WinErr writeStamped(const std::string& file, ByteView jpeg, const PhotoStamp& stamp) {
-    // A name of its own per writer: the builder and the user-interface thread may write the same
-    // photo's file at once.
-    std::string tmp = file + "." + std::to_string(perfCounter()) + ".tmp";
-    FileHandle h;
-    WinErr e = fileCreate(tmp, CreateMode::CreateAlways, &h);
+    // A temporary file of its own per writer: the builder and the user-interface thread may
+    // write the same photo's file at once, and the last one wins with a whole file.
+    TempFile t;
+    WinErr e = tempCreate(file, &t);
     if (e) return e;
     uint8_t trailer[kStampBytes];
     putU64(trailer, stamp.size);
     putU64(trailer + 8, stamp.writeTime);
     std::memcpy(trailer + 16, kStampMagic, 8);
-    e = fileWrite(h, jpeg.data, jpeg.size);
-    if (!e) e = fileWrite(h, trailer, kStampBytes);
-    if (!e) e = fileFlush(h);
-    fileClose(&h);
-    if (!e) e = fileMove(tmp, file, true);
-    if (e) fileDelete(tmp);  // our own half-written temporary, never the user's file
+    e = fileWrite(t.f, jpeg.data, jpeg.size);
+    if (!e) e = fileWrite(t.f, trailer, kStampBytes);
+    if (!e) e = tempCommit(&t, file);
+    tempDiscard(&t);  // after a failure our own half-written temporary, never the user's file
     return e;
 }
 

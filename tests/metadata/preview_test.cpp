@@ -499,6 +499,33 @@ TEST(Preview, FallbackScanTakesTheFirstEndMarkerPastTheThumbnailZone) {
     EXPECT_TRUE(previewOf(lossless).preview.empty());
 }
 
+// However large the file (sparse here, so nothing is stored), the scan reads no further than its
+// limit: a JPEG past it is not looked for, one inside it is found.
+TEST(Preview, FallbackScanStopsAtItsLimit) {
+    lvtest::TempDir dir;
+    const std::string jpeg = fakeJpeg(800, 600, 250000);
+    struct Case {
+        uint64_t at;
+        bool found;
+    } cases[] = {{kFallbackScanBytes - jpeg.size() - 4096, true}, {kFallbackScanBytes + 4096, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at);
+        std::string path = dir.file("sparse.CR2");
+        FileHandle h;
+        ASSERT_EQ(fileCreate(path, CreateMode::CreateAlways, &h), 0u);
+        ASSERT_EQ(fileSetEnd(h, c.at), 0u);
+        ASSERT_EQ(fileWrite(h, jpeg.data(), jpeg.size()), 0u);
+        ASSERT_EQ(fileSetEnd(h, 1ull << 30), 0u);
+        fileClose(&h);
+        PreviewResult r = extractPreview(path);
+        ASSERT_EQ(r.error, 0u);
+        EXPECT_EQ(r.preview.size(), c.found ? jpeg.size() : 0u);
+        // The start scan and the end scan each read the window at most once.
+        EXPECT_LE(r.stats.bytes, 2 * kFallbackScanBytes + kHeadSize + (1u << 20));
+        ASSERT_EQ(fileDelete(path), 0u);
+    }
+}
+
 TEST(Preview, HeadGrowsWhenIfd0AndExifLieBeyondIt) {
     Tiff far;
     far.afterHeader = std::string(400000, '\0');

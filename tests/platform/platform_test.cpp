@@ -440,3 +440,38 @@ TEST(Jpeg, CorruptAndTruncatedDataGiveAnErrorNotACrash) {
     EXPECT_EQ(decode(bad), kErrInvalidData);
     EXPECT_EQ(decode(jpg), kErrOk);
 }
+
+// A header may claim any size: decodes are refused before any pixel memory when the claim is
+// over the ceiling or more than the data can hold, and a real picture of its size still decodes.
+TEST(Jpeg, ClaimedSizeIsCheckedAgainstTheCeilingAndTheData) {
+    const std::string jpg = lvtest::makeJpeg(320, 240);
+    auto claiming = [&](int w, int h) {
+        std::string s = jpg;
+        size_t sof = s.find("\xFF\xC0");
+        s[sof + 5] = char(h >> 8), s[sof + 6] = char(h), s[sof + 7] = char(w >> 8), s[sof + 8] = char(w);
+        return s;
+    };
+    struct Case {
+        std::string data;
+        WinErr expect;
+    } cases[] = {
+        {jpg, kErrOk},
+        {claiming(16384, 16384), kErrInvalidData},     // 268 million pixels from a few KB
+        {claiming(65535, 65535), kErrNotEnoughMemory},  // over the ceiling whatever the data
+        {claiming(2000, 2000), kErrInvalidData},
+        {claiming(int(jpg.size() * kJpegPixelsPerByte / 240), 240), kErrOk},  // the bound itself
+    };
+    for (const Case& c : cases) {
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(c.data.data());
+        int w = 0, h = 0;
+        EXPECT_EQ(jpegDecodeAllowed(p, c.data.size(), &w, &h), c.expect) << c.data.size();
+        if (c.expect == kErrOk) continue;
+        Bgra out;
+        EXPECT_EQ(jpegDecode(p, c.data.size(), &out), c.expect);
+        EXPECT_EQ(jpegDecodeScaled(p, c.data.size(), 64, 48, &out), c.expect);
+        EXPECT_TRUE(out.pixels.empty());
+    }
+    Bgra out;
+    EXPECT_EQ(jpegDecodeScaled(reinterpret_cast<const uint8_t*>(jpg.data()), jpg.size(), 32768, 32768, &out),
+              kErrNotEnoughMemory);
+}

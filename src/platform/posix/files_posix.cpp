@@ -196,12 +196,7 @@ WinErr tempCommit(TempFile* t, std::string_view target) {
     t->path.clear();
     // The rename lives in the folder: flush it too. Some file systems cannot; the file is in place.
     size_t slash = to.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1);
-    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
-    }
+    (void)folderFlush(slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1));
     return kErrOk;
 }
 

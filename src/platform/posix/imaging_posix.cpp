@@ -115,14 +115,15 @@ WinErr jpegSize(const uint8_t* data, size_t len, int* width, int* height) {
 
 WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out) {
     int w = 0, h = 0;
-    if (!data || !jpegFrameHeaderSize(data, len, &w, &h)) return kErrInvalidData;
+    if (WinErr e = jpegDecodeAllowed(data, len, &w, &h)) return e;
     return decodeAt(data, len, 0, 0, out);
 }
 
 WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, Bgra* out) {
     int w = 0, h = 0;
     if (width <= 0 || height <= 0) return kErrInvalidParameter;
-    if (!data || !jpegFrameHeaderSize(data, len, &w, &h)) return kErrInvalidData;
+    if (WinErr e = jpegDecodeAllowed(data, len, &w, &h)) return e;
+    if (uint64_t(width) * uint64_t(height) > kJpegMaxPixels) return kErrNotEnoughMemory;
     Bgra big;
     WinErr e = decodeAt(data, len, width, height, &big);
     if (e) return e;

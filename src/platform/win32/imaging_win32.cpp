@@ -41,7 +41,8 @@ IWICImagingFactory* factoryForThisThread() {
 WinErr decode(const uint8_t* data, size_t len, int width, int height, Bgra* out) {
     if (!data || len < 4 || len > 0xFFFFFFFFu) return kErrInvalidData;
     int sw = 0, sh = 0;
-    if (!jpegFrameHeaderSize(data, len, &sw, &sh)) return kErrInvalidData;
+    if (WinErr e = jpegDecodeAllowed(data, len, &sw, &sh)) return e;
+    if (uint64_t(width > 0 ? width : 0) * uint64_t(height > 0 ? height : 0) > kJpegMaxPixels) return kErrNotEnoughMemory;
     IWICImagingFactory* f = factoryForThisThread();
     if (!f) return kErrNotSupported;
     IWICStream* stream = nullptr;
