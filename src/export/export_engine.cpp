@@ -118,15 +118,7 @@ ExportRoomCheck exportRoomCheck(std::string_view destination, const std::vector<
 ExportPrepared prepareExportDestination(std::string_view typed, const ExportResolveContext& ctx,
                                         const std::vector<std::string>& files, bool includeSidecars) {
     ExportPrepared out;
-    std::string t(typed);
-    auto trim = [](std::string& s) {
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
-        size_t b = s.find_first_not_of(" \t");
-        s.erase(0, b == std::string::npos ? s.size() : b);
-    };
-    trim(t);
-    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
-    trim(t);
+    std::string t = cleanTypedDestination(typed);
     if (t.empty()) {
         out.message = text("ExportNoDest");
         return out;
@@ -136,7 +128,7 @@ ExportPrepared prepareExportDestination(std::string_view typed, const ExportReso
     std::string path = resolveExportDestination(t, ctx);
     out.message = checkExportPath(path, ctx.style);
     if (!out.message.empty()) return out;
-    if (upperAscii(withTrailingSeparator(path, ctx.style)) == upperAscii(withTrailingSeparator(ctx.browsedFolder, ctx.style))) {
+    if (isBrowsedFolder(path, ctx)) {
         out.message = text("ExportSameFolder");
         return out;
     }
