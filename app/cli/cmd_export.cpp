@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "filter_args.h"
 #include "report.h"
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -9,6 +10,7 @@
 #include "library/folder.h"
 #include "library/open_paths.h"
 #include "platform/platform.h"
+#include "sidecar/sidecar_file.h"
 
 namespace lv::cli {
 
@@ -24,6 +26,12 @@ struct ClashWord {
     int answer;
 };
 constexpr ClashWord kClashWords[] = {{"skip", kClashSkip}, {"keep-both", kClashKeepBoth}, {"stop", kClashStop}};
+
+void readRating(std::string_view path, int* rating, std::string* label) {
+    RatingLabel rl = readRatingLabel(path);
+    *rating = rl.rating;
+    *label = rl.label;
+}
 
 void drawProgress(const ExportCounters& c, const std::string& file, bool stopping) {
     const int width = 28;
@@ -76,14 +84,21 @@ void printResult(const ExportJob& job, bool json) {
 }  // namespace
 
 // Copies the folder's photos to the destination the template names, through the same checks,
-// staged copies and summary as the Export dialog. A name clash is answered by --on-clash (skip
-// unless told) for the whole run; Ctrl+C finishes the file in hand and stops.
+// staged copies and summary as the Export dialog: all of them (the strip without a filter), those
+// the strip shows with --filter tokens (on top of --saved), or with --saved alone those matching
+// the saved filter, as the dialog's Filter choice. A name clash is answered by --on-clash (skip
+// unless told) for the whole run; Ctrl+C finishes the files in hand and stops.
 int runExport(const Args& args) {
     std::string folder, tpl;
     bool sidecars = false, partners = false, json = false;
     int onClash = kClashSkip;
+    FilterArgs fa;
     for (size_t i = 0; i < args.size(); i++) {
         const std::string& a = args[i];
+        if (int r = takeFilterOption("export", args, i, fa); r >= 0) {
+            if (r != kExitOk) return r;
+            continue;
+        }
         auto value = [&](const char* name, std::string* out) {
             if (i + 1 >= args.size()) return usageError("export", std::string(name) + " needs a value"), false;
             *out = args[++i];
@@ -119,8 +134,10 @@ int runExport(const Args& args) {
                      describeError(pathExists(folder) ? kErrInvalidParameter : kErrPathNotFound).c_str());
         return kExitFailed;
     }
+    Filter filter;
+    if (int r = filterFromArgs("export", fa, &filter)) return r;
     FolderState st;
-    if (loadFolder(st, fullPath(folder), "") <= 0) {
+    if (loadFolder(st, fullPath(folder), "", fa.given() ? readRating : nullptr) <= 0) {
         std::fprintf(stderr, "lumivore export: %s\n", noPhotosMessage(folder).text.c_str());
         return kExitFailed;
     }
@@ -130,7 +147,23 @@ int runExport(const Args& args) {
     std::string msg = checkExportTemplate(tpl);
     if (msg.empty()) msg = checkExportPath(resolveExportDestination(tpl, ctx));
     if (!msg.empty()) return usageError("export", msg);
-    ExportList list = buildExportList(st, {}, partners);
+    ExportSavedFilter source;
+    ExportFilterTokens sourceTokens;
+    FilterSession session;
+    if (fa.given()) {
+        readFolderMetadata(st);
+        st.metadataComplete = true;
+    }
+    if (!fa.saved.empty() && fa.tokens.empty()) {
+        SavedFilters saved;
+        if (int r = loadSavedFiltersFrom("export", settingsFileOf(fa.settingsFile), &saved)) return r;
+        source = exportSavedFilter(saved, fa.saved, nullptr, &sourceTokens);
+    } else if (fa.given()) {
+        useFilter(st, session, filter);
+        rebuildVisibleList(st);
+    }
+    ExportList list = buildExportList(st, source, partners);
+    if (fa.given() && !json) std::fprintf(stderr, "%s\n", exportCountLine(list).c_str());
     if (list.files.empty()) {
         std::fprintf(stderr, "lumivore export: %s\n", text("ExportNothing").c_str());
         return kExitFailed;

@@ -31,7 +31,9 @@ static const Command kCommands[] = {
      "make the strip's thumbnails as the viewer does; -o writes a contact sheet", runThumbs},
     {"view", "FOLDER --steps N [--size WxH] [--rate HZ] [--cache-mode disk|ram|none] [--json]",
      "step through the photos as a held arrow key does and report the latency per step", runView},
-    {"export", "FOLDER --to TEMPLATE [--sidecars] [--partners] [--on-clash skip|keep-both|stop] [--json]",
+    {"export",
+     "FOLDER --to TEMPLATE [--filter TOKEN]... [--saved NAME] [--settings INI] [--sidecars] [--partners] "
+     "[--on-clash skip|keep-both|stop] [--json]",
      "copy the folder's photos to the folder the template names, as the Export dialog does", runExport},
     {"import",
      "CARD --to DEST [--template T] [--exclude .ext,...] [--only photos,video,audio,sidecars,other] "

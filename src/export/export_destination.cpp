@@ -243,15 +243,25 @@ std::string checkExportPath(std::string_view path, PathStyle style) {
     }
 }
 
-std::string exportDestinationLine(std::string_view tpl, const ExportResolveContext& ctx, std::string_view exportedTo) {
+bool isBrowsedFolder(std::string_view path, const ExportResolveContext& ctx) {
+    return upperAscii(withTrailingSeparator(path, ctx.style)) == upperAscii(withTrailingSeparator(ctx.browsedFolder, ctx.style));
+}
+
+std::string cleanTypedDestination(std::string_view typed) {
+    std::string t = trimmedText(typed);
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = trimmedText(std::string_view(t).substr(1, t.size() - 2));
+    return t;
+}
+
+std::string exportDestinationLine(std::string_view typed, const ExportResolveContext& ctx, std::string_view exportedTo) {
     if (!exportedTo.empty()) return text("ExportDestWent") + " " + std::string(exportedTo);
+    std::string tpl = cleanTypedDestination(typed);
     std::string msg = checkExportTemplate(tpl);
     if (!msg.empty()) return msg;
-    std::string path = resolveExportDestination(trimmedText(tpl), ctx);
+    std::string path = resolveExportDestination(tpl, ctx);
     msg = checkExportPath(path, ctx.style);
     if (!msg.empty()) return msg;
-    if (upperAscii(withTrailingSeparator(path, ctx.style)) == upperAscii(withTrailingSeparator(ctx.browsedFolder, ctx.style)))
-        return text("ExportDestSource");
+    if (isBrowsedFolder(path, ctx)) return text("ExportDestSource");
     return text(isFolder(path) ? "ExportDestExists" : "ExportDestNew") + " " + path;
 }
 

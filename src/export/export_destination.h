@@ -59,7 +59,12 @@ std::string resolveExportDestination(std::string_view tpl, const ExportResolveCo
 // trailing-dot and device-name rules hold on both, as exports often go to FAT cards and shares.
 std::string checkExportPath(std::string_view path, PathStyle style = kNativeStyle);
 
-// The line under the destination field: the template's or the path's message, the browsed-folder
+// Whether path names the browsed folder (compared in upper case, as the export refuses it).
+bool isBrowsedFolder(std::string_view path, const ExportResolveContext& ctx);
+// The typed destination without surrounding blanks and double quotes.
+std::string cleanTypedDestination(std::string_view typed);
+
+// The line under the destination field (for the typed text, cleaned as above): the template's or the path's message, the browsed-folder
 // note, "Existing folder: <path>" or "New folder: <path>"; after an export "Exported to: <folder>".
 std::string exportDestinationLine(std::string_view tpl, const ExportResolveContext& ctx,
                                   std::string_view exportedTo = {});

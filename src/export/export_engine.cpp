@@ -21,8 +21,10 @@ ExportList buildExportList(const FolderState& st, const ExportSavedFilter& filte
         out.filterName = filter.name;
         if (filter.needsMetadata) {
             out.metaTotal = p.count;
+            if (filter.factsLock) lockEnter(*filter.factsLock);
             for (int i = 0; i < p.count; i++)
                 if (size_t(i) < p.metaLoaded.size() && p.metaLoaded[size_t(i)]) out.metaDone++;
+            if (filter.factsLock) lockLeave(*filter.factsLock);
             if (out.metaDone < out.metaTotal) {
                 out.waiting = true;
                 return out;
@@ -47,6 +49,24 @@ ExportList buildExportList(const FolderState& st, const ExportSavedFilter& filte
             for (int partner : partnersOf(p.path, i)) add(partner);
     }
     return out;
+}
+
+ExportSavedFilter exportSavedFilter(const SavedFilters& saved, std::string_view name, Lock* factsLock,
+                                    ExportFilterTokens* keep) {
+    ExportSavedFilter f;
+    int index = findSavedFilter(saved, name);
+    if (index < 0) return f;
+    f.name = saved.entries[size_t(index)].name;
+    keep->factsLock = factsLock;
+    f.usable = tokensOfSavedFilter(saved, index, &keep->tokens);
+    f.needsMetadata = savedFilterNeedsScan(saved, index);
+    f.factsLock = factsLock;
+    f.context = keep;
+    f.matches = [](const FolderState& st, int i, void* ctx) {
+        const ExportFilterTokens* k = static_cast<const ExportFilterTokens*>(ctx);
+        return photoMatchesFilter(k->tokens, FactsView{&st, k->factsLock}, i);
+    };
+    return f;
 }
 
 std::string exportCountLine(const ExportList& list) {
@@ -98,15 +118,7 @@ ExportRoomCheck exportRoomCheck(std::string_view destination, const std::vector<
 ExportPrepared prepareExportDestination(std::string_view typed, const ExportResolveContext& ctx,
                                         const std::vector<std::string>& files, bool includeSidecars) {
     ExportPrepared out;
-    std::string t(typed);
-    auto trim = [](std::string& s) {
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
-        size_t b = s.find_first_not_of(" \t");
-        s.erase(0, b == std::string::npos ? s.size() : b);
-    };
-    trim(t);
-    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
-    trim(t);
+    std::string t = cleanTypedDestination(typed);
     if (t.empty()) {
         out.message = text("ExportNoDest");
         return out;
@@ -116,7 +128,7 @@ ExportPrepared prepareExportDestination(std::string_view typed, const ExportReso
     std::string path = resolveExportDestination(t, ctx);
     out.message = checkExportPath(path, ctx.style);
     if (!out.message.empty()) return out;
-    if (upperAscii(withTrailingSeparator(path, ctx.style)) == upperAscii(withTrailingSeparator(ctx.browsedFolder, ctx.style))) {
+    if (isBrowsedFolder(path, ctx)) {
         out.message = text("ExportSameFolder");
         return out;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/export_destination.h"
+#include "filter/saved_filters.h"
 #include "library/folder.h"
 #include "platform/platform.h"
 
@@ -24,7 +25,18 @@ struct ExportSavedFilter {
     bool needsMetadata = false;  // it tests shot information, which must be read first
     bool (*matches)(const FolderState& state, int index, void* context) = nullptr;
     void* context = nullptr;
+    Lock* factsLock = nullptr;   // the lock the metadata scan writes under, when one runs
 };
+
+// What a saved-filter source evaluates, kept by the caller while the list is built.
+struct ExportFilterTokens {
+    std::vector<FilterToken> tokens;
+    Lock* factsLock = nullptr;
+};
+// The source for the saved filter called name (the `Filter` setting of the export). An empty or
+// unknown name gives the strip; a filter saved by another version is named but not usable.
+ExportSavedFilter exportSavedFilter(const SavedFilters& saved, std::string_view name, Lock* factsLock,
+                                    ExportFilterTokens* keep);
 
 struct ExportList {
     std::vector<std::string> files;  // full paths in copy order, each once

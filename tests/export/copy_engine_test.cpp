@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "export/copy_engine.h"
 #include "platform/platform.h"
+#include "disk_faults.h"
 #include "test_support.h"
 
 using namespace lv;
@@ -15,34 +16,16 @@ using namespace lv;
 namespace {
 
 // Each step can be made to fail; the rest goes to the platform.
-struct Faults {
+struct Faults : lvtest::DiskFaults {
     static inline WinErr createErr = 0, writeErr = 0, flushErr = 0, moveErr = 0;
-    static inline uint64_t writeLimit = UINT64_MAX;  // bytes a write may still store
-    static inline int64_t freeBytes = -2;            // -2: the real figure, -1: no drive
     static WinErr create(std::string_view p, CreateMode m, FileHandle* f) { return createErr ? createErr : fileCreate(p, m, f); }
-    static WinErr write(FileHandle f, const void* b, size_t n) {
-        if (writeErr) return writeErr;
-        if (n > writeLimit) {
-            fileWrite(f, b, size_t(writeLimit));
-            writeLimit = 0;
-            return kErrDiskFull;
-        }
-        writeLimit -= n;
-        return fileWrite(f, b, n);
-    }
+    static WinErr write(FileHandle f, const void* b, size_t n) { return writeErr ? writeErr : DiskFaults::write(f, b, n); }
     static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
     static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
-    static WinErr volume(std::string_view p, VolumeInfo* v) {
-        if (freeBytes == -1) return kErrNotReady;
-        WinErr e = volumeInfo(p, v);
-        if (freeBytes >= 0) v->freeBytes = uint64_t(freeBytes);
-        return e;
-    }
     static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume};
     static void reset() {
         createErr = writeErr = flushErr = moveErr = 0;
-        writeLimit = UINT64_MAX;
-        freeBytes = -2;
+        DiskFaults::reset();
     }
 };
 

@@ -167,6 +167,7 @@ TEST(ExportDestination, DialogLine) {
     ExportResolveContext ctx = at(shoot + kPathSep);
     EXPECT_EQ(exportDestinationLine("{folder.path}" + sep("/old"), ctx), text("ExportDestExists") + " " + shoot + sep("/old"));
     EXPECT_EQ(exportDestinationLine("{folder.path}" + sep("/new"), ctx), text("ExportDestNew") + " " + shoot + sep("/new"));
+    EXPECT_EQ(exportDestinationLine(" \"{folder.path}" + sep("/old\" "), ctx), text("ExportDestExists") + " " + shoot + sep("/old"));
     EXPECT_EQ(exportDestinationLine("{folder.path}", ctx), text("ExportDestSource"));
     EXPECT_EQ(exportDestinationLine("{x}", ctx), text("ExportTplUnknown"));
     EXPECT_EQ(exportDestinationLine("relative", ctx), checkExportPath("relative"));

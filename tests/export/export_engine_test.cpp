@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "sidecar/sidecar_file.h"
 #include "sidecar/xmp_text.h"
+#include "disk_faults.h"
 #include "test_support.h"
 
 using namespace lv;
@@ -22,9 +23,7 @@ namespace {
 const uint64_t kTime = fileTimeFromUnix(1700000000);
 
 // Fault hooks: a disk that fills after some bytes, a destination removed when a file is published.
-struct Faults {
-    static inline uint64_t writeLimit = UINT64_MAX;
-    static inline int64_t freeBytes = -2;  // -2: the real figure
+struct Faults : lvtest::DiskFaults {
     static inline std::string removeOnPublish;
     static WinErr move(std::string_view from, std::string_view to, bool replace) {
         if (!removeOnPublish.empty() && from.find("IMG_2") != std::string_view::npos) {
@@ -36,28 +35,13 @@ struct Faults {
         }
         return fileMove(from, to, replace);
     }
-    static WinErr write(FileHandle f, const void* b, size_t n) {
-        if (n > writeLimit) {
-            fileWrite(f, b, size_t(writeLimit));
-            writeLimit = 0;
-            return kErrDiskFull;
-        }
-        writeLimit -= n;
-        return fileWrite(f, b, n);
-    }
-    static WinErr volume(std::string_view p, VolumeInfo* v) {
-        WinErr e = volumeInfo(p, v);
-        if (freeBytes >= 0) v->freeBytes = uint64_t(freeBytes);
-        return e;
-    }
     static constexpr CopyFileOps kOps = {fileOpenRead, fileCreate, fileReadAt, write, fileFlush, move, volume};
 };
 
 class Export : public ::testing::Test {
 protected:
     void SetUp() override {
-        Faults::writeLimit = UINT64_MAX;
-        Faults::freeBytes = -2;
+        Faults::reset();
         Faults::removeOnPublish.clear();
         setCopyFileOps(&Faults::kOps);
         ASSERT_EQ(folderCreateAll(src), 0u);
