@@ -6,7 +6,7 @@
 namespace lv {
 
 struct PhotoMeta {
-    double captureSerial = 0;    // seconds from 2000-01-01 (365.25-day years); 0 = unknown
+    double captureSerial = 0;    // seconds from 2000-01-01 (real days); 0 = unknown
     int iso = 0;
     int apertureX100 = 0;        // f-number x 100
     double exposureSeconds = 0;

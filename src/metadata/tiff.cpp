@@ -320,8 +320,13 @@ double captureSerial(std::string_view date, std::string_view subSec) {
     int year = digitsAt(date, 0, 4), month = digitsAt(date, 5, 2), day = digitsAt(date, 8, 2);
     int hour = digitsAt(date, 11, 2), minute = digitsAt(date, 14, 2), second = digitsAt(date, 17, 2);
     if (year < 2000 || month < 1 || month > 12 || day < 1 || hour < 0 || minute < 0 || second < 0) return 0;
-    double serial = ((year - 2000) * 365.25 + kDaysBeforeMonth[month - 1] + (day - 1)) * 86400.0 + hour * 3600.0 +
-                    minute * 60.0 + second;
+    // Real days: every Gregorian leap day before the date counts, so 29 February has a serial of
+    // its own and gaps across it are measured right. The day is not checked against the month.
+    auto leapYearsThrough = [](int64_t y) { return y / 4 - y / 100 + y / 400; };
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    int64_t days = int64_t(year - 2000) * 365 + leapYearsThrough(year - 1) - leapYearsThrough(1999) +
+                   kDaysBeforeMonth[month - 1] + (leap && month > 2 ? 1 : 0) + (day - 1);
+    double serial = double(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
     // Only the leading digits count: "50 " and "500" both mean half a second.
     while (!subSec.empty() && subSec.front() == ' ') subSec.remove_prefix(1);
     size_t n = 0;

@@ -125,7 +125,7 @@ int readOrientation(ByteView buf, int formatIndex);
 int readOrientationAt(ByteView buf, int64_t tiffBase);
 // Sub-second text of a summary (inline bytes up to the first NUL, or the referenced text).
 std::string subSecText(ByteView buf, const ExifSummary& s);
-// Seconds from 2000-01-01 00:00:00 with 365.25-day years; 0 for unknown or invalid dates.
+// Seconds from 2000-01-01 00:00:00 counting real (Gregorian) days; 0 for unknown or invalid dates.
 double captureSerial(std::string_view dateText, std::string_view subSecText);
 // The serial of a summary (DateTimeOriginal with SubSecTimeOriginal).
 double captureSerialOf(ByteView buf, const ExifSummary& s);

@@ -205,9 +205,24 @@ TEST(TiffSummary, CorruptInputsGiveNothing) {
 TEST(CaptureSerial, Rule) {
     double base = captureSerial("2000:01:01 00:00:00", "");
     EXPECT_EQ(base, 0.0);  // the epoch itself counts as unknown, like any zero serial
-    EXPECT_EQ(captureSerial("2001:01:01 00:00:01", ""), 365.25 * 86400 + 1);
-    EXPECT_EQ(captureSerial("2020:03:01 10:20:30", ""),
-              (20 * 365.25 + 59) * 86400 + 10 * 3600 + 20 * 60 + 30);
+    EXPECT_EQ(captureSerial("2001:01:01 00:00:01", ""), 366 * 86400.0 + 1);  // 2000 was a leap year
+    // 2000..2019 hold five leap days, 2020 its own 29 February.
+    EXPECT_EQ(captureSerial("2020:03:01 10:20:30", ""), (20 * 365 + 5 + 60) * 86400.0 + 10 * 3600 + 20 * 60 + 30);
+    // Around leap days: each pair is (earlier, later, seconds between them).
+    const struct {
+        const char *a, *b;
+        double gap;
+    } kLeap[] = {
+        {"2008:02:29 10:00:00", "2008:03:01 10:00:00", 86400},
+        {"2024:02:29 18:00:00", "2024:03:01 08:00:00", 14 * 3600},
+        {"2023:02:28 12:00:00", "2023:03:01 12:00:00", 86400},      // no leap day in 2023
+        {"2100:02:28 12:00:00", "2100:03:01 12:00:00", 86400},      // nor in 2100
+        {"2023:12:31 23:59:59", "2024:01:01 00:00:00", 1},
+        {"2024:12:31 23:59:59", "2025:01:01 00:00:00", 1},
+        {"2000:02:29 00:00:00", "2000:03:01 00:00:00", 86400},
+    };
+    for (const auto& c : kLeap)
+        EXPECT_EQ(captureSerial(c.b, "") - captureSerial(c.a, ""), c.gap) << c.a << " .. " << c.b;
     // February 30th is not checked against the month.
     EXPECT_EQ(captureSerial("2020:02:30 00:00:00", "") - captureSerial("2020:02:01 00:00:00", ""), 29 * 86400.0);
     EXPECT_EQ(captureSerial("1999:12:31 23:59:59", ""), 0.0);
