@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -51,6 +52,53 @@ WinErr winErrorFromErrno(int e) {
 #endif
         default: return kErrGenFailure;
     }
+}
+
+namespace {
+thread_local int t_lastErrno = 0;
+
+struct ErrnoWords {
+    int e;
+    const char* text;
+};
+const ErrnoWords kErrnoWords[] = {
+    {ENOENT, "no such file or folder"},  {ENOTDIR, "a part of the path is not a folder"},
+    {EISDIR, "is a folder"},             {EACCES, "permission denied"},
+    {EPERM, "operation not permitted"},  {EROFS, "read-only file system"},
+    {ENOSPC, "no space left on the device"}, {EEXIST, "already exists"},
+    {ENAMETOOLONG, "name too long"},     {EIO, "input/output error"},
+    {EBUSY, "busy"},                     {EMFILE, "too many open files"},
+    {EXDEV, "on another file system"},   {EINVAL, "invalid argument"},
+    {EFBIG, "file too large"},           {ENOTEMPTY, "folder not empty"},
+#ifdef EDQUOT
+    {EDQUOT, "disk quota exceeded"},
+#endif
+#ifdef ELOOP
+    {ELOOP, "too many levels of symbolic links"},
+#endif
+#ifdef ENXIO
+    {ENXIO, "no such device or address"},
+#endif
+};
+}  // namespace
+
+// Called by the POSIX backend where a call failed, before errno changes again.
+void noteErrno(int e) { t_lastErrno = e; }
+
+std::string errnoText(int e) {
+    for (const ErrnoWords& w : kErrnoWords)
+        if (w.e == e) return w.text;
+    return std::strerror(e);
+}
+
+std::string systemErrorText(WinErr e) {
+#ifdef _WIN32
+    (void)e;
+    return {};
+#else
+    if (e == 0 || t_lastErrno == 0 || winErrorFromErrno(t_lastErrno) != e) return {};
+    return errnoText(t_lastErrno);
+#endif
 }
 
 std::string hexUpper(const uint8_t* data, size_t len) {

@@ -46,6 +46,12 @@ enum : WinErr {
 };
 // errno -> Windows error number. Pure, so both mappings are tested on every system.
 WinErr winErrorFromErrno(int e);
+// What the system itself said about the last failed file call of this thread, in its own terms
+// ("is a folder" where Windows says 5), when that failure gave e; "" otherwise and on Windows,
+// whose numbers are their own terms.
+std::string systemErrorText(WinErr e);
+// The words for an errno value (POSIX systems; pure).
+std::string errnoText(int e);
 
 // [SECTION] files
 struct FileHandle {
@@ -143,10 +149,19 @@ struct DirEntry {
     uint64_t size = 0;
     uint64_t writeTime = 0;  // Windows file time
 };
-// Lists a folder in the order the system returns it, without "." and "..". Only folders and
-// regular files (and links, unfollowed) are listed: pipes, devices and sockets, which Windows
-// never shows, are left out.
+// Lists a folder without "." and "..". Only folders and regular files (and links, unfollowed) are
+// listed: pipes, devices and sockets, which Windows never shows, are left out. Windows gives the
+// file system's order (name order on NTFS); the POSIX listing, whose system order is a hash,
+// sorts the names the way NTFS does: compareFileNames, ties (names differing only in case) in
+// byte order.
 WinErr listFolder(std::string_view path, std::vector<DirEntry>* out);
+// Orders two UTF-8 names as NTFS does: both as UTF-16, each unit upper-cased by the system's
+// table, then compared unit by unit (no natural number order: IMG_10 before IMG_9). A byte that
+// is not UTF-8 counts as the unit 0xDC00 + byte. Negative, 0 or positive.
+int compareFileNames(std::string_view a, std::string_view b);
+// True when both paths name one existing file (the same volume and file number: hard links and
+// other spellings of a path included).
+bool sameFile(std::string_view a, std::string_view b);
 
 // [SECTION] volumes
 struct VolumeInfo {
@@ -250,6 +265,12 @@ void sha256Abort(Sha256* s);
 std::string hexUpper(const uint8_t* data, size_t len);
 // Whole-file hash in upper-case hex, reading in large blocks.
 WinErr sha256File(std::string_view path, std::string* hexOut);
+
+// [SECTION] standard streams
+// Standard output is a terminal (progress bars and escaping of names only there).
+bool stdoutIsTerminal();
+// Standard output takes bytes unchanged (no CR LF translation on Windows).
+void stdoutSetBinary();
 
 // [SECTION] clipboard and shell (no-ops where the system has none)
 WinErr clipboardSetText(std::string_view utf8);

@@ -2,6 +2,9 @@
 
 #include "library/bursts.h"
 #include "library/folder.h"
+#include "metadata/makernote.h"
+#include "platform/platform.h"
+#include "test_support.h"
 
 using namespace lv;
 
@@ -202,4 +205,48 @@ TEST(Bursts, StopByOpeningAnotherFolderStaysWhereItIs) {
     fresh.burstsComputed = false;
     fresh.currentPosition = 2;
     EXPECT_FALSE(startBurstPlayback(fresh));
+}
+
+// A real continuous-drive frame (Canon compact, sequence number 1) copied into a series of four
+// with sequence numbers 1 to 4, beside a single shot, written to disk in shuffled order: loading
+// the folder, reading each file and chaining in list order must find the one burst.
+TEST(Bursts, CorpusSeriesWrittenInShuffledOrderFormsOneBurst) {
+    std::string corpus = lvtest::corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus";
+    std::string frame = lvtest::readFile(joinPath(joinPath(joinPath(corpus, "files"), "jpeg"), "deb_IMG_1054.JPG"));
+    std::string single = lvtest::readFile(joinPath(joinPath(joinPath(corpus, "files"), "jpeg"), "mei_Canon_EOS_5D.jpg"));
+    ASSERT_FALSE(frame.empty());
+    ASSERT_FALSE(single.empty());
+    // Where the maker note keeps the sequence number: Canon ShotInfo (0x0004), element 9.
+    ByteView b(frame);
+    ExifSummary s;
+    ASSERT_TRUE(summaryOfHead(b, &s));
+    int64_t base = 0;
+    bool le = true;
+    int64_t start = makerNoteStart(b, s, &base, &le);
+    ASSERT_GT(start, 0);
+    MakerNoteIfd m{start, start, base, le};
+    TagData si = tagData(b, m, 0x0004);
+    ASSERT_TRUE(si.found() && si.size == 2 && si.count > 9);
+    size_t seqAt = size_t(si.pos) + 18;
+    ASSERT_EQ(tagShort(b, m, si, 9), 1);
+
+    lvtest::TempDir dir;
+    for (int seq : {3, 0, 1, 4, 2}) {  // 0 stands for the single shot, named between the frames in time
+        std::string bytes = seq ? frame : single;
+        if (seq) bytes[seqAt + (le ? 0 : 1)] = char(seq);
+        std::string name = seq ? "IMG_105" + std::to_string(3 + seq) + ".JPG" : "IMG_1060.JPG";
+        ASSERT_TRUE(lvtest::writeFile(dir.file(name), bytes));
+    }
+    FolderState st;
+    ASSERT_EQ(loadFolder(st, dir.path, ""), 5);
+    for (int i = 0; i < st.photos.count; i++) setPhotoMeta(st.photos, i, readPhotoMeta(st.photos.path[size_t(i)]));
+    st.metadataComplete = true;
+    computeBursts(st);
+    EXPECT_EQ(st.burstCount, 1);
+    for (int i = 0; i < st.photos.count; i++) {
+        bool frameOfSeries = fileNamePart(st.photos.path[size_t(i)]) != "IMG_1060.JPG";
+        EXPECT_EQ(st.photos.burstGroup[size_t(i)], frameOfSeries ? 0 : -1) << st.photos.path[size_t(i)];
+        EXPECT_EQ(st.photos.continuousDrive[size_t(i)], frameOfSeries ? 1 : 0);
+    }
 }

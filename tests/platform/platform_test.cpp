@@ -282,6 +282,47 @@ TEST(Listing, ReportsNamesKindsSizesAndTimes) {
     EXPECT_TRUE(e == kErrFileNotFound || e == kErrPathNotFound) << e;
 }
 
+TEST(Listing, NamesInTheOrderNtfsGives) {
+    // Each name sorts before the next: upper-cased UTF-16 units compared as numbers.
+    const char* kOrder[] = {"A.jpg", "a1.jpg", "b.JPG", "IMG_10.jpg", "img_9.jpg", "Z.jpg", "_x.jpg",
+                            "\xC3\xA9t\xC3\xA9.jpg" /* U+00E9 upper-cases to U+00C9, after every ASCII letter */};
+    const size_t n = sizeof kOrder / sizeof kOrder[0];
+    for (size_t i = 0; i + 1 < n; i++) {
+        EXPECT_LT(compareFileNames(kOrder[i], kOrder[i + 1]), 0) << kOrder[i] << " < " << kOrder[i + 1];
+        EXPECT_GT(compareFileNames(kOrder[i + 1], kOrder[i]), 0) << kOrder[i + 1];
+    }
+    EXPECT_EQ(compareFileNames("img_0001.cr2", "IMG_0001.CR2"), 0);
+#ifndef _WIN32
+    // The POSIX listing itself, whatever order the files were created in (Windows shows what its
+    // file system gives, which on NTFS is this order too).
+    lvtest::TempDir dir;
+    for (size_t i : {4u, 0u, 7u, 2u, 6u, 1u, 5u, 3u}) ASSERT_TRUE(lvtest::writeFile(dir.file(kOrder[i]), "x"));
+    std::vector<DirEntry> list;
+    ASSERT_EQ(listFolder(dir.path, &list), 0u);
+    ASSERT_EQ(list.size(), n);
+    for (size_t i = 0; i < n; i++) EXPECT_EQ(list[i].name, kOrder[i]) << i;
+#endif
+}
+
+TEST(Files, SameFileSeesLinksAndOtherSpellings) {
+    lvtest::TempDir dir;
+    ASSERT_TRUE(lvtest::writeFile(dir.file("a.jpg"), "a"));
+    ASSERT_TRUE(lvtest::writeFile(dir.file("b.jpg"), "a"));
+    ASSERT_EQ(folderCreateAll(dir.file("sub")), 0u);
+    EXPECT_TRUE(sameFile(dir.file("a.jpg"), joinPath(joinPath(dir.file("sub"), ".."), "a.jpg")));
+    EXPECT_FALSE(sameFile(dir.file("a.jpg"), dir.file("b.jpg")));  // same bytes, another file
+    EXPECT_FALSE(sameFile(dir.file("a.jpg"), dir.file("absent.jpg")));
+#ifndef _WIN32
+    ASSERT_EQ(std::system(("ln '" + dir.file("a.jpg") + "' '" + dir.file("hard.jpg") + "'").c_str()), 0);
+    EXPECT_TRUE(sameFile(dir.file("a.jpg"), dir.file("hard.jpg")));
+    // The system's own words travel with the Windows number.
+    FileHandle f;
+    EXPECT_EQ(fileOpenRead(dir.path, &f), kErrAccessDenied);
+    EXPECT_EQ(systemErrorText(kErrAccessDenied), "is a folder");
+    EXPECT_EQ(systemErrorText(kErrDiskFull), "");  // not what the last failure gave
+#endif
+}
+
 TEST(Volumes, FreeSpaceMountPointAndStableSerial) {
     lvtest::TempDir dir;
     VolumeInfo a, b;

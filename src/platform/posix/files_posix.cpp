@@ -12,14 +12,22 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <locale.h>
+#include <wctype.h>
 #include <string>
 
 #include "platform/platform.h"
 
 namespace lv {
 
-static WinErr lastErr() { return winErrorFromErrno(errno); }
+void noteErrno(int e);  // errors.cpp
+static WinErr lastErr() {
+    int e = errno;
+    noteErrno(e);
+    return winErrorFromErrno(e);
+}
 static std::string z(std::string_view s) { return std::string(s); }
 
 static uint64_t fileTimeOf(const struct timespec& ts) { return fileTimeFromUnix(ts.tv_sec, uint32_t(ts.tv_nsec)); }
@@ -49,6 +57,7 @@ WinErr fileOpenRead(std::string_view path, FileHandle* out) {
     if (!e && (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) e = lastErr();
     if (e) {
         ::close(fd);
+        if (e == kErrAccessDenied) noteErrno(EISDIR);
         return e;
     }
     out->h = fd;
@@ -61,7 +70,10 @@ WinErr fileCreate(std::string_view path, CreateMode mode, FileHandle* out) {
     if (mode == CreateMode::CreateNew) flags |= O_CREAT | O_EXCL;
     int fd = ::open(z(path).c_str(), flags, 0666);
     if (fd < 0) {
-        if (errno == EEXIST && mode == CreateMode::CreateNew) return kErrFileExists;  // as CREATE_NEW
+        if (errno == EEXIST && mode == CreateMode::CreateNew) {
+            noteErrno(EEXIST);
+            return kErrFileExists;  // as CREATE_NEW
+        }
         return lastErr();
     }
     out->h = fd;
@@ -354,7 +366,73 @@ WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
         out->push_back(std::move(e));
     }
     ::closedir(d);
+    // The order Windows gives on NTFS, so "original order" and bursts chained in list order are
+    // the same on both systems (readdir order follows a hash and changes from folder to folder).
+    std::sort(out->begin(), out->end(), [](const DirEntry& a, const DirEntry& b) {
+        int c = compareFileNames(a.name, b.name);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
     return kErrOk;
+}
+
+// [SECTION] name order
+namespace {
+// UTF-8 to UTF-16 units; a byte that starts no valid sequence stands for itself as 0xDC00 + byte.
+std::u16string unitsOf(std::string_view s) {
+    std::u16string out;
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = (unsigned char)s[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= s.size();
+        for (size_t k = 1; ok && k < len; k++) ok = ((unsigned char)s[i + k] >> 6) == 2;
+        uint32_t cp = 0;
+        if (ok) {
+            cp = len == 1 ? c : c & (0x7F >> len);
+            for (size_t k = 1; k < len; k++) cp = (cp << 6) | ((unsigned char)s[i + k] & 0x3F);
+            static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+            ok = cp >= kMin[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        }
+        if (!ok) {
+            out += char16_t(0xDC00 + c);
+            i++;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+// Upper case of one UTF-16 unit by the C library's Unicode table (simple mappings, as NTFS's
+// own table holds); surrogates and units whose upper case lies outside the BMP stay as they are.
+char16_t upperUnit(char16_t u) {
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    if (u < 0x80) return u >= 'a' && u <= 'z' ? char16_t(u - 32) : u;
+    if (!utf8 || (u >= 0xD800 && u <= 0xDFFF)) return u;
+    wint_t up = towupper_l(wint_t(u), utf8);
+    return up <= 0xFFFF ? char16_t(up) : u;
+}
+}  // namespace
+
+int compareFileNames(std::string_view a, std::string_view b) {
+    std::u16string x = unitsOf(a), y = unitsOf(b);
+    for (size_t i = 0; i < x.size() && i < y.size(); i++) {
+        char16_t p = upperUnit(x[i]), q = upperUnit(y[i]);
+        if (p != q) return p < q ? -1 : 1;
+    }
+    return x.size() == y.size() ? 0 : x.size() < y.size() ? -1 : 1;
+}
+
+bool sameFile(std::string_view a, std::string_view b) {
+    struct stat x, y;
+    if (::stat(z(a).c_str(), &x) != 0 || ::stat(z(b).c_str(), &y) != 0) return false;
+    return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
 // The mount point is the longest mount in /proc/self/mountinfo that holds the path.

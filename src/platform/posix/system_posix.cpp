@@ -165,6 +165,9 @@ void sha256Abort(Sha256* s) {
 }
 
 // [SECTION] clipboard and shell: a desktop-less Linux has neither; the GUI is Windows-only.
+bool stdoutIsTerminal() { return ::isatty(1) == 1; }
+void stdoutSetBinary() {}
+
 WinErr clipboardSetText(std::string_view) { return kErrNotSupported; }
 WinErr clipboardGetText(std::string* out) {
     out->clear();

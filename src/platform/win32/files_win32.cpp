@@ -319,6 +319,27 @@ WinErr listFolder(std::string_view path, std::vector<DirEntry>* out) {
     return e == ERROR_NO_MORE_FILES ? kErrOk : WinErr(e);
 }
 
+int compareFileNames(std::string_view a, std::string_view b) {
+    std::wstring x = wideFromUtf8(a), y = wideFromUtf8(b);
+    int r = CompareStringOrdinal(x.c_str(), int(x.size()), y.c_str(), int(y.size()), TRUE);
+    return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+}
+
+bool sameFile(std::string_view a, std::string_view b) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    std::string_view paths[2] = {a, b};
+    for (int i = 0; i < 2; i++) {
+        HANDLE h = CreateFileW(sysPath(paths[i]).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        BOOL ok = GetFileInformationByHandle(h, &info[i]);
+        CloseHandle(h);
+        if (!ok) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 WinErr volumeInfo(std::string_view path, VolumeInfo* out) {
     std::wstring w = sysPath(path);
     ULARGE_INTEGER avail, total, freeAll;

@@ -3,8 +3,11 @@
 // windows.h (through win32_util.h) must come first
 
 #include <bcrypt.h>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -167,6 +170,9 @@ WinErr sha256End(Sha256* s, uint8_t digest[32]) {
 }
 
 // [SECTION] clipboard and shell
+bool stdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+void stdoutSetBinary() { _setmode(_fileno(stdout), _O_BINARY); }
+
 WinErr clipboardSetText(std::string_view utf8) {
     std::wstring w = wideFromUtf8(utf8);
     if (!OpenClipboard(nullptr)) return WinErr(GetLastError());
