@@ -1,5 +1,6 @@
 // Building the shot information of one photo from its file head, and writing it as panel rows.
 #include <cmath>
+#include <cstdlib>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -226,6 +227,15 @@ PhotoMeta readPhotoMetaFromHead(ByteView head) {
     m.camera = cameraName(makeOf(head, e), modelOf(head, e));
     m.lens = lensName(refText(head, e.lensMake), refText(head, e.lensModel));
     quickDecode(head, e, &m);
+    if (m.iso <= 0 || m.lens.empty()) {
+        // Some bodies keep ISO or lens only in their maker note: take them from the decoder the
+        // panel uses, so the filter sees every photo the panel describes.
+        ShotInfo panel;
+        if (selectVendor(head, e, &panel) >= 0) {
+            if (m.iso <= 0) m.iso = std::atoi(panel.isoText.c_str());
+            if (m.lens.empty()) m.lens = panel.lensModel;
+        }
+    }
     m.camera = validUtf8(m.camera);
     m.lens = validUtf8(m.lens);
     m.valid = true;

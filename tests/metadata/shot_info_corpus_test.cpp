@@ -114,6 +114,31 @@ TEST(CorpusShotInfo, NikonD70IsoFromTheNote) {
     EXPECT_EQ(s.processedWith, "Nikon Capture Editor 4.3.1 W");
 }
 
+// Bodies that keep ISO or lens only in the maker note: the quick read the filter uses sees what
+// the panel shows.
+TEST(CorpusShotInfo, QuickReadTakesIsoAndLensFromTheNote) {
+    const struct {
+        const char* file;
+        int iso;
+        const char* lens;
+    } kCases[] = {
+        {"files/jpeg/exiv2_nikon-d70.jpg", 200, nullptr},
+        {"files/nef/exiftool_Nikon.nef", 200, nullptr},
+        {"files/jpeg/mei_Olympus_PEN_E-P3.jpg", 1600, "OLYMPUS M.17mm F1.8"},
+    };
+    for (const auto& c : kCases) {
+        CORPUS_FILE(f, c.file);
+        lv::ShotInfo s = lv::buildShotInfo(f);
+        lv::PhotoMeta m = lv::readPhotoMeta(f);
+        EXPECT_EQ(s.isoText, std::to_string(c.iso)) << c.file;
+        EXPECT_EQ(m.iso, c.iso) << c.file;
+        if (c.lens) {
+            EXPECT_EQ(s.lensModel, c.lens) << c.file;
+            EXPECT_EQ(m.lens, c.lens) << c.file;
+        }
+    }
+}
+
 TEST(CorpusShotInfo, OmSystemOm1) {
     CORPUS_FILE(f, "derived/exvjpeg/exiv2_test_issue_2126.jpg");
     lv::ShotInfo s = lv::buildShotInfo(f);
