@@ -23,8 +23,9 @@ int runLabel(const Args& args) {
             rc = kExitFailed;
             continue;
         }
-        RatingLabel current = readRatingLabel(path);
-        RatedPhoto photo{path, &current.rating, &current.label};
+        SidecarPath sidecar = sidecarOf(path);  // read and written: the same file
+        RatingLabel current = readRatingLabel(path, sidecar);
+        RatedPhoto photo{path, &current.rating, &current.label, sidecar.path};
         SidecarCommandResult r = setLabel(photo, label);
         if (!r.ok) {
             std::fprintf(stderr, "lumivore label: %s: the colour label could not be written: %s\n", path.c_str(),
@@ -33,7 +34,7 @@ int runLabel(const Args& args) {
             continue;
         }
         std::printf("%s: label %s -> %s\n", path.c_str(), label.empty() ? "none" : label.c_str(),
-                    sidecarPathFor(path).c_str());
+                    sidecar.path.c_str());
     }
     return rc;
 }

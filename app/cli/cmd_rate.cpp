@@ -39,8 +39,9 @@ int runRate(const Args& args) {
             rc = kExitFailed;
             continue;
         }
-        RatingLabel current = readRatingLabel(path);
-        RatedPhoto photo{path, &current.rating, &current.label};
+        SidecarPath sidecar = sidecarOf(path);  // read and written: the same file
+        RatingLabel current = readRatingLabel(path, sidecar);
+        RatedPhoto photo{path, &current.rating, &current.label, sidecar.path};
         if (value->rating == kUnreject && current.rating != -1) {
             std::printf("%s: rating %d, not rejected: unchanged\n", path.c_str(), current.rating);
             continue;
@@ -52,7 +53,7 @@ int runRate(const Args& args) {
             rc = kExitFailed;
             continue;
         }
-        std::printf("%s: rating %d -> %s\n", path.c_str(), current.rating, sidecarPathFor(path).c_str());
+        std::printf("%s: rating %d -> %s\n", path.c_str(), current.rating, sidecar.path.c_str());
     }
     return rc;
 }

@@ -20,6 +20,11 @@ SidecarCommandResult failed(std::string_view path, bool forLabel) {
     r.notice = sidecarFailureNotice(path, forLabel, r.code);
     return r;
 }
+
+
+SidecarPath sidecarFor(const RatedPhoto& photo) {
+    return photo.sidecar.empty() ? sidecarOf(photo.path) : SidecarPath{std::string(photo.sidecar)};
+}
 }  // namespace
 
 SidecarCommandResult setRating(RatedPhoto photo, int rating) {
@@ -27,7 +32,7 @@ SidecarCommandResult setRating(RatedPhoto photo, int rating) {
     if (rating > 5) rating = 5;
     int old = *photo.rating;
     *photo.rating = rating;
-    if (writeRating(photo.path, rating, *photo.label)) return {};
+    if (writeRating(sidecarFor(photo), rating, *photo.label)) return {};
     *photo.rating = old;
     return failed(photo.path, false);
 }
@@ -37,7 +42,7 @@ SidecarCommandResult toggleReject(RatedPhoto photo) { return setRating(photo, *p
 SidecarCommandResult setLabel(RatedPhoto photo, std::string_view label) {
     std::string old = *photo.label;
     *photo.label = std::string(label);
-    if (writeLabel(photo.path, label, *photo.rating)) return {};
+    if (writeLabel(sidecarFor(photo), label, *photo.rating)) return {};
     *photo.label = old;
     return failed(photo.path, true);
 }

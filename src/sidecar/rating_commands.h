@@ -15,6 +15,9 @@ struct RatedPhoto {
     std::string_view path;
     int* rating;
     std::string* label;
+    // The sidecar the command writes (sidecarOf, decided by the caller together with the values
+    // it read); empty to decide it here.
+    std::string_view sidecar = {};
 };
 
 // What the window should show after a failed write (nothing when show is false).

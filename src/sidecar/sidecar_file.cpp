@@ -39,18 +39,24 @@ WinErr lastSidecarError() { return g_lastError; }
 
 // [SECTION] reading
 
-WinErr readSidecarFile(std::string_view photoPath, std::string* text) {
+WinErr readSidecarFile(const SidecarPath& sidecar, std::string* text) {
     text->clear();
-    WinErr e = fileReadAll(sidecarPathFor(photoPath), text, kSidecarMaxBytes);
+    WinErr e = fileReadAll(sidecar.path, text, kSidecarMaxBytes);
     if (e) text->clear();
     return e;
 }
 
-std::string readSidecarText(std::string_view photoPath) {
+WinErr readSidecarFile(std::string_view photoPath, std::string* text) {
+    return readSidecarFile(sidecarOf(photoPath), text);
+}
+
+std::string readSidecarText(const SidecarPath& sidecar) {
     std::string text;
-    readSidecarFile(photoPath, &text);
+    readSidecarFile(sidecar, &text);
     return text;
 }
+
+std::string readSidecarText(std::string_view photoPath) { return readSidecarText(sidecarOf(photoPath)); }
 
 std::string jpegOwnXmp(std::string_view jpegPath) {
     FileHandle f;
@@ -76,17 +82,19 @@ RatingLabel readSidecarRatingLabel(std::string_view photoPath) {
     return ratingLabelFromText(readSidecarText(photoPath));
 }
 
-RatingLabel readRatingLabel(std::string_view photoPath) {
-    std::string text = readSidecarText(photoPath);
+RatingLabel readRatingLabel(std::string_view photoPath, const SidecarPath& sidecar) {
+    std::string text = readSidecarText(sidecar);
     if (text.empty() && isJpegName(photoPath)) text = jpegOwnXmp(photoPath);
     return ratingLabelFromText(text);
 }
 
+RatingLabel readRatingLabel(std::string_view photoPath) { return readRatingLabel(photoPath, sidecarOf(photoPath)); }
+
 // [SECTION] writing
 
-bool writeSidecarText(std::string_view photoPath, std::string_view text) {
+bool writeSidecarText(const SidecarPath& sidecar, std::string_view text) {
     g_lastError = 0;
-    const std::string target = sidecarPathFor(photoPath);
+    const std::string& target = sidecar.path;
     const SidecarFileOps& io = *g_ops;
 
     TempFile t;
@@ -111,31 +119,42 @@ bool writeSidecarText(std::string_view photoPath, std::string_view text) {
     return true;
 }
 
-static bool writeProperty(std::string_view photoPath, const char* name, const std::string& value, int rating,
+bool writeSidecarText(std::string_view photoPath, std::string_view text) {
+    return writeSidecarText(sidecarOf(photoPath), text);
+}
+
+static bool writeProperty(const SidecarPath& sidecar, const char* name, const std::string& value, int rating,
                           std::string_view label) {
     g_lastError = 0;
     std::string old;
-    WinErr e = readSidecarFile(photoPath, &old);
+    WinErr e = readSidecarFile(sidecar, &old);
     if (e && !isAbsent(e)) {
         // A sidecar we cannot read may hold another tool's work: never replace it from nothing.
         return fail(e, "xmp " + std::string(name) + " NOT written (sidecar unreadable, err " + std::to_string(e) +
-                           "): " + sidecarPathFor(photoPath));
+                           "): " + sidecar.path);
     }
-    if (old.empty()) return writeSidecarText(photoPath, newSidecarText(rating, label));
+    if (old.empty()) return writeSidecarText(sidecar, newSidecarText(rating, label));
     std::string updated = setProperty(old, name, value);
     if (updated.empty())
-        return fail(kSidecarNoDescription,
-                    "xmp " + std::string(name) + " NOT written (no rdf:Description): " + sidecarPathFor(photoPath));
+        return fail(kSidecarNoDescription, "xmp " + std::string(name) + " NOT written (no rdf:Description): " + sidecar.path);
     if (updated == old) return true;
-    return writeSidecarText(photoPath, updated);
+    return writeSidecarText(sidecar, updated);
+}
+
+bool writeRating(const SidecarPath& sidecar, int rating, std::string_view currentLabel) {
+    return writeProperty(sidecar, "Rating", std::to_string(rating), rating, currentLabel);
+}
+
+bool writeLabel(const SidecarPath& sidecar, std::string_view label, int currentRating) {
+    return writeProperty(sidecar, "Label", std::string(label), currentRating, label);
 }
 
 bool writeRating(std::string_view photoPath, int rating, std::string_view currentLabel) {
-    return writeProperty(photoPath, "Rating", std::to_string(rating), rating, currentLabel);
+    return writeRating(sidecarOf(photoPath), rating, currentLabel);
 }
 
 bool writeLabel(std::string_view photoPath, std::string_view label, int currentRating) {
-    return writeProperty(photoPath, "Label", std::string(label), currentRating, label);
+    return writeLabel(sidecarOf(photoPath), label, currentRating);
 }
 
 }  // namespace lv

@@ -1,12 +1,15 @@
 // The XMP sidecar beside a photo: reading its rating and label (or those of a JPEG's own XMP
 // packet when there is no sidecar) and replacing it safely through a temporary file of its own
-// ("<sidecar>.tmp" when free, see tempCreate).
+// ("<sidecar>.tmp" when free, see tempCreate). Which file is the sidecar is decided by sidecarOf
+// (sidecar_path.h); the calls taking a photo path decide it themselves, the others work on the
+// sidecar they are given.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/platform.h"
+#include "sidecar/sidecar_path.h"
 
 namespace lv {
 
@@ -26,14 +29,17 @@ inline constexpr size_t kJpegXmpSearchBytes = 131072;
 
 // [SECTION] reading
 // The whole sidecar, or "" when it is missing or cannot be read.
+std::string readSidecarText(const SidecarPath& sidecar);
 std::string readSidecarText(std::string_view photoPath);
 // The same with the reason: 0 with the text, 2/3 when there is no sidecar, another code when
 // one exists but could not be read (that one must not be replaced by a new file).
+WinErr readSidecarFile(const SidecarPath& sidecar, std::string* text);
 WinErr readSidecarFile(std::string_view photoPath, std::string* text);
 // The XMP packet of a JPEG's first APP1 XMP segment within its first 128 KiB, or "".
 std::string jpegOwnXmp(std::string_view jpegPath);
 RatingLabel ratingLabelFromText(std::string_view text);
 // From the sidecar, or for a JPEG without one from its own packet. Used at folder load.
+RatingLabel readRatingLabel(std::string_view photoPath, const SidecarPath& sidecar);
 RatingLabel readRatingLabel(std::string_view photoPath);
 // From the sidecar only (what travels with an exported photo).
 RatingLabel readSidecarRatingLabel(std::string_view photoPath);
@@ -42,9 +48,12 @@ RatingLabel readSidecarRatingLabel(std::string_view photoPath);
 // Replaces the sidecar with text through a temporary file created for this write alone; the old
 // sidecar stays untouched until the final replace, and a failed write leaves no temporary file.
 // Sets the last sidecar error code.
+bool writeSidecarText(const SidecarPath& sidecar, std::string_view text);
 bool writeSidecarText(std::string_view photoPath, std::string_view text);
 // Change one property, creating the sidecar (with both properties) when there is none. Setting
 // the value already stored touches nothing.
+bool writeRating(const SidecarPath& sidecar, int rating, std::string_view currentLabel);
+bool writeLabel(const SidecarPath& sidecar, std::string_view label, int currentRating);
 bool writeRating(std::string_view photoPath, int rating, std::string_view currentLabel);
 bool writeLabel(std::string_view photoPath, std::string_view label, int currentRating);
 // The code of the last write: 0 after success, see the constants above otherwise.

@@ -37,6 +37,22 @@ std::string exiftoolRatingLabel(const std::string& path) {
     return rating + "|" + label;
 }
 
+// "rating|label" as exiv2 reads them ("-" for a missing one).
+std::string exiv2RatingLabel(const std::string& path) {
+    std::string out[2];
+    const char* keys[2] = {"Xmp.xmp.Rating", "Xmp.xmp.Label"};
+    for (int i = 0; i < 2; i++) {
+        FILE* p = popen(("exiv2 -q -K " + std::string(keys[i]) + " -Pv '" + path + "' 2>/dev/null").c_str(), "r");
+        if (!p) return "popen failed";
+        char buf[256];
+        while (fgets(buf, sizeof buf, p)) out[i] += buf;
+        pclose(p);
+        while (!out[i].empty() && out[i].back() == '\n') out[i].pop_back();
+        if (out[i].empty()) out[i] = "-";
+    }
+    return out[0] + "|" + out[1];
+}
+
 std::string expect(int rating, const std::string& label) {
     return std::to_string(rating) + "|" + (label.empty() ? "-" : label);
 }
@@ -115,5 +131,38 @@ TEST(ExiftoolOracle, PrefixBoundToAnotherNamespace) {
         // exiv2 names a packet that is not well-formed XML an error (and still exits 0).
         EXPECT_NE(std::system(("exiv2 -PXkv '" + sidecar + "' 2>&1 | grep -qi error").c_str()), 0);
     }
+}
+
+// Sidecars other tools name after the stem (IMG_0002.xmp beside IMG_0002.CR2) are the ones we
+// change; both references read the result, and no second sidecar appears.
+TEST(ExiftoolOracle, StemNamedSidecarsAreChangedInPlace) {
+    static const bool haveExiv2 = std::system("exiv2 --version > /dev/null 2>&1") == 0;
+    if (!haveExiftool() || !haveExiv2) GTEST_SKIP() << "exiftool or exiv2 not on PATH";
+    std::string corpus = lvtest::corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "corpus not present";
+    std::string folder = joinPath(joinPath(corpus, "files"), "xmp");
+    std::vector<DirEntry> entries;
+    ASSERT_EQ(listFolder(folder, &entries), 0u);
+    lvtest::TempDir dir;
+    int checked = 0;
+    for (const DirEntry& e : entries) {
+        if (e.isFolder) continue;
+        SCOPED_TRACE(e.name);
+        std::string stem = dir.file("IMG_" + std::to_string(checked++));
+        ASSERT_TRUE(lvtest::writeFile(stem + ".CR2", "raw"));
+        ASSERT_TRUE(lvtest::writeFile(stem + ".xmp", lvtest::readFile(joinPath(folder, e.name))));
+        ASSERT_EQ(sidecarOf(stem + ".CR2").path, stem + ".xmp");
+        RatingLabel before = readRatingLabel(stem + ".CR2");
+        if (e.name == "imagemeta_lightroom_sidecar.xmp") {
+            EXPECT_EQ(before.rating, 4);  // read, not shown as 0
+        }
+
+        ASSERT_TRUE(writeRating(stem + ".CR2", 2, before.label));
+        ASSERT_TRUE(writeLabel(stem + ".CR2", "Green", 2));
+        EXPECT_EQ(exiftoolRatingLabel(stem + ".xmp"), expect(2, "Green"));
+        EXPECT_EQ(exiv2RatingLabel(stem + ".xmp"), expect(2, "Green"));
+        EXPECT_FALSE(pathExists(stem + ".CR2.xmp"));
+    }
+    EXPECT_GE(checked, 10);
 }
 #endif

@@ -508,3 +508,43 @@ TEST_F(SidecarFile, WriterKilledAtAnyMomentLeavesACompleteSidecar) {
     }
 }
 #endif
+// Which file is a photo's sidecar when other tools named theirs after the stem.
+TEST(SidecarPathChoice, StemNamedSidecarsBelongToOnePhoto) {
+    const struct {
+        std::vector<const char*> files;  // in the folder besides nothing else
+        const char* photo;
+        const char* sidecar;
+    } kCases[] = {
+        {{"A.CR2", "A.xmp"}, "A.CR2", "A.xmp"},
+        {{"A.JPG", "A.xmp"}, "A.JPG", "A.xmp"},
+        {{"A.CR2", "A.JPG", "A.xmp"}, "A.CR2", "A.xmp"},        // RAW before JPEG
+        {{"A.CR2", "A.JPG", "A.xmp"}, "A.JPG", "A.JPG.xmp"},    // the JPEG keeps its own name
+        {{"A.DNG", "A.cr2", "A.xmp"}, "A.cr2", "A.xmp"},        // one kind: first in listing order
+        {{"A.DNG", "A.cr2", "A.xmp"}, "A.DNG", "A.DNG.xmp"},
+        {{"A.CR2", "A.CR2.xmp", "A.xmp"}, "A.CR2", "A.CR2.xmp"},  // its own sidecar comes first
+        {{"A.CR2"}, "A.CR2", "A.CR2.xmp"},                      // a new one keeps today's name
+        {{"P.RW2", "P.xmp"}, "P.RW2", "P.xmp"},
+    };
+    for (const auto& c : kCases) {
+        lvtest::TempDir d;
+        for (const char* f : c.files) ASSERT_TRUE(lvtest::writeFile(d.file(f), "x"));
+        EXPECT_EQ(sidecarOf(d.file(c.photo)).path, d.file(c.sidecar)) << c.photo << " among " << c.files.size();
+    }
+}
+
+TEST_F(SidecarFile, StemNamedSidecarIsReadAndWrittenNeverDoubled) {
+    std::string adobe = dir.file("IMG_0001.xmp");
+    ASSERT_TRUE(lvtest::writeFile(photo, "raw"));
+    ASSERT_TRUE(lvtest::writeFile(adobe, kForeign));
+    RatingLabel r = readRatingLabel(photo);
+    EXPECT_EQ(r.rating, 2);
+    RatedPhoto p{photo, &r.rating, &r.label};
+    ASSERT_TRUE(setRating(p, 4).ok);
+    ASSERT_TRUE(setLabel(p, "Red").ok);
+    EXPECT_FALSE(pathExists(sidecar));
+    std::string text = lvtest::readFile(adobe);
+    EXPECT_NE(text.find("xmp:Rating=\"4\""), std::string::npos);
+    EXPECT_NE(text.find("xmp:Label=\"Red\""), std::string::npos);
+    EXPECT_EQ(readRatingLabel(photo).rating, 4);
+}
+
