@@ -1,10 +1,15 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "commands.h"
+#include "options.h"
 #include "core/pathname.h"
+#include "metadata/preview.h"
+#include "metadata/tiff.h"
 #include "platform/platform.h"
+#include "platform/resample.h"
 
 namespace lv::cli {
 
@@ -113,39 +118,68 @@ std::string encodePng(const Bgra& img) {
     return out;
 }
 
+// Parses "WxH" with each side 1..32768.
+static bool parseSize(const std::string& text, int* w, int* h) {
+    char* end = nullptr;
+    long a = std::strtol(text.c_str(), &end, 10);
+    if (!end || (*end != 'x' && *end != 'X')) return false;
+    long b = std::strtol(end + 1, &end, 10);
+    if (*end || a < 1 || b < 1 || a > 32768 || b > 32768) return false;
+    *w = int(a);
+    *h = int(b);
+    return true;
+}
+
+// Decodes as the viewer does: the picture turned upright by its EXIF orientation (--stored keeps
+// it as stored) and, with --size, fitted into the box keeping its aspect ratio (--exact stretches
+// it to the box).
 int runDecode(const Args& args) {
-    std::string in, out;
-    int w = 0, h = 0;
-    for (size_t i = 0; i < args.size(); i++) {
-        if (args[i] == "--size" && i + 1 < args.size()) {
-            const char* s = args[++i].c_str();
-            char* end = nullptr;
-            w = int(std::strtol(s, &end, 10));
-            if (!end || (*end != 'x' && *end != 'X')) return usageError("decode", "--size wants WxH, e.g. 1920x1080");
-            h = int(std::strtol(end + 1, &end, 10));
-            if (*end || w <= 0 || h <= 0 || w > 32768 || h > 32768)
-                return usageError("decode", "--size wants WxH with each side from 1 to 32768");
-        } else if (args[i] == "-o" && i + 1 < args.size()) {
-            out = args[++i];
-        } else if (in.empty() && args[i][0] != '-') {
-            in = args[i];
-        } else {
-            return usageError("decode", "unexpected argument \"" + args[i] + "\"");
-        }
-    }
-    if (in.empty() || out.empty()) return usageError("decode", "a JPEG and -o OUT are required");
+    ParsedArgs p;
+    int rc = kExitOk;
+    if (!parseArgs("decode", args,
+                   {{"--size", "WxH"}, {"--exact", nullptr}, {"--stored", nullptr}, {"-o", "OUT"}, {"--force", nullptr}},
+                   &p, &rc))
+        return rc;
+    if (p.operands.size() != 1 || !p.has("-o")) return usageError("decode", "a JPEG and -o OUT are required");
+    const std::string in = p.operands[0], out = p.value("-o");
+    int boxW = 0, boxH = 0;
+    if (p.has("--size") && !parseSize(p.value("--size"), &boxW, &boxH))
+        return usageError("decode", "--size wants WxH with each side from 1 to 32768, e.g. 1920x1080");
+    if (p.has("--exact") && !boxW) return usageError("decode", "--exact needs --size");
     std::string ext = lowerAscii(extensionOf(out));
-    if (ext != ".png" && ext != ".bmp") return usageError("decode", "the output must end in .png or .bmp");
+    if (out != "-" && ext != ".png" && ext != ".bmp") return usageError("decode", "the output must end in .png or .bmp");
+
     std::string bytes;
     WinErr e = fileReadAll(in, &bytes, 512u << 20);
     if (e) {
-        std::fprintf(stderr, "lumivore decode: %s: %s\n", in.c_str(), describeError(e).c_str());
+        std::fprintf(stderr, "lumivore decode: %s: %s\n", shownPath(in).c_str(), describeError(e).c_str());
         return kExitFailed;
     }
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
     int sw = 0, sh = 0;
-    if (jpegSize(p, bytes.size(), &sw, &sh)) {
-        std::fprintf(stderr, "lumivore decode: %s: not a JPEG\n", in.c_str());
+    if (jpegSize(data, bytes.size(), &sw, &sh)) {
+        std::fprintf(stderr, "lumivore decode: %s: not a JPEG\n", shownPath(in).c_str());
+        return kExitFailed;
+    }
+    ByteView head(data, bytes.size() < (256u << 10) ? bytes.size() : (256u << 10));
+    int orientation = p.has("--stored") ? 1 : readOrientation(head, identifyContainer(head));
+    const bool turned = orientation >= 5 && orientation <= 8;
+    const int uw = turned ? sh : sw, uh = turned ? sw : sh;  // upright size
+    int tw = uw, th = uh;
+    if (boxW && p.has("--exact")) {
+        tw = boxW, th = boxH;
+    } else if (boxW) {
+        double scale = std::min(double(boxW) / uw, double(boxH) / uh);
+        tw = std::max(1, int(uw * scale + 0.5)), th = std::max(1, int(uh * scale + 0.5));
+        tw = std::min(tw, boxW), th = std::min(th, boxH);
+    }
+    Bgra stored;
+    uint64_t t0 = perfCounter();
+    e = boxW ? jpegDecodeScaled(data, bytes.size(), turned ? th : tw, turned ? tw : th, &stored)
+             : jpegDecode(data, bytes.size(), &stored);
+    double ms = double(perfCounter() - t0) * 1000.0 / double(perfFrequency());
+    if (e) {
+        std::fprintf(stderr, "lumivore decode: %s: the JPEG is corrupt or truncated (error %u)\n", shownPath(in).c_str(), e);
         return kExitFailed;
     }
     int aw = 0, ah = 0;
@@ -161,26 +195,17 @@ int runDecode(const Args& args) {
         return kExitFailed;
     }
     Bgra img;
-    uint64_t t0 = perfCounter();
-    e = w ? jpegDecodeScaled(p, bytes.size(), w, h, &img) : jpegDecode(p, bytes.size(), &img);
-    double ms = double(perfCounter() - t0) * 1000.0 / double(perfFrequency());
-    if (e) {
-        std::fprintf(stderr, "lumivore decode: %s: the JPEG is corrupt or truncated (error %u)\n", in.c_str(), e);
-        return kExitFailed;
-    }
-    std::string encoded = ext == ".png" ? encodePng(img) : encodeBmp(img);
-    FileHandle f;
-    e = fileCreate(out, CreateMode::CreateAlways, &f);
-    if (!e) {
-        e = fileWrite(f, encoded.data(), encoded.size());
-        fileClose(&f);
-    }
-    if (e) {
-        std::fprintf(stderr, "lumivore decode: %s: %s\n", out.c_str(), describeError(e).c_str());
-        return kExitFailed;
-    }
-    std::printf("%s: %dx%d -> %dx%d in %.1f ms\n", in.c_str(), sw, sh, img.width, img.height, ms);
-    return kExitOk;
+    img.width = turned ? stored.height : stored.width;
+    img.height = turned ? stored.width : stored.height;
+    img.pixels.resize(stored.pixels.size());
+    orientBgra(stored.pixels.data(), stored.width, stored.height, orientation, img.pixels.data());
+    std::string encoded = ext == ".bmp" ? encodeBmp(img) : encodePng(img);
+    rc = writeOutput("decode", out, encoded, p.has("--force"), in);
+    if (rc == kExitOk)
+        std::fprintf(out == "-" ? stderr : stdout, "%s: %dx%d (orientation %d) -> %dx%d in %.1f ms -> %s\n",
+                     shownPath(in).c_str(), sw, sh, orientation, img.width, img.height, ms,
+                     out == "-" ? "standard output" : shownPath(out).c_str());
+    return rc;
 }
 
 }  // namespace lv::cli

@@ -9,10 +9,13 @@
 
 #include "commands.h"
 #include "info_shot.h"
+#include "options.h"
 #include "report.h"
 #include "library/filekinds.h"
 #include "metadata/preview.h"
 #include "metadata/tiff.h"
+#include "platform/platform.h"
+#include "sidecar/sidecar_file.h"
 
 namespace lv::cli {
 
@@ -30,7 +33,7 @@ struct InfoInput {
 
 // [SECTION] sections
 void fileSection(const InfoInput& in, ReportSection* s) {
-    addText(s->fields, "file", in.path);
+    addPath(s->fields, "file", in.path);
     addText(s->fields, "kind", fileKindText(classifyFile(in.path)));
     addText(s->fields, "container", containerLabel(in.preview->formatIndex));
     addNumber(s->fields, "size", double(in.file->size));
@@ -96,10 +99,26 @@ void previewSection(const InfoInput& in, ReportSection* s) {
     addNumber(s->fields, "bytes", double(in.preview->preview.size()));
 }
 
+// Every JPEG the container holds (raw image strips are not pictures to show), marking the one
+// the viewer shows.
 void imagesSection(const InfoInput& in, ReportSection* s) {
     s->isList = true;
-    for (const EmbeddedImage& e : listEmbeddedImages(*in.file, in.preview->head, in.preview->formatIndex))
+    for (const EmbeddedImage& e : listEmbeddedImages(*in.file, in.preview->head, in.preview->formatIndex)) {
+        // Lossless JPEG (SOF3, 7, 11, 15) is how RAW containers store the sensor data.
+        if (!e.marker || (e.marker & 0x03) == 0x03) continue;
         s->items.push_back(imageFields(e));
+        addBool(s->items.back(), "shown", !in.preview->preview.empty() && e.offset == in.preview->picked.offset &&
+                                              e.length == in.preview->picked.length);
+    }
+}
+
+void sidecarSection(const InfoInput& in, ReportSection* s) {
+    SidecarPath sidecar = sidecarOf(in.path);
+    RatingLabel rl = readRatingLabel(in.path, sidecar);
+    addNumber(s->fields, "rating", rl.rating);
+    addText(s->fields, "label", rl.label);
+    addPath(s->fields, "sidecar", sidecar.path);
+    addBool(s->fields, "sidecarExists", pathExists(sidecar.path));
 }
 
 void readsSection(const InfoInput& in, ReportSection* s) {
@@ -111,7 +130,7 @@ const struct {
     const char* key;
     void (*fill)(const InfoInput&, ReportSection*);
 } kSections[] = {
-    {"", fileSection},         {"exif", exifSection},     {"", timeSection},
+    {"", fileSection},         {"", sidecarSection},      {"exif", exifSection},  {"", timeSection},
     {"preview", previewSection}, {"images", imagesSection}, {"reads", readsSection},
 };
 
@@ -126,9 +145,39 @@ void printPanel(const ReportSection& panel) {
         };
         std::string kind = field("kind");
         if (kind == "H")
-            std::printf("    %s\n", field("title").c_str());
+            std::printf("    %s\n", printableText(field("title")).c_str());
         else
-            std::printf("      %-18s %s\n", field("label").c_str(), field("value").c_str());
+            std::printf("      %-18s %s\n", printableText(field("label")).c_str(), printableText(field("value")).c_str());
+    }
+}
+
+// The default text: what the viewer shows of the photo (its panel, rating and label) and the
+// images it holds; --all prints every section.
+void printShort(const std::vector<ReportSection>& secs) {
+    const ReportSection* images = nullptr;
+    for (const ReportSection& s : secs) {
+        if (s.key.empty()) {
+            for (const ReportField& f : s.fields)
+                if (f.key == "kind" || f.key == "container" || f.key == "rating" || f.key == "label")
+                    std::printf("  %s: %s\n", f.key.c_str(), f.text.empty() ? "-" : printableText(f.text).c_str());
+        } else if (s.key == "panel") {
+            printPanel(s);
+        } else if (s.key == "images") {
+            images = &s;
+        }
+    }
+    if (images) {
+        std::printf("  images:%s\n", images->items.empty() ? " none" : "");
+        for (const ReportFields& item : images->items) {
+            auto field = [&](const char* key) {
+                for (const ReportField& f : item)
+                    if (f.key == key) return f.text;
+                return std::string();
+            };
+            std::printf("    %sx%s JPEG, %s bytes at %s (%s)%s\n", field("width").c_str(), field("height").c_str(),
+                        field("length").c_str(), field("offset").c_str(), printableText(field("source")).c_str(),
+                        field("shown") == "true" ? ", shown by the viewer" : "");
+        }
     }
 }
 
@@ -149,16 +198,11 @@ void printText(const std::vector<ReportSection>& secs) {
 }  // namespace
 
 int runInfo(const Args& args) {
-    bool json = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (!a.empty() && a[0] == '-')
-            return usageError("info", "unknown option \"" + a + "\"");
-        else
-            files.push_back(a);
-    }
+    ParsedArgs p;
+    int parseRc = kExitOk;
+    if (!parseArgs("info", args, {{"--json", nullptr}, {"--all", nullptr}}, &p, &parseRc)) return parseRc;
+    const bool json = p.has("--json"), all = p.has("--all");
+    const std::vector<std::string>& files = p.operands;
     if (files.empty()) return usageError("info", "no file given");
     int rc = kExitOk;
     bool first = true;
@@ -167,7 +211,7 @@ int runInfo(const Args& args) {
         PhotoFile f;
         WinErr e = photoOpen(path, &f);
         if (e) {
-            std::fprintf(stderr, "lumivore info: %s: %s\n", path.c_str(), describeError(e).c_str());
+            std::fprintf(stderr, "lumivore info: %s: %s\n", shownPath(path).c_str(), describeError(e).c_str());
             rc = kExitFailed;
             continue;
         }
@@ -190,8 +234,11 @@ int runInfo(const Args& args) {
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", jsonReport(secs).c_str());
         } else {
-            std::printf("%s\n", path.c_str());
-            printText(secs);
+            std::printf("%s\n", shownPath(path).c_str());
+            if (all)
+                printText(secs);
+            else
+                printShort(secs);
         }
         first = false;
     }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "options.h"
 #include "library/filekinds.h"
 #include "platform/platform.h"
 #include "sidecar/rating_commands.h"
@@ -10,7 +11,11 @@
 namespace lv::cli {
 
 // Sets the colour label of each photo through the same command as the label keys.
-int runLabel(const Args& args) {
+int runLabel(const Args& allArgs) {
+    ParsedArgs p;
+    int parseRc = kExitOk;
+    if (!parseArgs("label", allArgs, {}, &p, &parseRc)) return parseRc;
+    const Args& args = p.operands;
     if (args.size() < 2) return usageError("label", "give one or more photos and a label");
     std::string label;
     if (!labelFromWord(args.back(), &label))
@@ -28,13 +33,13 @@ int runLabel(const Args& args) {
         RatedPhoto photo{path, &current.rating, &current.label, sidecar.path};
         SidecarCommandResult r = setLabel(photo, label);
         if (!r.ok) {
-            std::fprintf(stderr, "lumivore label: %s: the colour label could not be written: %s\n", path.c_str(),
+            std::fprintf(stderr, "lumivore label: %s: the colour label could not be written: %s\n", shownPath(path).c_str(),
                          sidecarFailureReason(r.code).c_str());
             rc = kExitFailed;
             continue;
         }
-        std::printf("%s: label %s -> %s\n", path.c_str(), label.empty() ? "none" : label.c_str(),
-                    sidecar.path.c_str());
+        std::printf("%s: label %s -> %s\n", shownPath(path).c_str(), label.empty() ? "none" : label.c_str(),
+                    shownPath(sidecar.path).c_str());
     }
     return rc;
 }

@@ -3,42 +3,35 @@
 #include <string>
 
 #include "commands.h"
+#include "options.h"
 #include "metadata/preview.h"
 
 namespace lv::cli {
 
 namespace {
 
-bool parseInOut(const char* cmd, const Args& args, std::string* in, std::string* out, int* rc) {
-    for (size_t i = 0; i < args.size(); i++) {
-        if (args[i] == "-o" && i + 1 < args.size()) {
-            *out = args[++i];
-        } else if (in->empty() && !args[i].empty() && args[i][0] != '-') {
-            *in = args[i];
-        } else {
-            *rc = usageError(cmd, "unexpected argument \"" + args[i] + "\"");
-            return false;
-        }
-    }
-    if (in->empty() || out->empty()) {
-        *rc = usageError(cmd, "a photo and -o OUT are required");
+struct InOut {
+    std::string in, out;
+    bool force = false;
+};
+
+bool parseInOut(const char* cmd, const Args& args, InOut* io, int* rc) {
+    ParsedArgs p;
+    if (!parseArgs(cmd, args, {{"-o", "OUT"}, {"--force", nullptr}}, &p, rc)) return false;
+    if (p.operands.size() != 1 || !p.has("-o")) {
+        *rc = usageError(cmd, p.operands.size() > 1 ? "one photo at a time" : "a photo and -o OUT are required");
         return false;
     }
+    io->in = p.operands[0];
+    io->out = p.value("-o");
+    io->force = p.has("--force");
     return true;
 }
 
-int writeOut(const char* cmd, const std::string& out, const Bytes& bytes) {
-    FileHandle f;
-    WinErr e = fileCreate(out, CreateMode::CreateAlways, &f);
-    if (!e) {
-        e = fileWrite(f, bytes.data(), bytes.size());
-        fileClose(&f);
-    }
-    if (e) {
-        std::fprintf(stderr, "lumivore %s: %s: %s\n", cmd, out.c_str(), describeError(e).c_str());
-        return kExitFailed;
-    }
-    return kExitOk;
+// What was written, on standard error when the bytes themselves went to standard output.
+void report(const InOut& io, const std::string& what) {
+    std::fprintf(io.out == "-" ? stderr : stdout, "%s: %s -> %s\n", shownPath(io.in).c_str(), what.c_str(),
+                 io.out == "-" ? "standard output" : shownPath(io.out).c_str());
 }
 
 std::string sizeText(ByteView b) {
@@ -50,35 +43,35 @@ std::string sizeText(ByteView b) {
 }  // namespace
 
 int runPreview(const Args& args) {
-    std::string in, out;
+    InOut io;
     int rc = kExitOk;
-    if (!parseInOut("preview", args, &in, &out, &rc)) return rc;
-    PreviewResult r = extractPreview(in);
+    if (!parseInOut("preview", args, &io, &rc)) return rc;
+    PreviewResult r = extractPreview(io.in);
     if (r.error) {
-        std::fprintf(stderr, "lumivore preview: %s: %s\n", in.c_str(), describeError(r.error).c_str());
+        std::fprintf(stderr, "lumivore preview: %s: %s\n", shownPath(io.in).c_str(), describeError(r.error).c_str());
         return kExitFailed;
     }
     if (r.preview.empty()) {
-        std::fprintf(stderr, "lumivore preview: %s: No JPEG preview found.\n", in.c_str());
+        std::fprintf(stderr, "lumivore preview: %s: No JPEG preview found.\n", shownPath(io.in).c_str());
         return kExitFailed;
     }
-    rc = writeOut("preview", out, r.preview);
+    rc = writeOutput("preview", io.out, std::string_view(reinterpret_cast<const char*>(r.preview.data()), r.preview.size()),
+                     io.force, io.in);
     if (rc == kExitOk)
-        std::printf("%s: %s from %s at %llu, %zu bytes -> %s\n", in.c_str(), sizeText(r.preview).c_str(),
-                    r.picked.source.c_str(), static_cast<unsigned long long>(r.picked.offset), r.preview.size(),
-                    out.c_str());
+        report(io, sizeText(r.preview) + " from " + r.picked.source + " at " + std::to_string(r.picked.offset) + ", " +
+                       std::to_string(r.preview.size()) + " bytes");
     return rc;
 }
 
 // The thumbnail the strip shows: the embedded thumbnail, else a maker-note thumbnail, else the preview.
 int runThumb(const Args& args) {
-    std::string in, out;
+    InOut io;
     int rc = kExitOk;
-    if (!parseInOut("thumb", args, &in, &out, &rc)) return rc;
+    if (!parseInOut("thumb", args, &io, &rc)) return rc;
     PhotoFile f;
-    WinErr e = photoOpen(in, &f);
+    WinErr e = photoOpen(io.in, &f);
     if (e) {
-        std::fprintf(stderr, "lumivore thumb: %s: %s\n", in.c_str(), describeError(e).c_str());
+        std::fprintf(stderr, "lumivore thumb: %s: %s\n", shownPath(io.in).c_str(), describeError(e).c_str());
         return kExitFailed;
     }
     const char* from = "embedded thumbnail";
@@ -98,12 +91,11 @@ int runThumb(const Args& args) {
     }
     photoClose(&f);
     if (b.empty()) {
-        std::fprintf(stderr, "lumivore thumb: %s: No JPEG preview found.\n", in.c_str());
+        std::fprintf(stderr, "lumivore thumb: %s: No JPEG preview found.\n", shownPath(io.in).c_str());
         return kExitFailed;
     }
-    rc = writeOut("thumb", out, b);
-    if (rc == kExitOk)
-        std::printf("%s: %s %s, %zu bytes -> %s\n", in.c_str(), from, sizeText(b).c_str(), b.size(), out.c_str());
+    rc = writeOutput("thumb", io.out, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()), io.force, io.in);
+    if (rc == kExitOk) report(io, std::string(from) + " " + sizeText(b) + ", " + std::to_string(b.size()) + " bytes");
     return rc;
 }
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "commands.h"
+#include "options.h"
 #include "core/pathname.h"
 #include "library/filekinds.h"
 #include "platform/platform.h"
@@ -25,7 +26,11 @@ constexpr RateWord kRateWords[] = {{"0", 0}, {"1", 1},       {"2", 2},         {
 
 // Sets the rating of each photo through the same command as the rating keys; the photo files
 // themselves are never touched, only their sidecars.
-int runRate(const Args& args) {
+int runRate(const Args& allArgs) {
+    ParsedArgs p;
+    int parseRc = kExitOk;
+    if (!parseArgs("rate", allArgs, {}, &p, &parseRc)) return parseRc;
+    const Args& args = p.operands;
     if (args.size() < 2) return usageError("rate", "give one or more photos and a rating");
     const RateWord* value = nullptr;
     for (const RateWord& w : kRateWords)
@@ -43,17 +48,17 @@ int runRate(const Args& args) {
         RatingLabel current = readRatingLabel(path, sidecar);
         RatedPhoto photo{path, &current.rating, &current.label, sidecar.path};
         if (value->rating == kUnreject && current.rating != -1) {
-            std::printf("%s: rating %d, not rejected: unchanged\n", path.c_str(), current.rating);
+            std::printf("%s: rating %d, not rejected: unchanged\n", shownPath(path).c_str(), current.rating);
             continue;
         }
         SidecarCommandResult r = setRating(photo, value->rating == kUnreject ? 0 : value->rating);
         if (!r.ok) {
-            std::fprintf(stderr, "lumivore rate: %s: the rating could not be written: %s\n", path.c_str(),
+            std::fprintf(stderr, "lumivore rate: %s: the rating could not be written: %s\n", shownPath(path).c_str(),
                          sidecarFailureReason(r.code).c_str());
             rc = kExitFailed;
             continue;
         }
-        std::printf("%s: rating %d -> %s\n", path.c_str(), current.rating, sidecar.path.c_str());
+        std::printf("%s: rating %d -> %s\n", shownPath(path).c_str(), current.rating, shownPath(sidecar.path).c_str());
     }
     return rc;
 }

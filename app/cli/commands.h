@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lv {
@@ -24,8 +25,18 @@ struct Command {
 enum { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 int usageError(const char* command, const std::string& message);
-// "text: message" for a failed file operation with its Windows error number.
+// What went wrong in words, with the Windows error number (and, on Linux, the system's own words
+// for the last failed call when it gave that number: "is a folder (error 5)").
 std::string describeError(uint32_t winErr);
+// A path as text output shows it (printableText: no raw control or invalid bytes).
+std::string shownPath(const std::string& path);
+
+// Writes a command's output: "-" is standard output; any other path is written through an
+// exclusively created temporary file in its folder, flushed, then renamed into place, replacing an
+// existing file only with force and never the command's input (compared as files: links and other
+// spellings of the path included). Prints the message and returns the exit code.
+int writeOutput(const char* command, const std::string& out, std::string_view bytes, bool force,
+                const std::string& input);
 
 // For the sidecar commands: false (with the message printed) when a photo argument is missing,
 // a folder or not a supported photo.

@@ -1,30 +1,32 @@
 // lumivore: the command line that drives the same code as Lumivore.exe on real files.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "commands.h"
+#include "report.h"
 #include "core/pathname.h"
 #include "filter/token_syntax.h"
 #include "library/filekinds.h"
+#include "platform/platform.h"
 
 namespace lv::cli {
 
 static const Command kCommands[] = {
-    {"sha256", "FILE...", "SHA-256 of each file, as the import verifies copies", runSha256},
-    {"decode", "JPEG --size WxH -o OUT.png|OUT.bmp", "decode and scale a JPEG as the viewer does", runDecode},
-    {"settings", "[--json] [--file INI]", "the effective settings, each from the file or its default", runSettings},
-    {"texts", "", "the UI text table: key, TAB, text (line breaks as \\r\\n), in table order", runTexts},
-    {"list", "FOLDER [--order original|name-az|name-za|time-old|time-new] [--json]",
+    {"list", "FOLDER [--order original|name-az|name-za|time-old|time-new] [--json | --names]",
      "the folder's photos in display order with rating, label, capture time and burst", runList},
-    {"list", "FOLDER --filter TOKEN... [--saved NAME] [--settings INI] [--json]",
+    {"list", "FOLDER --filter TOKEN... [--saved NAME] [--settings INI] [--json | --names]",
      "only the photos matching the filter (--json adds each photo's facts)", runList, tokenSyntaxHelp},
     {"filters", "[save NAME TOKEN... [--replace] | rename OLD NEW [--replace] | remove NAME] [--settings INI] [--json]",
      "list the saved filters (usable or not, with their tokens), or change them", runFilters, tokenSyntaxHelp},
     {"describe-filter", "TOKEN... [--json]", "the summary of a filter as the message boxes show it", runDescribeFilter,
      tokenSyntaxHelp},
-    {"info", "FILE... [--json]", "container, EXIF summary, capture time and embedded images of each photo", runInfo},
-    {"preview", "PHOTO -o OUT", "write the embedded preview the viewer shows", runPreview},
-    {"thumb", "PHOTO -o OUT", "write the thumbnail the strip shows", runThumb},
+    {"info", "FILE... [--all] [--json]",
+     "what the viewer's panel shows, rating, label and every embedded image (--all: everything read)", runInfo},
+    {"preview", "PHOTO -o OUT.jpg|- [--force]", "write the embedded preview the viewer shows", runPreview},
+    {"thumb", "PHOTO -o OUT.jpg|- [--force]", "write the thumbnail the strip shows", runThumb},
+    {"decode", "JPEG [--size WxH [--exact]] [--stored] -o OUT.png|OUT.bmp|- [--force]",
+     "decode a JPEG as the viewer does: fitted into WxH, turned upright by its EXIF orientation", runDecode},
     {"rate", "PHOTO... 0-5|reject|unreject", "set the star rating in each photo's XMP sidecar", runRate},
     {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
     {"thumbs", "FOLDER [--cache-mode disk|ram|none] [--cache-root DIR] [--no-scan] [-o SHEET.png [--force]] [--json]",
@@ -39,17 +41,39 @@ static const Command kCommands[] = {
      "CARD --to DEST [--template T] [--exclude .ext,...] [--only photos,video,audio,sidecars,other] "
      "[--saved NAME] [--on-clash skip|keep-both|stop] [--restore yes|no] [--verify] [--second DEST2] [--dry-run] [--json]",
      "copy a card into DEST by the naming template, every copy verified with SHA-256 and journaled", runImportCmd},
+    {"settings", "[--json] [--file INI]", "the effective settings, each from the file or its default", runSettings},
+    {"texts", "", "the UI text table: key, TAB, text (line breaks as \\r\\n), in table order", runTexts},
+    {"sha256", "FILE...", "SHA-256 of each file, as the import verifies copies", runSha256},
 };
 
-static void printHelp() {
-    std::printf("lumivore 0.9.2: the Lumivore photo-culling engine from the command line\n\n"
-                "usage: lumivore COMMAND [ARGS]\n       lumivore --help | --version\n\ncommands:\n");
-    for (const Command& c : kCommands) std::printf("  %-8s %s\n           %s\n", c.name, c.usage, c.summary);
-    std::printf("\n%s", tokenSyntaxHelp());
+static const Command* findCommand(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+static void printHelp(FILE* to) {
+    std::fprintf(to, "lumivore 0.9.2: the Lumivore photo-culling engine from the command line\n\n"
+                     "usage: lumivore COMMAND [ARGS]\n       lumivore help COMMAND | --help | --version\n\n"
+                     "Options may stand anywhere; -- ends them (a file named like an option goes after it).\n"
+                     "Exit codes: 0 done, 1 a file could not be read or written, 2 bad usage.\n\ncommands:\n");
+    for (const Command& c : kCommands) std::fprintf(to, "  %-8s %s\n           %s\n", c.name, c.usage, c.summary);
+    std::fprintf(to, "\n%s", tokenSyntaxHelp());
+}
+
+// A command may have more than one row (list with a filter).
+static void printCommandHelp(const Command& c) {
+    const char* details = nullptr;
+    for (const Command& d : kCommands)
+        if (std::strcmp(d.name, c.name) == 0) {
+            std::printf("usage: lumivore %s %s\n%s\n", d.name, d.usage, d.summary);
+            if (d.details) details = d.details();
+        }
+    if (details) std::printf("\n%s", details);
 }
 
 int usageError(const char* command, const std::string& message) {
-    std::fprintf(stderr, "lumivore %s: %s\n", command, message.c_str());
+    std::fprintf(stderr, "lumivore %s: %s\n", command, printableText(message).c_str());
     for (const Command& c : kCommands)
         if (std::strcmp(c.name, command) == 0) std::fprintf(stderr, "usage: lumivore %s %s\n", c.name, c.usage);
     return kExitUsage;
@@ -73,39 +97,64 @@ std::string describeError(uint32_t e) {
         case 1117: what = "I/O error"; break;
         case 1920: what = "not a regular file"; break;
     }
-    return std::string(what) + " (error " + std::to_string(e) + ")";
+    // On Linux the system's own words say more than the Windows number's ("is a folder" rather
+    // than "access denied").
+    std::string system = systemErrorText(e);
+    return (system.empty() ? std::string(what) : system) + " (error " + std::to_string(e) + ")";
+}
+
+std::string shownPath(const std::string& path) { return printableText(path); }
+
+// Everything printed must have arrived: a full disk or a closed pipe behind standard output is a
+// failure like any other write.
+static int finish(int rc) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return rc;
+    int err = errno;
+    std::fprintf(stderr, "lumivore: standard output: %s\n",
+                 (err ? errnoText(err) + " (error " + std::to_string(winErrorFromErrno(err)) + ")"
+                      : std::string("write failed"))
+                     .c_str());
+    return kExitFailed;
 }
 
 static int run(const Args& all) {
     registerFileKindSettingsRules();
-    if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
-        printHelp();
-        return all.empty() ? kExitUsage : kExitOk;
+    if (all.empty()) {
+        printHelp(stderr);
+        return kExitUsage;
+    }
+    if (all[0] == "--help" || all[0] == "-h" || (all[0] == "help" && all.size() == 1)) {
+        printHelp(stdout);
+        return kExitOk;
+    }
+    if (all[0] == "help") {
+        const Command* c = findCommand(all[1]);
+        if (!c) {
+            std::fprintf(stderr, "lumivore help: unknown command \"%s\" (see lumivore --help)\n",
+                         printableText(all[1]).c_str());
+            return kExitUsage;
+        }
+        printCommandHelp(*c);
+        return kExitOk;
     }
     if (all[0] == "--version") {
         std::printf("0.9.2\n");
         return kExitOk;
     }
-    for (const Command& c : kCommands) {
-        if (all[0] == c.name) {
-            Args rest(all.begin() + 1, all.end());
-            for (const std::string& a : rest)
-                if (a == "--help" || a == "-h") {
-                    // A command may have more than one row (list with a filter).
-                    const char* details = nullptr;
-                    for (const Command& d : kCommands)
-                        if (std::strcmp(d.name, c.name) == 0) {
-                            std::printf("usage: lumivore %s %s\n%s\n", d.name, d.usage, d.summary);
-                            if (d.details) details = d.details();
-                        }
-                    if (details) std::printf("\n%s", details);
-                    return kExitOk;
-                }
-            return c.run(rest);
+    const Command* c = findCommand(all[0]);
+    if (!c) {
+        std::fprintf(stderr, "lumivore: unknown command \"%s\" (see lumivore --help)\n", printableText(all[0]).c_str());
+        return kExitUsage;
+    }
+    Args rest(all.begin() + 1, all.end());
+    for (const std::string& a : rest) {
+        if (a == "--") break;  // after it, "--help" is a file name
+        if (a == "--help" || a == "-h") {
+            printCommandHelp(*c);
+            return kExitOk;
         }
     }
-    std::fprintf(stderr, "lumivore: unknown command \"%s\" (see lumivore --help)\n", all[0].c_str());
-    return kExitUsage;
+    return c->run(rest);
 }
 
 }  // namespace lv::cli
@@ -118,11 +167,11 @@ int wmain(int argc, wchar_t** argv) {
         for (const wchar_t* p = argv[i]; *p; p++) w += char16_t(*p);
         args.push_back(lv::utf8FromUtf16(w));
     }
-    return lv::cli::run(args);
+    return lv::cli::finish(lv::cli::run(args));
 }
 #else
 int main(int argc, char** argv) {
     lv::cli::Args args(argv + 1, argv + argc);
-    return lv::cli::run(args);
+    return lv::cli::finish(lv::cli::run(args));
 }
 #endif

@@ -11,11 +11,12 @@ namespace lv::cli {
 
 bool photoArgUsable(const char* command, const std::string& path) {
     if (!pathExists(path) || isFolder(path)) {
-        std::fprintf(stderr, "lumivore %s: %s: %s\n", command, path.c_str(), describeError(kErrFileNotFound).c_str());
+        std::fprintf(stderr, "lumivore %s: %s: %s\n", command, shownPath(path).c_str(),
+                     isFolder(path) ? "is a folder, not a photo" : describeError(kErrFileNotFound).c_str());
         return false;
     }
     if (!isSupportedPhoto(path)) {
-        std::fprintf(stderr, "lumivore %s: %s: not a supported photo (%s)\n", command, path.c_str(),
+        std::fprintf(stderr, "lumivore %s: %s: not a supported photo (%s)\n", command, shownPath(path).c_str(),
                      formatsPhrase().c_str());
         return false;
     }

@@ -29,8 +29,20 @@ void addBool(ReportFields& f, const char* key, bool v);
 // The number, or null when it is not present.
 void addOptional(ReportFields& f, const char* key, bool present, double v);
 
-// A JSON string literal, control characters escaped.
+// [SECTION] safe text
+// Every output goes through these: camera strings, sidecar labels and file names may hold any
+// bytes. validUtf8Text replaces each byte that starts no valid UTF-8 sequence with U+FFFD;
+// printableText also replaces control characters (C0, DEL, C1), so no escape sequence reaches a
+// terminal.
+bool isValidUtf8(std::string_view s);
+std::string validUtf8Text(std::string_view s);
+std::string printableText(std::string_view s);
+
+// A JSON string literal: valid UTF-8 (U+FFFD for invalid bytes), control characters escaped.
 std::string jsonString(std::string_view s);
+// A path field; a path that is not valid UTF-8 also gets key + "Hex", its bytes in hex, so
+// scripts can still name the file.
+void addPath(ReportFields& f, const char* key, const std::string& path);
 std::string jsonObject(const ReportFields& fields);
 std::string jsonReport(const std::vector<ReportSection>& sections);
 // Indented "key: value" lines; lists one item a line.

@@ -103,7 +103,9 @@ ExportRoomCheck exportRoomCheck(std::string_view destination, const std::vector<
     for (const std::string& s : files) {
         std::string t = joinPath(destination, fileNamePart(s));
         count(s, t, false);
-        if (includeSidecars) count(sidecarPathFor(s), sidecarPathFor(t), true);
+        if (!includeSidecars) continue;
+        std::string sc = sidecarOf(s).path;  // whichever sidecar the photo has, under its new name
+        count(sc, sidecarDestinationName(sc, s, t), true);
     }
     uint64_t f = perfFrequency();
     char ms[32];
@@ -253,8 +255,10 @@ int planFile(ExportJob& job, const std::string& source, std::string* target) {
         bump(job, &ExportCounters::alreadyThere);
         return kPlanAlready;
     }
-    auto companions = [&job](const std::string& candidate) {
-        return job.includeSidecars ? std::vector<std::string>{sidecarPathFor(candidate)} : std::vector<std::string>{};
+    const std::string sourceSidecar = job.includeSidecars ? sidecarOf(source).path : std::string();
+    auto companions = [&](const std::string& candidate) {
+        return job.includeSidecars ? std::vector<std::string>{sidecarDestinationName(sourceSidecar, source, candidate)}
+                                   : std::vector<std::string>{};
     };
     std::string keep = freeName(*target, companions);
     int answer = askClash(job, *target, source, keep);
@@ -265,7 +269,8 @@ int planFile(ExportJob& job, const std::string& source, std::string* target) {
     }
     if (answer != kClashKeepBoth) return kPlanStop;
     // Names may have been taken while the question was open.
-    if (!keep.empty() && (pathExists(keep) || (job.includeSidecars && pathExists(sidecarPathFor(keep)))))
+    if (!keep.empty() &&
+        (pathExists(keep) || (job.includeSidecars && pathExists(sidecarDestinationName(sourceSidecar, source, keep)))))
         keep = freeName(*target, companions);
     if (keep.empty()) {
         bump(job, &ExportCounters::failed);
@@ -294,7 +299,7 @@ void exportSidecars(ExportJob& job, const std::vector<std::pair<std::string, std
     if (!job.includeSidecars) return;
     std::vector<PendingCopy> batch;
     for (const auto& [source, target] : photos) {
-        std::string sc = sidecarPathFor(source), tsc = sidecarPathFor(target);
+        std::string sc = sidecarOf(source).path, tsc = sidecarDestinationName(sc, source, target);
         uint64_t size = 0, time = 0;
         if (pathFileInfo(sc, &size, &time) != kErrOk) continue;
         if (!pathExists(tsc)) {

@@ -60,7 +60,7 @@ static std::string xmpProperty(const std::string& xmp, const std::string& name, 
 }
 
 // [SECTION] building
-static std::string capturedText(std::string d) {
+std::string capturedText(std::string d) {
     if (d.size() >= 10) {
         d[4] = '-';
         d[7] = '-';

@@ -66,6 +66,8 @@ struct ShotInfo {
 ShotInfo buildShotInfo(const std::string& path, ByteView head = {});
 // The same on a head already in memory; path only names the file.
 ShotInfo buildShotInfoFromHead(const std::string& path, ByteView head);
+// DateTimeOriginal as the panel shows it: "2024:05:01 14:03:22" -> "2024-05-01 14:03:22".
+std::string capturedText(std::string dateTimeOriginal);
 // readPhotoMeta on a head already in memory.
 PhotoMeta readPhotoMetaFromHead(ByteView head);
 // Panel lines: "H\tid\ttitle", "V\tlabel\tvalue", "D\tgauge\tlabel\tvalue".

@@ -200,4 +200,27 @@ WinErr jpegDecodeAllowed(const uint8_t* data, size_t len, int* width, int* heigh
     return kErrOk;
 }
 
+void orientBgra(const uint8_t* src, int w, int h, int o, uint8_t* dst) {
+    const bool swap = o >= 5 && o <= 8;
+    const int ow = swap ? h : w, oh = swap ? w : h;
+    for (int y = 0; y < oh; y++) {
+        for (int x = 0; x < ow; x++) {
+            int sx = x, sy = y;  // where the output pixel comes from
+            switch (o) {
+                case 2: sx = w - 1 - x; break;
+                case 3: sx = w - 1 - x, sy = h - 1 - y; break;
+                case 4: sy = h - 1 - y; break;
+                case 5: sx = y, sy = x; break;
+                case 6: sx = y, sy = h - 1 - x; break;
+                case 7: sx = w - 1 - y, sy = h - 1 - x; break;
+                case 8: sx = w - 1 - y, sy = x; break;
+                default: break;
+            }
+            const uint8_t* s = src + (size_t(sy) * size_t(w) + size_t(sx)) * 4;
+            uint8_t* d = dst + (size_t(y) * size_t(ow) + size_t(x)) * 4;
+            d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = s[3];
+        }
+    }
+}
+
 }  // namespace lv

@@ -111,6 +111,17 @@ TEST_F(Export, TwiceCopiesNothingTheSecondTime) {
     EXPECT_EQ(job.state, kExportFinished);
 }
 
+// A sidecar another tool named after the stem travels with its RAW under the same kind of name.
+TEST_F(Export, StemNamedSidecarTravelsWithItsPhoto) {
+    photo("IMG_7.CR2");
+    ASSERT_TRUE(lvtest::writeFile(joinPath(src, "IMG_7.xmp"), newSidecarText(4, "Red")));
+    run();
+    EXPECT_EQ(summary(), "1 photos copied + 1 sidecars");
+    EXPECT_EQ(lvtest::readFile(joinPath(dst, "IMG_7.xmp")), newSidecarText(4, "Red"));
+    EXPECT_FALSE(pathExists(joinPath(dst, "IMG_7.CR2.xmp")));
+    EXPECT_EQ(readRatingLabel(joinPath(dst, "IMG_7.CR2")).rating, 4);
+}
+
 TEST_F(Export, KeepBothWritesTheFreeNameWithItsSidecarForAllRemaining) {
     photo("IMG_1.JPG", 4000, 2);
     photo("IMG_2.JPG", 4000, 4);

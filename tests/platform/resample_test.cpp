@@ -58,3 +58,26 @@ TEST(Resample, ShrinkingMatchesTheAreaAverageAtEveryEdge) {
                         << sw << "->" << dw << " at " << x << "," << y;
     }
 }
+
+// A 3 x 2 picture whose pixels are numbered 0..5 row by row, turned by each orientation: the
+// rows of the upright result, as a viewer shows it.
+TEST(Orient, EveryExifOrientationTurnsUpright) {
+    const struct {
+        int orientation;
+        int w, h;
+        std::vector<int> pixels;
+    } kCases[] = {
+        {1, 3, 2, {0, 1, 2, 3, 4, 5}}, {2, 3, 2, {2, 1, 0, 5, 4, 3}}, {3, 3, 2, {5, 4, 3, 2, 1, 0}},
+        {4, 3, 2, {3, 4, 5, 0, 1, 2}}, {5, 2, 3, {0, 3, 1, 4, 2, 5}}, {6, 2, 3, {3, 0, 4, 1, 5, 2}},
+        {7, 2, 3, {5, 2, 4, 1, 3, 0}}, {8, 2, 3, {2, 5, 1, 4, 0, 3}},
+    };
+    std::vector<uint8_t> src(3 * 2 * 4);
+    for (int i = 0; i < 6; i++) src[size_t(i) * 4] = uint8_t(i);
+    for (const auto& c : kCases) {
+        std::vector<uint8_t> dst(src.size(), 0xEE);
+        lv::orientBgra(src.data(), 3, 2, c.orientation, dst.data());
+        std::vector<int> got;
+        for (size_t i = 0; i < 6; i++) got.push_back(dst[i * 4]);
+        EXPECT_EQ(got, c.pixels) << "orientation " << c.orientation;
+    }
+}

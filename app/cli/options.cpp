@@ -1,0 +1,59 @@
+#include "options.h"
+
+namespace lv::cli {
+
+bool ParsedArgs::has(const char* name) const {
+    for (const auto& o : options)
+        if (o.first == name) return true;
+    return false;
+}
+
+std::string ParsedArgs::value(const char* name, const std::string& def) const {
+    std::string v = def;
+    for (const auto& o : options)
+        if (o.first == name) v = o.second;
+    return v;
+}
+
+bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionSpec> specs, ParsedArgs* out,
+               int* rc) {
+    *out = ParsedArgs();
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            out->operands.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        size_t eq = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
+        std::string name = a.substr(0, eq);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : specs)
+            if (name == s.name) spec = &s;
+        if (!spec) {
+            *rc = usageError(command, "unknown option \"" + name + "\" (a file named like an option goes after --)");
+            return false;
+        }
+        if (!spec->valueName) {
+            if (eq != std::string::npos) {
+                *rc = usageError(command, name + " takes no value");
+                return false;
+            }
+            out->options.push_back({name, ""});
+        } else if (eq != std::string::npos) {
+            out->options.push_back({name, a.substr(eq + 1)});
+        } else if (i + 1 < args.size()) {
+            out->options.push_back({name, args[++i]});
+        } else {
+            *rc = usageError(command, name + " needs a value (" + spec->valueName + ")");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace lv::cli
