@@ -174,3 +174,28 @@ TEST(Cli, OutputIsValidWhateverTheBytes) {
         EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << cmd;
     }
 }
+
+// decode fits into the box keeping the aspect ratio and turns the picture upright (a D70 JPEG of
+// 150 x 91 stored with orientation 6).
+TEST(Cli, DecodeFitsAndTurnsUpright) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "no corpus";
+    std::string jpeg = lv::joinPath(lv::joinPath(lv::joinPath(dir, "files"), "jpeg"), "exiv2_nikon-d70.jpg");
+    lvtest::TempDir out;
+    const struct {
+        const char* options;
+        int w, h;
+    } kCases[] = {{"--size 100x100", 61, 100}, {"--size 100x100 --stored", 100, 61}, {"--size 100x100 --exact", 100, 100},
+                  {"--size 300x50", 30, 50},   {"", 91, 150}};
+    for (const auto& c : kCases) {
+        Result r = lumivore("decode " + q(jpeg) + " " + c.options + " -o -");
+        ASSERT_EQ(r.rc, 0) << c.options;
+        ASSERT_GT(r.out.size(), 24u);
+        auto be32 = [&](size_t at) {
+            return int((unsigned char)r.out[at]) << 24 | int((unsigned char)r.out[at + 1]) << 16 |
+                   int((unsigned char)r.out[at + 2]) << 8 | int((unsigned char)r.out[at + 3]);
+        };
+        EXPECT_EQ(be32(16), c.w) << c.options;  // PNG IHDR width and height
+        EXPECT_EQ(be32(20), c.h) << c.options;
+    }
+}
