@@ -170,7 +170,11 @@ WinErr sha256End(Sha256* s, uint8_t digest[32]) {
 }
 
 // [SECTION] clipboard and shell
-bool stdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+bool stdoutIsTerminal() {
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) != 0;
+}
 void stdoutSetBinary() { _setmode(_fileno(stdout), _O_BINARY); }
 
 WinErr clipboardSetText(std::string_view utf8) {
