@@ -96,6 +96,20 @@ std::string iniGet(std::string_view text, std::string_view section, std::string_
     return std::string(def);
 }
 
+std::vector<std::pair<std::string, std::string>> iniKeysOf(std::string_view text, std::string_view section) {
+    std::vector<std::pair<std::string, std::string>> out;
+    bool inside = false;
+    Lines lines(text);
+    for (std::string_view raw; lines.next(&raw);) {
+        Line l = classify(raw);
+        if (l.kind == LineKind::Header)
+            inside = equalsIgnoreCase(l.name, trimView(section));
+        else if (inside && l.kind == LineKind::Key)
+            out.emplace_back(std::string(l.name), std::string(l.value));
+    }
+    return out;
+}
+
 namespace {
 std::string indexKey(std::string_view section, std::string_view key) {
     return upperAscii(trimView(section)) + "\n" + upperAscii(trimView(key));

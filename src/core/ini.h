@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -15,6 +17,8 @@ namespace lv {
 std::string withoutCarriageReturns(std::string_view text);
 // The value of the first key line of the section, or def.
 std::string iniGet(std::string_view text, std::string_view section, std::string_view key, std::string_view def);
+// Every key line of the section (of each header naming it), as written: name and value, in file order.
+std::vector<std::pair<std::string, std::string>> iniKeysOf(std::string_view text, std::string_view section);
 // Every key of a text read once, for many lookups: the same answers as iniGet and iniGetInt.
 struct IniIndex {
     IniIndex() = default;

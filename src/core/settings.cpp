@@ -237,6 +237,20 @@ std::string settingValueText(const Settings& s, size_t row, int dpi) {
 }
 
 // [SECTION] load and save
+// Why a number the file holds for a row was not taken; "" when it was or the row takes any value.
+static std::string whyRefused(const KeyRow& r, std::string_view value) {
+    if (r.rule != Rule::IntRange && r.rule != Rule::ScaledMin && r.rule != Rule::ScaledWindow) return {};
+    std::string t = trimmed(value);
+    size_t digit = !t.empty() && (t[0] == '+' || t[0] == '-') ? 1 : 0;
+    if (digit >= t.size() || t[digit] < '0' || t[digit] > '9') return "not a number";
+    int v = leadingNumber(t);
+    if (r.rule == Rule::IntRange && (v < r.lo || v > r.hi))
+        return "out of range (" + std::to_string(r.lo) + " to " + std::to_string(r.hi) + ")";
+    if (r.rule == Rule::ScaledMin && v < r.lo) return "below the minimum " + std::to_string(r.lo);
+    if (r.rule == Rule::ScaledWindow && v <= 0) return "not above 0";
+    return {};
+}
+
 LoadReport loadSettingsText(std::string_view text, bool fileExisted, int dpi, Settings* out) {
     LoadReport rep;
     *out = defaultSettings(dpi);
@@ -244,7 +258,19 @@ LoadReport loadSettingsText(std::string_view text, bool fileExisted, int dpi, Se
     if (!fileExisted) return rep;
     IniIndex index;
     iniIndexBuild(text, &index);
-    for (size_t i = 0; i < kKeyCount; i++) rep.fromFile[i] = loadRow(kKeys[i], index, dpi, out);
+    for (size_t i = 0; i < kKeyCount; i++) {
+        rep.fromFile[i] = loadRow(kKeys[i], index, dpi, out);
+        std::string value = iniIndexGet(index, kKeys[i].id.section, kKeys[i].id.key, "");
+        std::string why = rep.fromFile[i] || trimmed(value).empty() ? std::string() : whyRefused(kKeys[i], value);
+        if (!why.empty()) rep.ignored.push_back({kKeys[i].id.section, kKeys[i].id.key, value, why});
+    }
+    for (const char* section : {"Application", "FilmStrip", "EXIFInformation"})
+        for (const auto& [key, value] : iniKeysOf(index.text, section)) {
+            bool known = false;
+            for (const KeyRow& r : kKeys)
+                known = known || (equalsIgnoreCase(r.id.section, section) && equalsIgnoreCase(r.id.key, key));
+            if (!known) rep.ignored.push_back({section, key, value, "unknown key"});
+        }
     return rep;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ini.h"
 
@@ -104,11 +105,20 @@ struct SettingKey {
 size_t settingKeyCount();
 SettingKey settingKey(size_t row);
 
+// A value of the file that loading left aside, and why ("out of range (1 to 3)", "not a number",
+// "unknown key"); the file itself is never changed for it.
+struct IgnoredSetting {
+    std::string section, key, value, reason;
+};
+
 struct LoadReport {
     bool fileExisted = false;
     WinErr readError = 0;  // the file exists but could not be read: every value is its default
     // Per row of the key table: true when the file's value was taken, false for the default.
     bool fromFile[32] = {};
+    // In file order per section: the numbers the rules refused, then keys of the sections the
+    // settings own alone (Application, FilmStrip, EXIFInformation) that no setting reads.
+    std::vector<IgnoredSetting> ignored;
 };
 
 // Sets every value to its default, then takes each key of the file at path that passes its

@@ -295,3 +295,26 @@ TEST(SettingsDialog, CacheLines) {
 }
 
 }  // namespace
+
+// Values the file holds but loading leaves aside are named with the reason, in file order per
+// section; accepted and absent values are not.
+TEST(Settings, IgnoredValuesAreNamedWithTheirReason) {
+    const std::string text =
+        "[Application]\r\nCacheMode=7\r\nPreviewCacheMB=abc\r\nSlideshowMs=500\r\nWindowW=-5\r\nColour=blue\r\n"
+        "[FilmStrip]\r\nStripHeight=20\r\nStripShow=0\r\n[Recent]\r\nFullPath1=C:\\x.jpg\r\n";
+    lv::Settings s;
+    lv::LoadReport rep = lv::loadSettingsText(text, true, 96, &s);
+    const char* kWant[][3] = {
+        {"CacheMode", "7", "out of range (1 to 3)"}, {"PreviewCacheMB", "abc", "not a number"},
+        {"StripHeight", "20", "below the minimum 60"}, {"WindowW", "-5", "not above 0"},
+        {"Colour", "blue", "unknown key"},  // Recent belongs to the recent list: not ours to judge
+    };
+    ASSERT_EQ(rep.ignored.size(), sizeof kWant / sizeof kWant[0]);
+    for (const auto& w : kWant) {
+        bool found = false;
+        for (const lv::IgnoredSetting& g : rep.ignored)
+            found = found || (g.key == w[0] && g.value == w[1] && g.reason == w[2]);
+        EXPECT_TRUE(found) << w[0];
+    }
+    EXPECT_EQ(s.slideshowMs, 500);
+}
