@@ -118,18 +118,6 @@ std::string encodePng(const Bgra& img) {
     return out;
 }
 
-// Parses "WxH" with each side 1..32768.
-static bool parseSize(const std::string& text, int* w, int* h) {
-    char* end = nullptr;
-    long a = std::strtol(text.c_str(), &end, 10);
-    if (!end || (*end != 'x' && *end != 'X')) return false;
-    long b = std::strtol(end + 1, &end, 10);
-    if (*end || a < 1 || b < 1 || a > 32768 || b > 32768) return false;
-    *w = int(a);
-    *h = int(b);
-    return true;
-}
-
 // Decodes as the viewer does: the picture turned upright by its EXIF orientation (--stored keeps
 // it as stored) and, with --size, fitted into the box keeping its aspect ratio (--exact stretches
 // it to the box).
@@ -143,7 +131,7 @@ int runDecode(const Args& args) {
     if (p.operands.size() != 1 || !p.has("-o")) return usageError("decode", "a JPEG and -o OUT are required");
     const std::string in = p.operands[0], out = p.value("-o");
     int boxW = 0, boxH = 0;
-    if (p.has("--size") && !parseSize(p.value("--size"), &boxW, &boxH))
+    if (p.has("--size") && !parseSize(p.value("--size"), 32768, &boxW, &boxH))
         return usageError("decode", "--size wants WxH with each side from 1 to 32768, e.g. 1920x1080");
     if (p.has("--exact") && !boxW) return usageError("decode", "--exact needs --size");
     std::string ext = lowerAscii(extensionOf(out));

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "options.h"
 #include "report.h"
 #include "viewer/commands.h"
 #include "viewer_session.h"
@@ -13,17 +14,6 @@
 namespace lv::cli {
 
 namespace {
-
-bool parseSize(const std::string& s, int* w, int* h) {
-    char* end = nullptr;
-    long a = std::strtol(s.c_str(), &end, 10);
-    if (!end || (*end != 'x' && *end != 'X')) return false;
-    long b = std::strtol(end + 1, &end, 10);
-    if (*end || a < 1 || b < 1 || a > 16384 || b > 16384) return false;
-    *w = int(a);
-    *h = int(b);
-    return true;
-}
 
 void addSpread(std::vector<ReportSection>& r, const char* key, const std::vector<double>& ms) {
     Spread s = spreadOf(ms);
@@ -60,7 +50,7 @@ int runView(const Args& args) {
             rate = std::strtod(args[++i].c_str(), &end);
             if (*end || !(rate >= 0) || rate > 1000) return usageError("view", "--rate wants key presses a second (0: no pause)");
         } else if (a == "--size" && hasValue) {
-            if (!parseSize(args[++i], &w, &h)) return usageError("view", "--size wants WxH, e.g. 1920x1080");
+            if (!parseSize(args[++i], 16384, &w, &h)) return usageError("view", "--size wants WxH, e.g. 1920x1080");
         } else if (o.folder.empty() && !a.empty() && a[0] != '-') {
             o.folder = a;
         } else {

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <cstdlib>
+
 namespace lv::cli {
 
 bool ParsedArgs::has(const char* name) const {
@@ -13,6 +15,17 @@ std::string ParsedArgs::value(const char* name, const std::string& def) const {
     for (const auto& o : options)
         if (o.first == name) v = o.second;
     return v;
+}
+
+bool parseSize(const std::string& text, int maxSide, int* w, int* h) {
+    char* end = nullptr;
+    long a = std::strtol(text.c_str(), &end, 10);
+    if (!end || (*end != 'x' && *end != 'X')) return false;
+    long b = std::strtol(end + 1, &end, 10);
+    if (*end || a < 1 || b < 1 || a > maxSide || b > maxSide) return false;
+    *w = int(a);
+    *h = int(b);
+    return true;
 }
 
 bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionSpec> specs, ParsedArgs* out,

@@ -23,6 +23,9 @@ struct ParsedArgs {
     std::string value(const char* name, const std::string& def = {}) const;
 };
 
+// "WxH" with each side from 1 to maxSide.
+bool parseSize(const std::string& text, int maxSide, int* w, int* h);
+
 // False with *rc set to the usage exit code (message printed) when the arguments do not fit.
 bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionSpec> specs, ParsedArgs* out,
                int* rc);

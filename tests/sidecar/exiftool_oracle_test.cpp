@@ -3,6 +3,7 @@
 // ExifTool is not installed (and on Windows, where the tests run without it).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -53,6 +54,18 @@ std::string exiv2RatingLabel(const std::string& path) {
     return out[0] + "|" + out[1];
 }
 
+// The other tools' sidecars of the corpus (empty when it is absent).
+std::vector<DirEntry> corpusSidecars(std::string* folder) {
+    std::vector<DirEntry> entries;
+    std::string corpus = lvtest::corpusDir();
+    if (corpus.empty()) return entries;
+    *folder = joinPath(joinPath(corpus, "files"), "xmp");
+    listFolder(*folder, &entries);
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](const DirEntry& e) { return e.isFolder; }),
+                  entries.end());
+    return entries;
+}
+
 std::string expect(int rating, const std::string& label) {
     return std::to_string(rating) + "|" + (label.empty() ? "-" : label);
 }
@@ -76,15 +89,12 @@ TEST(ExiftoolOracle, CreatedSidecarsAreRead) {
 
 TEST(ExiftoolOracle, ChangedForeignSidecarsAreRead) {
     if (!haveExiftool()) GTEST_SKIP() << "exiftool not on PATH";
-    std::string corpus = lvtest::corpusDir();
-    if (corpus.empty()) GTEST_SKIP() << "corpus not present";
-    std::string folder = joinPath(joinPath(corpus, "files"), "xmp");
-    std::vector<DirEntry> entries;
-    ASSERT_EQ(listFolder(folder, &entries), 0u);
+    std::string folder;
+    std::vector<DirEntry> entries = corpusSidecars(&folder);
+    if (entries.empty()) GTEST_SKIP() << "corpus not present";
     lvtest::TempDir dir;
     int checked = 0;
     for (const DirEntry& e : entries) {
-        if (e.isFolder) continue;
         SCOPED_TRACE(e.name);
         std::string photo = dir.file("IMG_" + std::to_string(checked++) + ".DNG");
         std::string sidecar = photo + ".xmp";
@@ -138,15 +148,12 @@ TEST(ExiftoolOracle, PrefixBoundToAnotherNamespace) {
 TEST(ExiftoolOracle, StemNamedSidecarsAreChangedInPlace) {
     static const bool haveExiv2 = std::system("exiv2 --version > /dev/null 2>&1") == 0;
     if (!haveExiftool() || !haveExiv2) GTEST_SKIP() << "exiftool or exiv2 not on PATH";
-    std::string corpus = lvtest::corpusDir();
-    if (corpus.empty()) GTEST_SKIP() << "corpus not present";
-    std::string folder = joinPath(joinPath(corpus, "files"), "xmp");
-    std::vector<DirEntry> entries;
-    ASSERT_EQ(listFolder(folder, &entries), 0u);
+    std::string folder;
+    std::vector<DirEntry> entries = corpusSidecars(&folder);
+    if (entries.empty()) GTEST_SKIP() << "corpus not present";
     lvtest::TempDir dir;
     int checked = 0;
     for (const DirEntry& e : entries) {
-        if (e.isFolder) continue;
         SCOPED_TRACE(e.name);
         std::string stem = dir.file("IMG_" + std::to_string(checked++));
         ASSERT_TRUE(lvtest::writeFile(stem + ".CR2", "raw"));
