@@ -161,25 +161,26 @@ int runDecode(const Args& args) {
         tw = std::max(1, int(uw * scale + 0.5)), th = std::max(1, int(uh * scale + 0.5));
         tw = std::min(tw, boxW), th = std::min(th, boxH);
     }
+    // Refused before any pixel memory: more pixels than the ceiling, or than the data can describe.
+    const int dw = boxW ? (turned ? th : tw) : sw, dh = boxW ? (turned ? tw : th) : sh;
+    int aw = 0, ah = 0;
+    WinErr refused = jpegDecodeAllowed(data, bytes.size(), &aw, &ah);
+    if (!refused && uint64_t(dw) * uint64_t(dh) > kJpegMaxPixels) refused = kErrNotEnoughMemory, sw = dw, sh = dh;
+    if (refused) {
+        if (refused == kErrNotEnoughMemory)
+            std::fprintf(stderr, "lumivore decode: %s: %dx%d is more than the %llu pixels a decode may have\n",
+                         shownPath(in).c_str(), sw, sh, (unsigned long long)kJpegMaxPixels);
+        else
+            std::fprintf(stderr, "lumivore decode: %s: a %dx%d picture cannot come from %zu bytes; the header is wrong\n",
+                         shownPath(in).c_str(), sw, sh, bytes.size());
+        return kExitFailed;
+    }
     Bgra stored;
     uint64_t t0 = perfCounter();
-    e = boxW ? jpegDecodeScaled(data, bytes.size(), turned ? th : tw, turned ? tw : th, &stored)
-             : jpegDecode(data, bytes.size(), &stored);
+    e = boxW ? jpegDecodeScaled(data, bytes.size(), dw, dh, &stored) : jpegDecode(data, bytes.size(), &stored);
     double ms = double(perfCounter() - t0) * 1000.0 / double(perfFrequency());
     if (e) {
         std::fprintf(stderr, "lumivore decode: %s: the JPEG is corrupt or truncated (error %u)\n", shownPath(in).c_str(), e);
-        return kExitFailed;
-    }
-    int aw = 0, ah = 0;
-    WinErr refused = jpegDecodeAllowed(p, bytes.size(), &aw, &ah);
-    if (!refused && uint64_t(w) * uint64_t(h) > kJpegMaxPixels) refused = kErrNotEnoughMemory, sw = w, sh = h;
-    if (refused) {
-        if (refused == kErrNotEnoughMemory)
-            std::fprintf(stderr, "lumivore decode: %s: %dx%d is more than the %llu pixels a decode may have\n", in.c_str(),
-                         sw, sh, (unsigned long long)kJpegMaxPixels);
-        else
-            std::fprintf(stderr, "lumivore decode: %s: a %dx%d picture cannot come from %zu bytes; the header is wrong\n",
-                         in.c_str(), sw, sh, bytes.size());
         return kExitFailed;
     }
     Bgra img;
