@@ -1,0 +1,360 @@
+// Drawing of the main window into the back buffer: the photo with its AF overlay, the thumbnail
+// strip, the shot-information panel and the status bar. Colours are neutral greys so nothing
+// tints the photo; every text comes from the text table or from the photo's own data.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/pathname.h"
+#include "core/texts.h"
+#include "sidecar/rating_commands.h"
+#include "shell.h"
+
+namespace {
+
+// [SECTION] palette
+const COLORREF kBackground = RGB(30, 30, 30);
+const COLORREF kPanelBack = RGB(38, 38, 38);
+const COLORREF kStatusBack = RGB(45, 45, 45);
+const COLORREF kRule = RGB(58, 58, 58);
+const COLORREF kTextBright = RGB(225, 225, 225);
+const COLORREF kTextDim = RGB(140, 140, 140);
+const COLORREF kSelection = RGB(72, 72, 72);
+const COLORREF kSelectionEdge = RGB(210, 210, 210);
+const COLORREF kStar = RGB(236, 190, 64);
+const COLORREF kReject = RGB(214, 64, 56);
+const COLORREF kAfPoint = RGB(90, 220, 120);
+
+// [SECTION] primitives
+void fill(HDC dc, const RECT& r, COLORREF c) {
+    SetDCBrushColor(dc, c);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void frame(HDC dc, const RECT& r, COLORREF c, int width) {
+    for (int i = 0; i < width; i++) {
+        RECT f{r.left + i, r.top + i, r.right - i, r.bottom - i};
+        SetDCBrushColor(dc, c);
+        FrameRect(dc, &f, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    }
+}
+
+void text(HDC dc, HFONT font, COLORREF c, const std::wstring& t, RECT r, UINT flags) {
+    SelectObject(dc, font);
+    SetTextColor(dc, c);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, t.c_str(), int(t.size()), &r, flags | DT_NOPREFIX);
+}
+
+int textWidth(HDC dc, HFONT font, const std::wstring& t) {
+    SelectObject(dc, font);
+    SIZE s{};
+    GetTextExtentPoint32W(dc, t.c_str(), int(t.size()), &s);
+    return s.cx;
+}
+
+int lineHeight(HDC dc, HFONT font) {
+    SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    return tm.tmHeight;
+}
+
+void blit(HDC dc, const lv::Bgra& b, int x, int y, const RECT* clip = nullptr) {
+    if (b.pixels.empty()) return;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = b.width;
+    bi.bmiHeader.biHeight = -b.height;  // top-down rows
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    int saved = SaveDC(dc);
+    if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
+    SetDIBitsToDevice(dc, x, y, DWORD(b.width), DWORD(b.height), 0, 0, 0, UINT(b.height), b.pixels.data(), &bi,
+                      DIB_RGB_COLORS);
+    RestoreDC(dc, saved);
+}
+
+void star(HDC dc, int cx, int cy, int r, COLORREF c) {
+    POINT p[10];
+    for (int i = 0; i < 10; i++) {
+        double a = -3.14159265358979 / 2 + i * 3.14159265358979 / 5;
+        double rr = (i % 2) ? r * 0.45 : r;
+        p[i] = {cx + int(std::lround(rr * std::cos(a))), cy + int(std::lround(rr * std::sin(a)))};
+    }
+    SetDCBrushColor(dc, c);
+    SetDCPenColor(dc, c);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SelectObject(dc, GetStockObject(DC_PEN));
+    Polygon(dc, p, 10);
+}
+
+// Stars from x to the right, vertically centred on cy; returns the x after them.
+int stars(HDC dc, int x, int cy, int count, int r) {
+    for (int i = 0; i < count; i++) star(dc, x + r + i * (2 * r + px(1)), cy, r, kStar);
+    return x + count * (2 * r + px(1));
+}
+
+void rejectMark(HDC dc, int cx, int cy, int r) {
+    SetDCBrushColor(dc, kReject);
+    SetDCPenColor(dc, kReject);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SelectObject(dc, GetStockObject(DC_PEN));
+    Ellipse(dc, cx - r, cy - r, cx + r + 1, cy + r + 1);
+    HPEN pen = CreatePen(PS_SOLID, std::max(1, r / 3), RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, pen);
+    int k = r / 2;
+    MoveToEx(dc, cx - k, cy - k, nullptr);
+    LineTo(dc, cx + k + 1, cy + k + 1);
+    MoveToEx(dc, cx + k, cy - k, nullptr);
+    LineTo(dc, cx - k - 1, cy + k + 1);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+void labelChip(HDC dc, const std::string& label, RECT r) {
+    lv::LabelColour c = lv::labelColour(label);
+    if (!c.hasLabel) return;
+    SetDCBrushColor(dc, RGB(c.r, c.g, c.b));
+    SetDCPenColor(dc, RGB(c.r, c.g, c.b));
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SelectObject(dc, GetStockObject(DC_PEN));
+    RoundRect(dc, r.left, r.top, r.right, r.bottom, px(4), px(4));
+}
+
+// [SECTION] photo
+void paintPhoto(HDC dc) {
+    const RECT& a = g.layout.photo;
+    if (g.shownIndex < 0) return;
+    if (g.noPreview || g.photo.pixels.empty()) {
+        text(dc, g.fontUi, kTextDim, uiText("NoPreview"), a, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        return;
+    }
+    int x = a.left + (a.right - a.left - g.photo.width) / 2;
+    int y = a.top + (a.bottom - a.top - g.photo.height) / 2;
+    blit(dc, g.photo, x, y, &a);
+    if (!g.focusIndication) return;
+    const lv::ShotInfo& s = g.info;
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    for (const lv::DetectionArea& d : s.detections) {
+        HPEN pen = CreatePen(PS_SOLID, px(1), RGB(240, 200, 80));
+        HGDIOBJ old = SelectObject(dc, pen);
+        int w = int(d.w * g.photo.width), h = int(d.h * g.photo.height);
+        int cx = x + int(d.cx * g.photo.width), cy = y + int(d.cy * g.photo.height);
+        Rectangle(dc, cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
+    if (s.afPointX > 0 && s.afFrameWidth > 0 && s.afFrameHeight > 0) {
+        int cx = x + int((s.afPointX - 1) * double(g.photo.width) / s.afFrameWidth);
+        int cy = y + int((s.afPointY - 1) * double(g.photo.height) / s.afFrameHeight);
+        int w = s.afAreaWidth > 0 ? int(s.afAreaWidth * g.photo.width) : px(28);
+        int h = s.afAreaHeight > 0 ? int(s.afAreaHeight * g.photo.height) : px(28);
+        w = std::max(w, px(12));
+        h = std::max(h, px(12));
+        HPEN pen = CreatePen(PS_SOLID, px(2), kAfPoint);
+        HGDIOBJ old = SelectObject(dc, pen);
+        Rectangle(dc, cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
+}
+
+// [SECTION] strip
+void paintStrip(HDC dc) {
+    const Layout& L = g.layout;
+    if (L.strip.bottom <= L.strip.top) return;
+    fill(dc, L.strip, RGB(24, 24, 24));
+    int n = lv::visibleLength(g.folder);
+    int pad = px(3);
+    for (int i = 0; i <= L.screenful; i++) {
+        int pos = g.firstVisible + i;
+        if (pos >= n) break;
+        int idx = lv::visibleToPhoto(g.folder, pos);
+        if (idx < 0) continue;
+        RECT cell{L.strip.left + i * L.cellW, L.strip.top, L.strip.left + (i + 1) * L.cellW, L.strip.bottom};
+        bool selected = pos == g.folder.currentPosition;
+        if (selected) fill(dc, cell, kSelection);
+        RECT thumb{cell.left + pad, cell.top + pad, cell.right - pad, cell.top + L.thumbH - pad / 2};
+        size_t k = size_t(idx);
+        int state = k < g.thumbState.size() ? g.thumbState[k] : 0;
+        if (state == 1) {
+            const lv::Bgra& t = g.thumbs[k];
+            blit(dc, t, (thumb.left + thumb.right - t.width) / 2, (thumb.top + thumb.bottom - t.height) / 2, &thumb);
+        } else {
+            text(dc, g.fontSmall, kTextDim, uiText(state == 2 ? "ThumbNoPreview" : "ThumbPending"), thumb,
+                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
+        if (selected) frame(dc, cell, kSelectionEdge, std::max(1, px(1)));
+        int rating = g.folder.photos.rating[k];
+        if (rating < 0) rejectMark(dc, thumb.right - px(8), thumb.top + px(8), px(6));
+        // caption: name on the left, stars and label chip on the right
+        RECT cap{cell.left + pad, cell.bottom - L.captionH - px(1), cell.right - pad, cell.bottom - px(1)};
+        int right = cap.right;
+        const std::string& label = g.folder.photos.label[k];
+        if (!label.empty()) {
+            int s = px(8);
+            labelChip(dc, label, RECT{right - s, (cap.top + cap.bottom - s) / 2, right, (cap.top + cap.bottom + s) / 2});
+            right -= s + px(3);
+        }
+        if (rating > 0) {
+            int r = px(4);
+            int w = rating * (2 * r + px(1));
+            stars(dc, right - w, (cap.top + cap.bottom) / 2, rating, r);
+            right -= w + px(3);
+        }
+        cap.right = right;
+        text(dc, g.fontSmall, selected ? kTextBright : kTextDim,
+             wide(lv::fileNamePart(g.folder.photos.path[k])), cap,
+             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    }
+}
+
+// [SECTION] panel
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> f;
+    size_t p = 0;
+    while (true) {
+        size_t t = line.find('\t', p);
+        f.push_back(line.substr(p, t == std::string::npos ? std::string::npos : t - p));
+        if (t == std::string::npos) return f;
+        p = t + 1;
+    }
+}
+
+// Where a gauge's value sits on its scale, 0..1; -1 when the text holds no number.
+double gaugePosition(const std::string& gauge, const std::string& value) {
+    const char* s = value.c_str();
+    while (*s && !(std::isdigit(static_cast<unsigned char>(*s)) || *s == '-' || *s == '+')) s++;
+    if (!*s) return -1;
+    double v = std::strtod(s, nullptr);
+    struct Range {
+        const char* prefix;
+        double lo, hi;
+    };
+    const Range ranges[] = {{"heat", 0, 60}, {"expcomp", -3, 3}, {"light", -2, 18}, {"rear", -45, 45},
+                            {"top", -45, 45}, {"side", -45, 45}, {"af", -3, 3}};
+    for (const Range& r : ranges)
+        if (gauge.rfind(r.prefix, 0) == 0) return std::clamp((v - r.lo) / (r.hi - r.lo), 0.0, 1.0);
+    return -1;
+}
+
+void gaugeBar(HDC dc, RECT r, double t, bool centred) {
+    int cy = (r.top + r.bottom) / 2;
+    fill(dc, RECT{r.left, cy - px(1), r.right, cy + px(1)}, RGB(70, 70, 70));
+    if (centred) fill(dc, RECT{(r.left + r.right) / 2, cy - px(3), (r.left + r.right) / 2 + px(1), cy + px(3)}, kTextDim);
+    int x = r.left + int(t * (r.right - r.left));
+    fill(dc, RECT{x - px(2), cy - px(4), x + px(2), cy + px(4)}, kTextBright);
+}
+
+void paintPanel(HDC dc) {
+    const RECT& p = g.layout.panel;
+    if (p.right <= p.left) return;
+    fill(dc, p, kPanelBack);
+    bool left = lv::currentSettings().exifPanelSide == 1;
+    fill(dc, left ? RECT{p.right - 1, p.top, p.right, p.bottom} : RECT{p.left, p.top, p.left + 1, p.bottom}, kRule);
+    int m = px(14), lh = lineHeight(dc, g.fontUi) + px(4);
+    int y = p.top + px(12);
+    text(dc, g.fontBold, kTextBright, uiText("PanelTitle"), RECT{p.left + m, y, p.right - m, y + lh},
+         DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    y += lh + px(6);
+    if (g.shownIndex < 0) return;
+    int labelW = (p.right - p.left - 2 * m) * 2 / 5;
+    for (const std::string& line : g.infoRows) {
+        if (y > p.bottom - lh) break;
+        std::vector<std::string> f = fields(line);
+        if (f[0] == "H" && f.size() >= 3) {
+            y += px(8);
+            text(dc, g.fontBold, RGB(190, 190, 190), wide(f[2]), RECT{p.left + m, y, p.right - m, y + lh},
+                 DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+            y += lh;
+            fill(dc, RECT{p.left + m, y - px(2), p.right - m, y - px(1)}, kRule);
+            continue;
+        }
+        bool gauge = f[0] == "D" && f.size() >= 4;
+        if (!gauge && !(f[0] == "V" && f.size() >= 3)) continue;
+        const std::string& label = gauge ? f[2] : f[1];
+        const std::string& value = gauge ? f[3] : f[2];
+        RECT lr{p.left + m, y, p.left + m + labelW - px(6), y + lh};
+        RECT vr{p.left + m + labelW, y, p.right - m, y + lh};
+        text(dc, g.fontUi, kTextDim, wide(label), lr, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+        double t = gauge ? gaugePosition(f[1], value) : -1;
+        if (t >= 0) {
+            int gw = std::min(px(70), int(vr.right - vr.left) / 2);
+            gaugeBar(dc, RECT{vr.right - gw, vr.top, vr.right, vr.bottom}, t, f[1] != "light" && f[1].rfind("heat", 0) != 0);
+            vr.right -= gw + px(8);
+        }
+        text(dc, g.fontUi, kTextBright, wide(value), vr, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+        y += lh;
+    }
+}
+
+// [SECTION] status bar
+void chip(HDC dc, int* right, const RECT& bar, const std::wstring& t, double progress) {
+    int w = textWidth(dc, g.fontSmall, t) + px(16);
+    RECT r{*right - w, bar.top + px(4), *right, bar.bottom - px(4)};
+    SetDCBrushColor(dc, RGB(70, 70, 70));
+    SetDCPenColor(dc, RGB(70, 70, 70));
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SelectObject(dc, GetStockObject(DC_PEN));
+    RoundRect(dc, r.left, r.top, r.right, r.bottom, px(8), px(8));
+    if (progress >= 0) {
+        RECT pr{r.left + px(4), r.bottom - px(3), r.left + px(4) + int((w - px(8)) * progress), r.bottom - px(2)};
+        fill(dc, pr, kTextBright);
+    }
+    text(dc, g.fontSmall, kTextBright, t, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    *right = r.left - px(6);
+}
+
+void paintStatus(HDC dc) {
+    const RECT& s = g.layout.status;
+    if (s.bottom <= s.top) return;
+    fill(dc, s, kStatusBack);
+    int idx = currentPhotoIndex();
+    int x = s.left + px(10);
+    if (idx >= 0) {
+        int n = lv::visibleLength(g.folder);
+        std::wstring pos = std::to_wstring(g.folder.currentPosition + 1) + L" / " + std::to_wstring(n);
+        std::wstring name = wide(lv::fileNamePart(g.folder.photos.path[size_t(idx)]));
+        text(dc, g.fontUi, kTextDim, pos, RECT{x, s.top, s.right, s.bottom}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        x += textWidth(dc, g.fontUi, pos) + px(14);
+        text(dc, g.fontUi, kTextBright, name, RECT{x, s.top, s.right, s.bottom}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        x += textWidth(dc, g.fontUi, name) + px(14);
+        int cy = (s.top + s.bottom) / 2;
+        int rating = g.folder.photos.rating[size_t(idx)];
+        if (rating > 0) x = stars(dc, x, cy, rating, px(5)) + px(10);
+        if (rating < 0) {
+            rejectMark(dc, x + px(6), cy, px(6));
+            x += px(12);
+            std::wstring t = uiText("CtxRateReject");
+            text(dc, g.fontUi, kReject, t, RECT{x + px(4), s.top, s.right, s.bottom}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            x += textWidth(dc, g.fontUi, t) + px(14);
+        }
+        const std::string& label = g.folder.photos.label[size_t(idx)];
+        if (!label.empty()) {
+            labelChip(dc, label, RECT{x, cy - px(5), x + px(10), cy + px(5)});
+            text(dc, g.fontUi, kTextDim, wide(label), RECT{x + px(14), s.top, s.right, s.bottom},
+                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        }
+    }
+    int right = s.right - px(8);
+    if (g.slideshowOn) {
+        int ms = std::clamp(lv::currentSettings().slideshowMs, 100, 60000);
+        double done = std::min(1.0, double(GetTickCount() - g.slideshowStartTick) / ms);
+        chip(dc, &right, s, uiText("StatusSlideshow"), done);
+    }
+    if (g.folder.playback.playing) chip(dc, &right, s, uiText("StatusBurst"), -1);
+    if (g.folder.filterActive) chip(dc, &right, s, uiText("StatusFiltered"), -1);
+}
+
+}  // namespace
+
+// [SECTION] public
+void paintMainWindow(HDC dc, const RECT& client) {
+    fill(dc, client, kBackground);
+    paintPhoto(dc);
+    paintStrip(dc);
+    paintPanel(dc);
+    paintStatus(dc);
+}
