@@ -46,7 +46,7 @@ bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, lv::Bgra* out
     if (jpeg.empty() || lv::jpegSize(jpeg.data(), jpeg.size(), &w, &h) != 0 || w <= 0 || h <= 0) return false;
     bool swap = o >= 5 && o <= 8;
     int ow = swap ? h : w, oh = swap ? w : h;  // upright size
-    double s = std::min({double(boxW) / ow, double(boxH) / oh, 1.0});
+    double s = std::min(double(boxW) / ow, double(boxH) / oh);
     int dw = std::max(1, int(ow * s + 0.5)), dh = std::max(1, int(oh * s + 0.5));
     lv::Bgra raw;
     if (lv::jpegDecodeScaled(jpeg.data(), jpeg.size(), swap ? dh : dw, swap ? dw : dh, &raw) != 0) return false;
