@@ -40,13 +40,15 @@ lv::Bgra orient(const lv::Bgra& in, int o) {
     return out;
 }
 
-// Decodes jpeg to fit boxW x boxH after turning it by o; false when it is not a readable JPEG.
-bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, lv::Bgra* out) {
+// Decodes jpeg to fit boxW x boxH after turning it by o (smaller pictures are enlarged only with
+// enlarge); false when it is not a readable JPEG.
+bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, bool enlarge, lv::Bgra* out) {
     int w = 0, h = 0;
     if (jpeg.empty() || lv::jpegSize(jpeg.data(), jpeg.size(), &w, &h) != 0 || w <= 0 || h <= 0) return false;
     bool swap = o >= 5 && o <= 8;
     int ow = swap ? h : w, oh = swap ? w : h;  // upright size
     double s = std::min(double(boxW) / ow, double(boxH) / oh);
+    if (!enlarge) s = std::min(s, 1.0);
     int dw = std::max(1, int(ow * s + 0.5)), dh = std::max(1, int(oh * s + 0.5));
     lv::Bgra raw;
     if (lv::jpegDecodeScaled(jpeg.data(), jpeg.size(), swap ? dh : dw, swap ? dw : dh, &raw) != 0) return false;
@@ -86,7 +88,7 @@ void fitShownPhoto() {
     if (!g.photo.pixels.empty() &&
         ((g.photo.width == boxW && g.photo.height <= boxH) || (g.photo.height == boxH && g.photo.width <= boxW)))
         return;
-    g.noPreview = !decodeToFit(g.preview, g.orientation, boxW, boxH, &g.photo);
+    g.noPreview = !decodeToFit(g.preview, g.orientation, boxW, boxH, true, &g.photo);
     if (g.noPreview) g.photo = {};
 }
 
@@ -113,10 +115,10 @@ bool makeSomeThumbnails(uint32_t budgetMs) {
         int o = meta.valid ? meta.orientation : 1;
         lv::Bytes jpeg = lv::extractThumbnail(path);
         lv::Bgra t;
-        bool ok = decodeToFit(jpeg, o, g.layout.cellW - 4, g.layout.thumbH - 4, &t);
+        bool ok = decodeToFit(jpeg, o, g.layout.cellW - 4, g.layout.thumbH - 4, false, &t);
         if (!ok || t.width < (g.layout.cellW - 4) / 2) {  // none, or too small to look sharp: the preview
             lv::PreviewResult r = lv::extractPreview(path);
-            ok = decodeToFit(r.preview, o, g.layout.cellW - 4, g.layout.thumbH - 4, &t);
+            ok = decodeToFit(r.preview, o, g.layout.cellW - 4, g.layout.thumbH - 4, false, &t);
         }
         g.thumbState[size_t(idx)] = ok ? 1 : 2;
         g.thumbs[size_t(idx)] = std::move(t);
