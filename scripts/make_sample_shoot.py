@@ -367,7 +367,8 @@ CAMERAS = {
     "JPG": dict(make="Canon", model="Canon EOS R6", lens_make="Canon", lens="RF24-105mm F4 L IS USM", prefix="IMG_"),
     "NEF": dict(make="NIKON CORPORATION", model="NIKON D850", lens_make="Nikon", lens="AF-S NIKKOR 70-200mm f/2.8E FL ED VR", prefix="DSC_"),
     "ARW": dict(make="SONY", model="ILCE-7M4", lens_make="Sony", lens="FE 24-105mm F4 G OSS", prefix="DSC0"),
-    "DNG": dict(make="LEICA CAMERA AG", model="LEICA Q2", lens_make="Leica", lens="SUMMILUX 1:1.7/28 ASPH.", prefix="L100"),
+    "DNG": dict(make="LEICA CAMERA AG", model="LEICA Q2", lens_make="Leica", lens="SUMMILUX 1:1.7/28 ASPH.", prefix="L100",
+                focals=[28]),
 }
 
 # (container, shots, burst) groups in capture order
@@ -401,7 +402,7 @@ def main():
                     subsec=f"{(i * 12) % 100:02d}" if burst else "00",
                     exposure=rnd.choice([(1, 250), (1, 500), (1, 1000), (1, 125), (1, 2000)]),
                     f=rnd.choice([2.8, 4.0, 5.6, 8.0]), iso=rnd.choice([100, 200, 400, 800, 1600]),
-                    ev=rnd.choice([0, 0, -1 / 3, 1 / 3, -2 / 3, 1]), focal=rnd.choice([24, 35, 50, 70, 105]),
+                    ev=rnd.choice([0, 0, -1 / 3, 1 / 3, -2 / 3, 1]), focal=rnd.choice(cam.get("focals", [24, 35, 50, 70, 105])),
                     temp=rnd.randint(24, 41), af=(rnd.randint(-1500, 1500), rnd.randint(-900, 900)),
                     orientation=6 if portrait else 1)
                 if not burst:

@@ -74,8 +74,8 @@ HMENU recentMenu(const char* section, int max, int firstId) {
 
 const MenuLine kFileTop[] = {{kCmdImport, "MenuImport", false}, {0, nullptr, false}, {kCmdOpenFolder, "MenuOpenFolder", true},
                              {kCmdOpenFile, "MenuOpenFile", true}, {kCmdOpenClip, "MenuOpenClip", true}};
-const MenuLine kViewTop[] = {{kCmdFocusIndication, "CtxAF", true},   {kCmdFocusLoupe, "CtxLoupe", false},
-                             {kCmdCentreLoupe, "CtxLoupeCenter", false}, {0, nullptr, false},
+const MenuLine kViewTop[] = {{kCmdFocusIndication, "CtxAF", true},   {kCmdFocusLoupe, "CtxLoupe", true},
+                             {kCmdCentreLoupe, "CtxLoupeCenter", true}, {0, nullptr, false},
                              {kCmdCrop, "CtxCrop", false},            {0, nullptr, false},
                              {kCmdPanel, "MenuViewExif", true},       {kCmdStrip, "MenuStripShow", true},
                              {kCmdStatusBar, "MenuStatusBar", true},  {0, nullptr, false}};
@@ -131,6 +131,41 @@ std::string currentPath() {
     int idx = currentPhotoIndex();
     return idx < 0 ? std::string() : g.folder.photos.path[size_t(idx)];
 }
+
+// [SECTION] panel text
+// One panel row as copied: "Label: value"; a heading as its title.
+std::string rowText(const std::string& line) {
+    std::vector<std::string> f = tabFields(line);
+    if (f[0] == "H" && f.size() >= 3) return f[2];
+    if (f[0] == "V" && f.size() >= 3) return f[1] + ": " + f[2];
+    if (f[0] == "D" && f.size() >= 4) return f[2] + ": " + f[3];
+    return {};
+}
+
+// The heading and rows of one section, CR LF separated.
+std::string sectionText(int section) {
+    std::string out;
+    bool inside = false;
+    for (const std::string& line : g.infoRows) {
+        std::vector<std::string> f = tabFields(line);
+        if (f[0] == "H") inside = f.size() >= 2 && std::atoi(f[1].c_str()) == section;
+        if (inside) out += (f[0] == "H" ? "" : "  ") + rowText(line) + "\r\n";
+    }
+    return out;
+}
+
+// (section id, title) of each section the photo has, in panel order.
+std::vector<std::pair<int, std::string>> sectionsShown() {
+    std::vector<std::pair<int, std::string>> out;
+    for (const std::string& line : g.infoRows) {
+        std::vector<std::string> f = tabFields(line);
+        if (f[0] == "H" && f.size() >= 3) out.push_back({std::atoi(f[1].c_str()), f[2]});
+    }
+    return out;
+}
+
+int g_menuLoupe = -1;
+POINT g_menuPoint{};
 
 // [SECTION] dialogs
 std::string pickFolder() {
@@ -288,7 +323,8 @@ void updateMenuMarks(HMENU m) {
     };
     const Mark marks[] = {{kCmdPanel, set.exifPanelShow},         {kCmdStrip, set.stripShow},
                           {kCmdStatusBar, set.statusBarShow},     {kCmdFocusIndication, g.focusIndication},
-                          {kCmdFocusLoupe, g.focusLoupe},         {kCmdCrop, g.crop}};
+                          {kCmdFocusLoupe, g.focusLoupe},         {kCmdCrop, g.crop},
+                          {kCmdCentreLoupe, g.centreLoupe}};
     for (const Mark& k : marks) CheckMenuItem(m, UINT(k.id), MF_BYCOMMAND | (k.on ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuRadioItem(m, kCmdOrderFirst, kCmdOrderLast, UINT(kCmdOrderFirst + g.folder.orderingMode), MF_BYCOMMAND);
     int idx = currentPhotoIndex();
@@ -382,7 +418,10 @@ bool handleKey(WPARAM vk) {
             rate(-1);
             return true;
         case 'F':
-            if (!shift) runCommand(kCmdFocusIndication);
+            runCommand(shift ? kCmdFocusLoupe : kCmdFocusIndication);
+            return true;
+        case 'L':
+            runCommand(kCmdCentreLoupe);
             return true;
         default:
             break;
@@ -411,6 +450,11 @@ void runCommand(int id) {
     if (id >= kCmdOrderFirst && id <= kCmdOrderLast) {
         if (g.haveFolder && lv::setOrdering(g.folder, id - kCmdOrderFirst)) showCurrentPhoto();
         else g.folder.orderingMode = id - kCmdOrderFirst;
+        return;
+    }
+    if (id >= kCmdSectionFirst && id <= kCmdSectionLast) {
+        set.secCollapsed ^= 1 << (id - kCmdSectionFirst);
+        InvalidateRect(g.hwnd, &g.layout.panel, FALSE);
         return;
     }
     if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {
@@ -469,6 +513,28 @@ void runCommand(int id) {
             g.focusIndication = !g.focusIndication;
             InvalidateRect(g.hwnd, nullptr, FALSE);
             return;
+        case kCmdFocusLoupe:
+            g.focusLoupe = !g.focusLoupe;
+            InvalidateRect(g.hwnd, nullptr, FALSE);
+            return;
+        case kCmdCentreLoupe:
+            g.centreLoupe = !g.centreLoupe;
+            InvalidateRect(g.hwnd, nullptr, FALSE);
+            return;
+        case kCmdAddLoupe:
+            if (addLoupeAt(g_menuPoint)) InvalidateRect(g.hwnd, nullptr, FALSE);
+            return;
+        case kCmdRemoveLoupe:
+            removeLoupe(g_menuLoupe);
+            InvalidateRect(g.hwnd, nullptr, FALSE);
+            return;
+        case kCmdCopySection:
+            if (g.menuSection >= 0) lv::clipboardSetText(sectionText(g.menuSection));
+            return;
+        case kCmdCopyItem:
+            if (g.menuRow >= 0 && size_t(g.menuRow) < g.infoRows.size())
+                lv::clipboardSetText(rowText(g.infoRows[size_t(g.menuRow)]));
+            return;
         case kCmdCopyName: {
             std::string p = currentPath();
             if (!p.empty()) lv::clipboardSetText(lv::fileNamePart(p));
@@ -499,9 +565,22 @@ void showContextMenu(int x, int y) {
     const Layout& L = g.layout;
     HMENU m = CreatePopupMenu();
     if (PtInRect(&L.panel, c)) {
+        g.menuSection = g.menuRow = -1;
+        panelLineAt(c, &g.menuSection, &g.menuRow);
         HMENU copy = CreatePopupMenu();
         AppendMenuW(copy, MF_STRING, kCmdCopyMetaAll, uiText("CtxCopyAll").c_str());
+        AppendMenuW(copy, MF_STRING | (g.menuSection >= 0 ? 0u : MF_GRAYED), kCmdCopySection,
+                    uiText("CtxCopySection").c_str());
+        AppendMenuW(copy, MF_STRING | (g.menuRow >= 0 ? 0u : MF_GRAYED), kCmdCopyItem, uiText("CtxCopyItem").c_str());
         appendPopup(m, copy, "CtxCopy");
+        HMENU sections = CreatePopupMenu();
+        for (const auto& [id, title] : sectionsShown()) {
+            if (id < 0 || id >= kPanelSections) continue;
+            bool collapsed = (lv::currentSettings().secCollapsed >> id) & 1;
+            std::wstring t = wide(title) + L"\t" + uiText(collapsed ? "CtxExpandSection" : "CtxCollapseSection");
+            AppendMenuW(sections, MF_STRING, UINT_PTR(kCmdSectionFirst + id), t.c_str());
+        }
+        appendPopup(m, sections, "CtxSections");
         AppendMenuW(m, MF_STRING, kCmdSwapPanel, uiText("CtxSwapPanel").c_str());
         AppendMenuW(m, MF_STRING, kCmdHidePanel, uiText("CtxHidePanel").c_str());
     } else if (PtInRect(&L.strip, c)) {
@@ -516,10 +595,21 @@ void showContextMenu(int x, int y) {
         AppendMenuW(m, MF_STRING, kCmdCopyName, uiText("CtxCopyName").c_str());
         AppendMenuW(m, MF_STRING, kCmdReveal, uiText("CtxReveal").c_str());
     } else {
+        g_menuPoint = c;
+        bool grip = false;
+        g_menuLoupe = loupeAt(c, &grip);
+        if (g_menuLoupe >= 0) AppendMenuW(m, MF_STRING, kCmdRemoveLoupe, uiText("CtxRemoveLoupe").c_str());
+        if (int(g.loupes.size()) >= kMaxLoupes)
+            AppendMenuW(m, MF_STRING | MF_GRAYED, kCmdAddLoupe,
+                        wide(lv::fillPlaceholder(lv::text("CtxAddLoupeFull"), "{max}", std::to_string(kMaxLoupes))).c_str());
+        else
+            AppendMenuW(m, MF_STRING, kCmdAddLoupe, uiText("CtxAddLoupe").c_str());
+        AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
         appendPopup(m, ratingMenu(), "CtxRating");
         appendPopup(m, labelMenu(), "CtxLabel");
         AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(m, MF_STRING, kCmdFocusIndication, uiText("CtxAF").c_str());
+        AppendMenuW(m, MF_STRING, kCmdFocusLoupe, uiText("CtxLoupe").c_str());
         AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(m, MF_STRING, kCmdPanel, uiText("MenuViewExif").c_str());
         AppendMenuW(m, MF_STRING, kCmdStrip, uiText("MenuStripShow").c_str());

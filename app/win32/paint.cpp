@@ -212,17 +212,6 @@ void paintStrip(HDC dc) {
 }
 
 // [SECTION] panel
-std::vector<std::string> fields(const std::string& line) {
-    std::vector<std::string> f;
-    size_t p = 0;
-    while (true) {
-        size_t t = line.find('\t', p);
-        f.push_back(line.substr(p, t == std::string::npos ? std::string::npos : t - p));
-        if (t == std::string::npos) return f;
-        p = t + 1;
-    }
-}
-
 // Where a gauge's value sits on its scale, 0..1; -1 when the text holds no number.
 double gaugePosition(const std::string& gauge, const std::string& value) {
     const char* s = value.c_str();
@@ -248,11 +237,27 @@ void gaugeBar(HDC dc, RECT r, double t, bool centred) {
     fill(dc, RECT{x - px(2), cy - px(4), x + px(2), cy + px(4)}, kTextBright);
 }
 
+// A small filled triangle: pointing down for an open section, right for a collapsed one.
+void disclosure(HDC dc, int x, int cy, int r, bool open) {
+    POINT p[3];
+    if (open)
+        p[0] = {x, cy - r / 2}, p[1] = {x + 2 * r, cy - r / 2}, p[2] = {x + r, cy + r / 2 + 1};
+    else
+        p[0] = {x + r / 2, cy - r}, p[1] = {x + r / 2, cy + r}, p[2] = {x + r / 2 + r, cy};
+    SetDCBrushColor(dc, kTextDim);
+    SetDCPenColor(dc, kTextDim);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SelectObject(dc, GetStockObject(DC_PEN));
+    Polygon(dc, p, 3);
+}
+
 void paintPanel(HDC dc) {
+    g.panelHits.clear();
     const RECT& p = g.layout.panel;
     if (p.right <= p.left) return;
+    const lv::Settings& set = lv::currentSettings();
     fill(dc, p, kPanelBack);
-    bool left = lv::currentSettings().exifPanelSide == 1;
+    bool left = set.exifPanelSide == 1;
     fill(dc, left ? RECT{p.right - 1, p.top, p.right, p.bottom} : RECT{p.left, p.top, p.left + 1, p.bottom}, kRule);
     int m = px(14), lh = lineHeight(dc, g.fontUi) + px(4);
     int y = p.top + px(12);
@@ -261,23 +266,36 @@ void paintPanel(HDC dc) {
     y += lh + px(6);
     if (g.shownIndex < 0) return;
     int labelW = (p.right - p.left - 2 * m) * 2 / 5;
-    for (const std::string& line : g.infoRows) {
+    int section = -1;
+    bool collapsed = false, hidden = false;
+    for (size_t i = 0; i < g.infoRows.size(); i++) {
         if (y > p.bottom - lh) break;
-        std::vector<std::string> f = fields(line);
+        std::vector<std::string> f = tabFields(g.infoRows[i]);
         if (f[0] == "H" && f.size() >= 3) {
+            section = std::atoi(f[1].c_str());
+            bool known = section >= 0 && section < kPanelSections;
+            hidden = known && (set.secHidden >> section) & 1;
+            collapsed = known && (set.secCollapsed >> section) & 1;
+            if (hidden) continue;
             y += px(8);
-            text(dc, g.fontBold, RGB(190, 190, 190), wide(f[2]), RECT{p.left + m, y, p.right - m, y + lh},
-                 DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+            RECT hr{p.left + m, y, p.right - m, y + lh};
+            disclosure(dc, hr.left, (hr.top + hr.bottom) / 2, px(4), !collapsed);
+            RECT tr = hr;
+            tr.left += px(14);
+            text(dc, g.fontBold, RGB(190, 190, 190), wide(f[2]), tr, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+            g.panelHits.push_back({hr, section, -1});
             y += lh;
             fill(dc, RECT{p.left + m, y - px(2), p.right - m, y - px(1)}, kRule);
             continue;
         }
+        if (hidden || collapsed) continue;
         bool gauge = f[0] == "D" && f.size() >= 4;
         if (!gauge && !(f[0] == "V" && f.size() >= 3)) continue;
         const std::string& label = gauge ? f[2] : f[1];
         const std::string& value = gauge ? f[3] : f[2];
         RECT lr{p.left + m, y, p.left + m + labelW - px(6), y + lh};
         RECT vr{p.left + m + labelW, y, p.right - m, y + lh};
+        g.panelHits.push_back({RECT{p.left + m, y, p.right - m, y + lh}, section, int(i)});
         text(dc, g.fontUi, kTextDim, wide(label), lr, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
         double t = gauge ? gaugePosition(f[1], value) : -1;
         if (t >= 0) {
@@ -351,9 +369,39 @@ void paintStatus(HDC dc) {
 }  // namespace
 
 // [SECTION] public
+std::vector<std::string> tabFields(const std::string& line) {
+    std::vector<std::string> f;
+    size_t p = 0;
+    while (true) {
+        size_t t = line.find('\t', p);
+        f.push_back(line.substr(p, t == std::string::npos ? std::string::npos : t - p));
+        if (t == std::string::npos) return f;
+        p = t + 1;
+    }
+}
+
+bool panelLineAt(POINT p, int* section, int* row) {
+    for (const Shell::PanelHit& h : g.panelHits)
+        if (PtInRect(&h.r, p)) {
+            *section = h.section;
+            *row = h.row;
+            return true;
+        }
+    return false;
+}
+
+RECT photoRect() {
+    const RECT& a = g.layout.photo;
+    if (g.shownIndex < 0 || g.photo.pixels.empty()) return RECT{};
+    int x = a.left + (a.right - a.left - g.photo.width) / 2;
+    int y = a.top + (a.bottom - a.top - g.photo.height) / 2;
+    return RECT{x, y, x + g.photo.width, y + g.photo.height};
+}
+
 void paintMainWindow(HDC dc, const RECT& client) {
     fill(dc, client, kBackground);
     paintPhoto(dc);
+    paintLoupes(dc);
     paintStrip(dc);
     paintPanel(dc);
     paintStatus(dc);

@@ -40,15 +40,15 @@ lv::Bgra orient(const lv::Bgra& in, int o) {
     return out;
 }
 
-// Decodes jpeg to fit boxW x boxH after turning it by o (smaller pictures are enlarged only with
-// enlarge); false when it is not a readable JPEG.
-bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, bool enlarge, lv::Bgra* out) {
+// Decodes jpeg to fit boxW x boxH after turning it by o (enlarged at most maxScale
+// times); false when it is not a readable JPEG.
+bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, double maxScale, lv::Bgra* out) {
     int w = 0, h = 0;
     if (jpeg.empty() || lv::jpegSize(jpeg.data(), jpeg.size(), &w, &h) != 0 || w <= 0 || h <= 0) return false;
     bool swap = o >= 5 && o <= 8;
     int ow = swap ? h : w, oh = swap ? w : h;  // upright size
     double s = std::min(double(boxW) / ow, double(boxH) / oh);
-    if (!enlarge) s = std::min(s, 1.0);
+    s = std::min(s, maxScale);
     int dw = std::max(1, int(ow * s + 0.5)), dh = std::max(1, int(oh * s + 0.5));
     lv::Bgra raw;
     if (lv::jpegDecodeScaled(jpeg.data(), jpeg.size(), swap ? dh : dw, swap ? dw : dh, &raw) != 0) return false;
@@ -62,6 +62,8 @@ bool decodeToFit(const lv::Bytes& jpeg, int o, int boxW, int boxH, bool enlarge,
 void loadShownPhoto(int index) {
     g.shownIndex = index;
     g.photo = {};
+    g.full = {};
+    g.fullIndex = -1;
     g.preview.clear();
     g.info = {};
     g.infoRows.clear();
@@ -88,8 +90,18 @@ void fitShownPhoto() {
     if (!g.photo.pixels.empty() &&
         ((g.photo.width == boxW && g.photo.height <= boxH) || (g.photo.height == boxH && g.photo.width <= boxW)))
         return;
-    g.noPreview = !decodeToFit(g.preview, g.orientation, boxW, boxH, true, &g.photo);
+    g.noPreview = !decodeToFit(g.preview, g.orientation, boxW, boxH, 1e9, &g.photo);
     if (g.noPreview) g.photo = {};
+}
+
+bool ensureFullPreview() {
+    if (g.fullIndex == g.shownIndex && !g.full.pixels.empty()) return true;
+    g.full = {};
+    g.fullIndex = g.shownIndex;
+    lv::Bgra raw;
+    if (g.preview.empty() || lv::jpegDecode(g.preview.data(), g.preview.size(), &raw) != 0) return false;
+    g.full = orient(raw, g.orientation);
+    return true;
 }
 
 // [SECTION] thumbnails
@@ -115,10 +127,10 @@ bool makeSomeThumbnails(uint32_t budgetMs) {
         int o = meta.valid ? meta.orientation : 1;
         lv::Bytes jpeg = lv::extractThumbnail(path);
         lv::Bgra t;
-        bool ok = decodeToFit(jpeg, o, g.layout.cellW - 4, g.layout.thumbH - 4, false, &t);
-        if (!ok || t.width < (g.layout.cellW - 4) / 2) {  // none, or too small to look sharp: the preview
+        bool ok = decodeToFit(jpeg, o, g.layout.cellW - 4, g.layout.thumbH - 4, g.dpi / 96.0, &t);
+        if (!ok || (t.width < (g.layout.cellW - 4) * 3 / 4 && t.height < (g.layout.thumbH - 4) * 3 / 4)) {  // none, or too small to look sharp: the preview
             lv::PreviewResult r = lv::extractPreview(path);
-            ok = decodeToFit(r.preview, o, g.layout.cellW - 4, g.layout.thumbH - 4, false, &t);
+            ok = decodeToFit(r.preview, o, g.layout.cellW - 4, g.layout.thumbH - 4, g.dpi / 96.0, &t);
         }
         g.thumbState[size_t(idx)] = ok ? 1 : 2;
         g.thumbs[size_t(idx)] = std::move(t);

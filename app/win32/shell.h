@@ -15,6 +15,9 @@
 inline constexpr wchar_t kMainClass[] = L"LumivoreMainWindow";
 inline constexpr wchar_t kMainTitle[] = L"Lumivore v0.9.2";
 inline constexpr UINT kTimerHousekeeping = 1, kTimerBurst = 2, kTimerSlideshow = 3, kTimerSlideshowStatus = 4;
+inline constexpr UINT kTimerMiddleLoupe = 8;
+inline constexpr int kMaxLoupes = 8;
+inline constexpr int kPanelSections = 8;
 inline constexpr UINT kMsgMissingStartupFile = WM_APP + 1;  // shows the "File not found" question
 inline constexpr UINT kMsgShowPhoto = WM_APP + 2;           // shows the current photo after a state change
 // Command numbers of the menus, the context menus and the key map.
@@ -27,6 +30,7 @@ enum Command : int {
     kCmdCopyName = 2224, kCmdReveal = 2225, kCmdCopyMetaAll = 2226, kCmdSwapPanel = 2227, kCmdHidePanel = 2228,
     kCmdCrop = 2229, kCmdOrderFirst = 2230, kCmdOrderLast = 2234, kCmdAddLoupe = 2240, kCmdRemoveLoupe = 2241,
     kCmdCentreLoupe = 2242, kCmdCopySection = 2257, kCmdCopyItem = 2259, kCmdStatusBar = 2260,
+    kCmdSectionFirst = 2300, kCmdSectionLast = 2307,
     kCmdRecentFirst = 3000, kCmdRecentLast = 3009, kCmdRecentExportFirst = 3100, kCmdRecentExportLast = 3107,
 };
 
@@ -75,6 +79,28 @@ struct Shell {
     std::vector<lv::Bgra> thumbs;
     std::vector<uint8_t> thumbState;
 
+    // where the panel drew each heading (row -1) and value row, for clicks and the context menu
+    struct PanelHit {
+        RECT r;
+        int section;
+        int row;  // index into infoRows, -1 for a heading
+    };
+    std::vector<PanelHit> panelHits;
+    int menuSection = -1, menuRow = -1;  // what the panel's context menu was opened on
+
+    // loupes: centres as fractions of the photo, sides in pixels
+    struct Loupe {
+        double u = 0.5, v = 0.5;
+        int side = 0;
+    };
+    std::vector<Loupe> loupes;  // persistent, at most kMaxLoupes
+    bool centreLoupe = false;
+    bool middleLoupe = false;   // held by the middle button (timer 8)
+    POINT middleAt{};
+    int resizingLoupe = -1;
+    lv::Bgra full;              // the preview at full size for the loupes, decoded on first use
+    int fullIndex = -1;
+
     // dragging the strip's top edge or the panel's inner edge
     int dragging = 0;  // 0 none, 1 strip edge, 2 panel edge
 
@@ -119,6 +145,20 @@ int currentPhotoIndex();
 
 // [SECTION] painting (paint.cpp)
 void paintMainWindow(HDC dc, const RECT& client);
+// The tab-separated fields of one shot-information row ("H"/"V"/"D" first).
+std::vector<std::string> tabFields(const std::string& line);
+// The panel line under a client point: section and row (row -1 for a heading); false for none.
+bool panelLineAt(POINT p, int* section, int* row);
+// The displayed photo's rectangle (empty without a photo).
+RECT photoRect();
+
+// [SECTION] loupes (loupes.cpp)
+void paintLoupes(HDC dc);
+int loupeAt(POINT p, bool* onGrip);
+bool addLoupeAt(POINT p);
+void removeLoupe(int i);
+void resizeLoupeTo(int i, POINT p);
+bool ensureFullPreview();
 
 // [SECTION] welcome screen (welcome.cpp)
 void welcomeShow();

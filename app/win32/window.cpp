@@ -303,6 +303,7 @@ void onDestroy(HWND hwnd) {
     KillTimer(hwnd, kTimerBurst);
     KillTimer(hwnd, kTimerSlideshow);
     KillTimer(hwnd, kTimerSlideshowStatus);
+    KillTimer(hwnd, kTimerMiddleLoupe);
     if (g.accel) DestroyAcceleratorTable(g.accel);
     g.accel = nullptr;
     PostQuitMessage(0);
@@ -310,6 +311,19 @@ void onDestroy(HWND hwnd) {
 
 void onLeftDown(int x, int y) {
     SetFocus(g.hwnd);
+    bool onGrip = false;
+    int loupe = loupeAt(POINT{x, y}, &onGrip);
+    if (loupe >= 0 && onGrip) {
+        g.resizingLoupe = loupe;
+        SetCapture(g.hwnd);
+        return;
+    }
+    int section = -1, row = -1;
+    if (panelLineAt(POINT{x, y}, &section, &row) && row < 0 && section >= 0 && section < kPanelSections) {
+        lv::currentSettings().secCollapsed ^= 1 << section;
+        InvalidateRect(g.hwnd, &g.layout.panel, FALSE);
+        return;
+    }
     g.dragging = dragEdgeAt(x, y);
     if (g.dragging) {
         SetCapture(g.hwnd);
@@ -327,6 +341,11 @@ void onLeftDown(int x, int y) {
 
 void onMouseMove(int x, int y) {
     lv::Settings& set = lv::currentSettings();
+    if (g.resizingLoupe >= 0) {
+        resizeLoupeTo(g.resizingLoupe, POINT{x, y});
+        InvalidateRect(g.hwnd, &g.layout.photo, FALSE);
+        return;
+    }
     int edge = g.dragging ? g.dragging : dragEdgeAt(x, y);
     if (edge) SetCursor(LoadCursorW(nullptr, edge == 1 ? IDC_SIZENS : IDC_SIZEWE));
     if (!g.dragging) return;
@@ -397,6 +416,14 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                 InvalidateRect(hwnd, &g.layout.status, FALSE);
             } else if (wp == kTimerBurst) {
                 burstTick();
+            } else if (wp == kTimerMiddleLoupe) {
+                POINT p;
+                GetCursorPos(&p);
+                ScreenToClient(hwnd, &p);
+                if (p.x != g.middleAt.x || p.y != g.middleAt.y) {
+                    g.middleAt = p;
+                    InvalidateRect(hwnd, &g.layout.photo, FALSE);
+                }
             }
             return 0;
         case WM_INITMENUPOPUP:
@@ -429,8 +456,24 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             onMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
         case WM_LBUTTONUP:
-            if (g.dragging) ReleaseCapture();
+            if (g.dragging || g.resizingLoupe >= 0) ReleaseCapture();
             g.dragging = 0;
+            g.resizingLoupe = -1;
+            return 0;
+        case WM_MBUTTONDOWN:
+            if (g.welcome || g.shownIndex < 0) return 0;
+            g.middleLoupe = true;
+            g.middleAt = POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            SetCapture(hwnd);
+            SetTimer(hwnd, kTimerMiddleLoupe, 40, nullptr);
+            InvalidateRect(hwnd, &g.layout.photo, FALSE);
+            return 0;
+        case WM_MBUTTONUP:
+            if (!g.middleLoupe) return 0;
+            g.middleLoupe = false;
+            KillTimer(hwnd, kTimerMiddleLoupe);
+            ReleaseCapture();
+            InvalidateRect(hwnd, &g.layout.photo, FALSE);
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lp) == HTCLIENT && !g.welcome) {
