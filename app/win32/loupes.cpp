@@ -8,8 +8,28 @@
 
 namespace {
 
-int defaultSide() { return px(128); }
-int grip() { return px(18); }
+int defaultSide() { return g.ui.strip.m.loupeDefault; }
+int grip() { return g.ui.strip.m.loupeGrip; }
+
+// The current photo's preview at full size and upright, decoded on first use.
+bool ensureFullPreview() {
+    int idx = currentPhotoIndex();
+    if (idx < 0) return false;
+    if (g.fullPhoto == idx) return !g.full.pixels.empty();
+    g.fullPhoto = idx;
+    g.full = {};
+    std::shared_ptr<const lv::Bytes> jpeg = lv::previewJpegFor(g.viewer, idx);
+    lv::Bgra raw;
+    if (!jpeg || jpeg->size() < 16 || lv::jpegDecode(jpeg->data(), jpeg->size(), &raw) != 0) return false;
+    int orientation = 1;
+    {
+        lv::LockGuard lock(g.viewer.cacheLock);
+        orientation = g.folder.photos.orientation[size_t(idx)];
+    }
+    int rotation = lv::rotationForOrientation(orientation);
+    g.full = rotation ? lv::rotateBgra(raw, rotation) : std::move(raw);
+    return true;
+}
 
 // The square of a loupe centred on (u, v) of the displayed photo, in client coordinates.
 RECT loupeRect(const RECT& photo, double u, double v, int side) {
@@ -69,29 +89,31 @@ void drawLoupe(HDC dc, const RECT& photo, double u, double v, int side, bool wit
 // [SECTION] public
 void paintLoupes(HDC dc) {
     RECT photo = photoRect();
-    bool any = !g.loupes.empty() || g.centreLoupe || g.middleLoupe || (g.focusLoupe && g.info.afPointX > 0);
+    const lv::ShotInfo& s = g.viewer.shotInfo;
+    bool focus = g.ui.focusLoupeOn && s.afPointX > 0 && s.afFrameWidth > 0 && s.afFrameHeight > 0;
+    bool any = !g.ui.loupes.empty() || g.ui.centreLoupeOn || g.middleLoupe || focus;
     if (photo.right <= photo.left || !any || !ensureFullPreview()) return;
     int saved = SaveDC(dc);
-    IntersectClipRect(dc, g.layout.photo.left, g.layout.photo.top, g.layout.photo.right, g.layout.photo.bottom);
-    const lv::ShotInfo& s = g.info;
-    if (g.focusLoupe && s.afPointX > 0 && s.afFrameWidth > 0 && s.afFrameHeight > 0)
+    IntersectClipRect(dc, g.areas.photo.x, g.areas.photo.y, g.areas.photo.x + g.areas.photo.w,
+                      g.areas.photo.y + g.areas.photo.h);
+    if (focus)
         drawLoupe(dc, photo, (s.afPointX - 1) / double(s.afFrameWidth), (s.afPointY - 1) / double(s.afFrameHeight),
                   defaultSide(), false);
-    if (g.centreLoupe) drawLoupe(dc, photo, 0.5, 0.5, defaultSide(), false);
-    for (const Shell::Loupe& l : g.loupes) drawLoupe(dc, photo, l.u, l.v, l.side, true);
+    if (g.ui.centreLoupeOn) drawLoupe(dc, photo, 0.5, 0.5, defaultSide(), false);
+    for (const lv::Loupe& l : g.ui.loupes) drawLoupe(dc, photo, l.cx, l.cy, l.size, true);
     if (g.middleLoupe) {
         double u = double(g.middleAt.x - photo.left) / std::max(1L, photo.right - photo.left);
         double v = double(g.middleAt.y - photo.top) / std::max(1L, photo.bottom - photo.top);
-        if (u >= 0 && u <= 1 && v >= 0 && v <= 1) drawLoupe(dc, photo, u, v, px(200), false);
+        if (u >= 0 && u <= 1 && v >= 0 && v <= 1) drawLoupe(dc, photo, u, v, g.ui.strip.m.loupeDefault * 3 / 2, false);
     }
     RestoreDC(dc, saved);
 }
 
 int loupeAt(POINT p, bool* onGrip) {
     RECT photo = photoRect();
-    for (int i = int(g.loupes.size()) - 1; i >= 0; i--) {
-        const Shell::Loupe& l = g.loupes[size_t(i)];
-        RECT r = loupeRect(photo, l.u, l.v, l.side);
+    for (int i = int(g.ui.loupes.size()) - 1; i >= 0; i--) {
+        const lv::Loupe& l = g.ui.loupes[size_t(i)];
+        RECT r = loupeRect(photo, l.cx, l.cy, l.size);
         if (!PtInRect(&r, p)) continue;
         if (onGrip) *onGrip = p.x >= r.right - grip() && p.y >= r.bottom - grip();
         return i;
@@ -101,28 +123,23 @@ int loupeAt(POINT p, bool* onGrip) {
 
 bool addLoupeAt(POINT p) {
     RECT photo = photoRect();
-    if (int(g.loupes.size()) >= kMaxLoupes || !PtInRect(&photo, p)) return false;
-    Shell::Loupe l;
-    l.u = double(p.x - photo.left) / (photo.right - photo.left);
-    l.v = double(p.y - photo.top) / (photo.bottom - photo.top);
-    l.side = defaultSide();
-    g.loupes.push_back(l);
-    return true;
+    if (!PtInRect(&photo, p)) return false;
+    lv::Loupe l;
+    l.cx = double(p.x - photo.left) / (photo.right - photo.left);
+    l.cy = double(p.y - photo.top) / (photo.bottom - photo.top);
+    l.size = defaultSide();
+    return lv::addLoupe(g.ui, l);
 }
 
-void removeLoupe(int i) {
-    if (i >= 0 && size_t(i) < g.loupes.size()) g.loupes.erase(g.loupes.begin() + i);
-}
-
-// Sets a persistent loupe's side from the pointer dragging its grip.
+// Sets a persistent loupe's side from the pointer dragging its grip; the square grows from its
+// top-left corner.
 void resizeLoupeTo(int i, POINT p) {
-    if (i < 0 || size_t(i) >= g.loupes.size()) return;
+    if (i < 0 || size_t(i) >= g.ui.loupes.size()) return;
     RECT photo = photoRect();
-    Shell::Loupe& l = g.loupes[size_t(i)];
-    RECT r = loupeRect(photo, l.u, l.v, l.side);
-    int side = std::max(p.x - r.left, p.y - r.top);
-    l.side = std::clamp(side, px(56), px(480));
-    // the square grows from its top-left corner, so its centre moves with it
-    l.u = (r.left + l.side / 2.0 - photo.left) / std::max(1L, photo.right - photo.left);
-    l.v = (r.top + l.side / 2.0 - photo.top) / std::max(1L, photo.bottom - photo.top);
+    lv::Loupe& l = g.ui.loupes[size_t(i)];
+    RECT r = loupeRect(photo, l.cx, l.cy, l.size);
+    const lv::Metrics& m = g.ui.strip.m;
+    l.size = std::clamp(int(std::max(p.x - r.left, p.y - r.top)), m.loupeMin, m.loupeMax);
+    l.cx = (r.left + l.size / 2.0 - photo.left) / std::max(1L, photo.right - photo.left);
+    l.cy = (r.top + l.size / 2.0 - photo.top) / std::max(1L, photo.bottom - photo.top);
 }

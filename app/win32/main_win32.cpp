@@ -14,6 +14,7 @@
 #include "library/filekinds.h"
 #include "library/open_paths.h"
 #include "library/recent.h"
+#include "filter/saved_filters.h"
 #include "metadata/makernote.h"
 #include "sidecar/sidecar_file.h"
 #include "shell.h"
@@ -50,6 +51,17 @@ std::string exePath() {
     return narrow(std::wstring_view(buf, n));
 }
 
+bool scanStep(lv::FolderState& folder, lv::Lock& lock, void* context) {
+    return lv::metadataScanStep(folder, *static_cast<lv::ScanState*>(context), lock);
+}
+
+// The filter rebuilds the visible list with the builder and workers stopped around it.
+void rebuildWithViewerStopped(lv::FolderState& folder, void*) {
+    lv::viewerStop(g.viewer);
+    lv::rebuildVisibleList(folder);
+    if (g.haveFolder && !g.bench) lv::viewerStart(g.viewer);
+}
+
 std::string firstRecentEntry() {
     std::vector<std::string> recent = lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax);
     return recent.empty() ? std::string() : recent.front();
@@ -65,6 +77,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     lv::StartupArgs args = lv::parseStartupArguments(lv::commandLineArguments(commandLine));
     if (args.log) lv::logOpen(exePath(), commandLine);
     // 2. Supported formats and the vendor list.
+    lv::registerFileKindSettingsRules();
     lv::registerMakerNoteHooks();
     // 3. DPI awareness and the scale.
     declareDpiAware();
@@ -85,10 +98,25 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         lv::logClose();
         return 1;
     }
-    // 7. Locks, decoder and workers belong to the viewer engine; the decoder starts per call.
+    // 7. The cache lock, the decoder and the worker pool (the viewer engine), and the filter.
+    lv::ViewerSetup setup;
+    setup.cacheMode = set.cacheMode;
+    setup.previewCacheMB = set.previewCacheMB;
+    setup.workerCount = lv::workerCountFor(lv::processorCount());
+    setup.scanStep = scanStep;
+    setup.scanContext = &g.scan;
+    lv::viewerInit(g.viewer, setup, &g.folder);
+    g.filter.factsLock = &g.viewer.cacheLock;
+    g.filter.rebuild = rebuildWithViewerStopped;
+    g.filter.settingsPath = lv::settingsPath();
+    std::string iniText;
+    lv::iniReadFile(lv::settingsPath(), &iniText);
+    lv::loadCurrentFilter(g.filter.current, iniText);
+    lv::loadSavedFilters(g.filter.saved, iniText);
+    lv::attachFilter(g.folder, g.filter);
     // 8. The remaining switches.
     g.bench = args.bench;
-    if (args.bench && args.benchCacheMode) set.cacheMode = args.benchCacheMode;
+    if (args.bench && args.benchCacheMode) g.viewer.setup.cacheMode = set.cacheMode = args.benchCacheMode;
     // 9. The start-up folder.
     lv::StartupProbe probe{probeIsFolder, probeExists, probeHasPhotos};
     lv::StartupChoice choice = lv::chooseStartupFolder(args.path, args.path.empty() ? firstRecentEntry() : "", probe);
@@ -109,6 +137,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
                                });
         g.haveFolder = n > 0;
         lv::logLine(lv::folderLoadedLine(choice.folder, n));
+        if (g.haveFolder) {
+            lv::viewerFolderOpened(g.viewer);
+            lv::resetScan(g.scan);
+        }
         if (g.haveFolder && !g.bench)
             lv::rememberRecentPhoto(lv::settingsPath(), lv::photoForRecent(g.folder));
         if (!g.haveFolder) g.welcome = true;
@@ -120,8 +152,11 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         lv::logClose();
         return 1;
     }
-    // 14. Housekeeping timer (the thumbnail builder runs from it until the viewer engine lands).
-    if (!g.bench) SetTimer(g.hwnd, kTimerHousekeeping, 500, nullptr);
+    // 14. The thumbnail builder and workers, and the housekeeping timer.
+    if (!g.bench) {
+        if (g.haveFolder) lv::viewerStart(g.viewer);
+        SetTimer(g.hwnd, kTimerHousekeeping, 500, nullptr);
+    }
     // 15. Show and paint.
     ShowWindow(g.hwnd, SW_SHOWNORMAL);
     UpdateWindow(g.hwnd);
@@ -137,11 +172,13 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     }
     // [SECTION] shutdown
     if (!g.bench && g.haveFolder) lv::rememberRecentPhoto(lv::settingsPath(), lv::photoForRecent(g.folder));
+    lv::viewerStop(g.viewer);
     KillTimer(nullptr, kTimerHousekeeping);
-    g.thumbs.clear();
-    g.photo = {};
-    g.preview.clear();
-    for (HFONT* f : {&g.fontUi, &g.fontSmall, &g.fontBold, &g.fontTitle, &g.fontStars}) {
+    lv::clearDecodedCache(g.viewer.decoded);
+    lv::clearJpegCache(g.viewer.jpeg);
+    g.upright = {};
+    g.full = {};
+    for (HFONT* f : {&g.fontUi, &g.fontSmall, &g.fontBold, &g.fontTitle}) {
         if (*f) DeleteObject(*f);
         *f = nullptr;
     }

@@ -7,6 +7,7 @@
 
 #include "core/pathname.h"
 #include "core/texts.h"
+#include "metadata/shot_info.h"
 #include "sidecar/rating_commands.h"
 #include "shell.h"
 
@@ -60,20 +61,21 @@ int lineHeight(HDC dc, HFONT font) {
     return tm.tmHeight;
 }
 
-void blit(HDC dc, const lv::Bgra& b, int x, int y, const RECT* clip = nullptr) {
-    if (b.pixels.empty()) return;
+// Draws a top-down BGRA picture (sw x sh, from a source rectangle) into dest, scaled with
+// halftoning when the sizes differ.
+void blit(HDC dc, const uint8_t* pixels, int w, int h, RECT src, RECT dest) {
+    if (!pixels || w < 1 || h < 1) return;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = b.width;
-    bi.bmiHeader.biHeight = -b.height;  // top-down rows
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down rows
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    int saved = SaveDC(dc);
-    if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
-    SetDIBitsToDevice(dc, x, y, DWORD(b.width), DWORD(b.height), 0, 0, 0, UINT(b.height), b.pixels.data(), &bi,
-                      DIB_RGB_COLORS);
-    RestoreDC(dc, saved);
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchDIBits(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, src.left, src.top,
+                  src.right - src.left, src.bottom - src.top, pixels, &bi, DIB_RGB_COLORS, SRCCOPY);
 }
 
 void star(HDC dc, int cx, int cy, int r, COLORREF c) {
@@ -124,89 +126,138 @@ void labelChip(HDC dc, const std::string& label, RECT r) {
 }
 
 // [SECTION] photo
-void paintPhoto(HDC dc) {
-    const RECT& a = g.layout.photo;
-    if (g.shownIndex < 0) return;
-    if (g.noPreview || g.photo.pixels.empty()) {
-        text(dc, g.fontUi, kTextDim, uiText("NoPreview"), a, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        return;
+RECT g_photoDrawn{};
+
+// The plan's pixels turned upright, kept while the engine hands the same buffer.
+const lv::Bgra* uprightPicture(const lv::ViewPlan& plan) {
+    if (g.drawnSource != plan.pixels || g.drawnRotation != plan.rotation) {
+        g.drawnSource = plan.pixels;
+        g.drawnRotation = plan.rotation;
+        lv::Bgra stored;
+        stored.width = plan.bw;
+        stored.height = plan.bh;
+        stored.pixels = *plan.pixels;
+        g.upright = plan.rotation ? lv::rotateBgra(stored, plan.rotation) : std::move(stored);
     }
-    int x = a.left + (a.right - a.left - g.photo.width) / 2;
-    int y = a.top + (a.bottom - a.top - g.photo.height) / 2;
-    blit(dc, g.photo, x, y, &a);
-    if (!g.focusIndication) return;
-    const lv::ShotInfo& s = g.info;
+    return &g.upright;
+}
+
+void paintAfOverlay(HDC dc, const RECT& pic) {
+    const lv::ShotInfo& s = g.viewer.shotInfo;
+    int w = pic.right - pic.left, h = pic.bottom - pic.top;
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     for (const lv::DetectionArea& d : s.detections) {
-        HPEN pen = CreatePen(PS_SOLID, px(1), RGB(240, 200, 80));
+        HPEN pen = CreatePen(PS_SOLID, std::max(1, px(1)), RGB(240, 200, 80));
         HGDIOBJ old = SelectObject(dc, pen);
-        int w = int(d.w * g.photo.width), h = int(d.h * g.photo.height);
-        int cx = x + int(d.cx * g.photo.width), cy = y + int(d.cy * g.photo.height);
-        Rectangle(dc, cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2);
+        int dw = int(d.w * w), dh = int(d.h * h), cx = pic.left + int(d.cx * w), cy = pic.top + int(d.cy * h);
+        Rectangle(dc, cx - dw / 2, cy - dh / 2, cx + dw / 2, cy + dh / 2);
         SelectObject(dc, old);
         DeleteObject(pen);
     }
-    if (s.afPointX > 0 && s.afFrameWidth > 0 && s.afFrameHeight > 0) {
-        int cx = x + int((s.afPointX - 1) * double(g.photo.width) / s.afFrameWidth);
-        int cy = y + int((s.afPointY - 1) * double(g.photo.height) / s.afFrameHeight);
-        int w = s.afAreaWidth > 0 ? int(s.afAreaWidth * g.photo.width) : px(28);
-        int h = s.afAreaHeight > 0 ? int(s.afAreaHeight * g.photo.height) : px(28);
-        w = std::max(w, px(12));
-        h = std::max(h, px(12));
-        HPEN pen = CreatePen(PS_SOLID, px(2), kAfPoint);
+    if (s.afPointX <= 0 || s.afFrameWidth <= 0 || s.afFrameHeight <= 0) return;
+    int cx = pic.left + int((s.afPointX - 1) * double(w) / s.afFrameWidth);
+    int cy = pic.top + int((s.afPointY - 1) * double(h) / s.afFrameHeight);
+    int aw = std::max(px(12), s.afAreaWidth > 0 ? int(s.afAreaWidth * w) : px(28));
+    int ah = std::max(px(12), s.afAreaHeight > 0 ? int(s.afAreaHeight * h) : px(28));
+    HPEN pen = CreatePen(PS_SOLID, px(2), kAfPoint);
+    HGDIOBJ old = SelectObject(dc, pen);
+    Rectangle(dc, cx - aw / 2, cy - ah / 2, cx + aw / 2, cy + ah / 2);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+// Crop guides for the common print and screen shapes, centred in the photo.
+void paintCropGuides(HDC dc, const RECT& pic) {
+    struct Ratio {
+        int w, h;
+        COLORREF c;
+    };
+    const Ratio ratios[] = {{1, 1, RGB(235, 235, 235)}, {4, 5, RGB(120, 200, 235)}, {16, 9, RGB(235, 170, 90)}};
+    lv::Rect area{int(pic.left), int(pic.top), int(pic.right - pic.left), int(pic.bottom - pic.top)};
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    for (const Ratio& r : ratios) {
+        bool portraitPhoto = area.h > area.w;
+        lv::Rect f = lv::fitRect(portraitPhoto ? r.h : r.w, portraitPhoto ? r.w : r.h, area);
+        HPEN pen = CreatePen(PS_DOT, 1, r.c);
         HGDIOBJ old = SelectObject(dc, pen);
-        Rectangle(dc, cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2);
+        SetBkMode(dc, TRANSPARENT);
+        Rectangle(dc, f.x, f.y, f.x + f.w, f.y + f.h);
         SelectObject(dc, old);
         DeleteObject(pen);
     }
 }
 
+void paintPhoto(HDC dc) {
+    g_photoDrawn = RECT{};
+    if (currentPhotoIndex() < 0) return;
+    lv::Rect target = lv::photoTarget(g.areas.photo, g.ui.photoSize);
+    lv::ViewPlan plan = lv::paintView(g.viewer, target);
+    if (plan.draw == lv::ViewDraw::NoPreview) {
+        text(dc, g.fontUi, RGB(plan.r, plan.g, plan.b), wide(plan.text), winRect(target),
+             DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        return;
+    }
+    if (plan.draw != lv::ViewDraw::Picture || !plan.pixels || plan.pixels->empty()) return;
+    const lv::Bgra* up = uprightPicture(plan);
+    RECT dest = winRect(plan.dest);
+    blit(dc, up->pixels.data(), up->width, up->height, RECT{0, 0, up->width, up->height}, dest);
+    g_photoDrawn = dest;
+    if (g.ui.focusIndicationOn) paintAfOverlay(dc, dest);
+    if (g.ui.cropOn) paintCropGuides(dc, dest);
+}
+
 // [SECTION] strip
 void paintStrip(HDC dc) {
-    const Layout& L = g.layout;
-    if (L.strip.bottom <= L.strip.top) return;
-    fill(dc, L.strip, RGB(24, 24, 24));
-    int n = lv::visibleLength(g.folder);
+    if (g.areas.strip.h <= 0 || !g.haveFolder) return;
+    RECT strip = winRect(g.areas.strip);
+    fill(dc, strip, RGB(24, 24, 24));
+    int centreX = g.areas.photo.x + g.areas.photo.w / 2;
+    std::vector<lv::StripCell> cells = lv::stripCells(g.viewer, g.ui.strip, g.areas.strip, centreX);
     int pad = px(3);
-    for (int i = 0; i <= L.screenful; i++) {
-        int pos = g.firstVisible + i;
-        if (pos >= n) break;
-        int idx = lv::visibleToPhoto(g.folder, pos);
-        if (idx < 0) continue;
-        RECT cell{L.strip.left + i * L.cellW, L.strip.top, L.strip.left + (i + 1) * L.cellW, L.strip.bottom};
-        bool selected = pos == g.folder.currentPosition;
-        if (selected) fill(dc, cell, kSelection);
-        RECT thumb{cell.left + pad, cell.top + pad, cell.right - pad, cell.top + L.thumbH - pad / 2};
-        size_t k = size_t(idx);
-        int state = k < g.thumbState.size() ? g.thumbState[k] : 0;
-        if (state == 1) {
-            const lv::Bgra& t = g.thumbs[k];
-            blit(dc, t, (thumb.left + thumb.right - t.width) / 2, (thumb.top + thumb.bottom - t.height) / 2, &thumb);
+    for (const lv::StripCell& c : cells) {
+        RECT cell = winRect(c.cell);
+        if (c.selected) fill(dc, cell, kSelection);
+        RECT pic = winRect(c.picture);
+        InflateRect(&pic, -pad, -pad);
+        if (c.state == lv::CellState::Thumbnail && c.pixels) {
+            // only the picture inside the 160 x 106 bitmap, so the cell's own grey shows around it
+            int pw = lv::kThumbW, ph = lv::kThumbH;
+            {
+                lv::LockGuard lock(g.viewer.cacheLock);
+                if (size_t(c.photo) < g.viewer.thumbs.picW.size()) {
+                    pw = std::clamp(g.viewer.thumbs.picW[size_t(c.photo)], 1, lv::kThumbW);
+                    ph = std::clamp(g.viewer.thumbs.picH[size_t(c.photo)], 1, lv::kThumbH);
+                }
+            }
+            RECT src{(lv::kThumbW - pw) / 2, (lv::kThumbH - ph) / 2, 0, 0};
+            src.right = src.left + pw;
+            src.bottom = src.top + ph;
+            lv::Rect fit = lv::fitRect(pw, ph, lv::Rect{int(pic.left), int(pic.top), int(pic.right - pic.left),
+                                                        int(pic.bottom - pic.top)});
+            if (fit.w > pw * 2) fit = lv::fitRect(pw, ph, lv::Rect{fit.x + (fit.w - pw * 2) / 2, fit.y, pw * 2, fit.h});
+            blit(dc, c.pixels->data(), lv::kThumbW, lv::kThumbH, src, winRect(fit));
         } else {
-            text(dc, g.fontSmall, kTextDim, uiText(state == 2 ? "ThumbNoPreview" : "ThumbPending"), thumb,
-                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            text(dc, g.fontSmall, kTextDim, wide(c.caption), pic, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         }
-        if (selected) frame(dc, cell, kSelectionEdge, std::max(1, px(1)));
-        int rating = g.folder.photos.rating[k];
-        if (rating < 0) rejectMark(dc, thumb.right - px(8), thumb.top + px(8), px(6));
+        if (c.selected) frame(dc, cell, kSelectionEdge, std::max(1, px(1)));
+        if (c.rating < 0) rejectMark(dc, pic.right - px(8), pic.top + px(8), px(6));
         // caption: name on the left, stars and label chip on the right
-        RECT cap{cell.left + pad, cell.bottom - L.captionH - px(1), cell.right - pad, cell.bottom - px(1)};
+        RECT cap{cell.left + pad, cell.bottom - g.ui.strip.m.captionH - px(1), cell.right - pad, cell.bottom - px(1)};
         int right = cap.right;
-        const std::string& label = g.folder.photos.label[k];
-        if (!label.empty()) {
+        if (!c.label.empty()) {
             int s = px(8);
-            labelChip(dc, label, RECT{right - s, (cap.top + cap.bottom - s) / 2, right, (cap.top + cap.bottom + s) / 2});
+            labelChip(dc, c.label, RECT{right - s, (cap.top + cap.bottom - s) / 2, right, (cap.top + cap.bottom + s) / 2});
             right -= s + px(3);
         }
-        if (rating > 0) {
+        if (c.rating > 0) {
             int r = px(4);
-            int w = rating * (2 * r + px(1));
-            stars(dc, right - w, (cap.top + cap.bottom) / 2, rating, r);
+            int w = c.rating * (2 * r + px(1));
+            stars(dc, right - w, (cap.top + cap.bottom) / 2, c.rating, r);
             right -= w + px(3);
         }
         cap.right = right;
-        text(dc, g.fontSmall, selected ? kTextBright : kTextDim,
-             wide(lv::fileNamePart(g.folder.photos.path[k])), cap,
+        text(dc, g.fontSmall, c.selected ? kTextBright : kTextDim,
+             wide(lv::fileNamePart(g.folder.photos.path[size_t(c.photo)])), cap,
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     }
 }
@@ -253,24 +304,25 @@ void disclosure(HDC dc, int x, int cy, int r, bool open) {
 
 void paintPanel(HDC dc) {
     g.panelHits.clear();
-    const RECT& p = g.layout.panel;
+    RECT p = winRect(g.areas.panel);
     if (p.right <= p.left) return;
     const lv::Settings& set = lv::currentSettings();
     fill(dc, p, kPanelBack);
-    bool left = set.exifPanelSide == 1;
+    bool left = g.ui.panelSide == 1;
     fill(dc, left ? RECT{p.right - 1, p.top, p.right, p.bottom} : RECT{p.left, p.top, p.left + 1, p.bottom}, kRule);
     int m = px(14), lh = lineHeight(dc, g.fontUi) + px(4);
     int y = p.top + px(12);
     text(dc, g.fontBold, kTextBright, uiText("PanelTitle"), RECT{p.left + m, y, p.right - m, y + lh},
          DT_LEFT | DT_SINGLELINE | DT_VCENTER);
     y += lh + px(6);
-    if (g.shownIndex < 0) return;
+    if (currentPhotoIndex() < 0) return;
+    const std::vector<std::string>& rows = panelRows();
     int labelW = (p.right - p.left - 2 * m) * 2 / 5;
     int section = -1;
     bool collapsed = false, hidden = false;
-    for (size_t i = 0; i < g.infoRows.size(); i++) {
+    for (size_t i = 0; i < rows.size(); i++) {
         if (y > p.bottom - lh) break;
-        std::vector<std::string> f = tabFields(g.infoRows[i]);
+        std::vector<std::string> f = tabFields(rows[i]);
         if (f[0] == "H" && f.size() >= 3) {
             section = std::atoi(f[1].c_str());
             bool known = section >= 0 && section < kPanelSections;
@@ -326,7 +378,7 @@ void chip(HDC dc, int* right, const RECT& bar, const std::wstring& t, double pro
 }
 
 void paintStatus(HDC dc) {
-    const RECT& s = g.layout.status;
+    RECT s = winRect(g.areas.statusBar);
     if (s.bottom <= s.top) return;
     fill(dc, s, kStatusBack);
     int idx = currentPhotoIndex();
@@ -357,13 +409,11 @@ void paintStatus(HDC dc) {
         }
     }
     int right = s.right - px(8);
-    if (g.slideshowOn) {
-        int ms = std::clamp(lv::currentSettings().slideshowMs, 100, 60000);
-        double done = std::min(1.0, double(GetTickCount() - g.slideshowStartTick) / ms);
-        chip(dc, &right, s, uiText("StatusSlideshow"), done);
-    }
+    if (g.ui.slideshowOn)
+        chip(dc, &right, s, uiText("StatusSlideshow"), lv::slideshowProgress(g.ui, GetTickCount()) / 1000.0);
     if (g.folder.playback.playing) chip(dc, &right, s, uiText("StatusBurst"), -1);
-    if (g.folder.filterActive) chip(dc, &right, s, uiText("StatusFiltered"), -1);
+    std::vector<std::string> chips = lv::filterStatusChips(g.folder, g.filter);
+    for (auto it = chips.rbegin(); it != chips.rend(); ++it) chip(dc, &right, s, wide(*it), -1);
 }
 
 }  // namespace
@@ -390,12 +440,16 @@ bool panelLineAt(POINT p, int* section, int* row) {
     return false;
 }
 
-RECT photoRect() {
-    const RECT& a = g.layout.photo;
-    if (g.shownIndex < 0 || g.photo.pixels.empty()) return RECT{};
-    int x = a.left + (a.right - a.left - g.photo.width) / 2;
-    int y = a.top + (a.bottom - a.top - g.photo.height) / 2;
-    return RECT{x, y, x + g.photo.width, y + g.photo.height};
+RECT photoRect() { return g_photoDrawn; }
+
+const std::vector<std::string>& panelRows() {
+    int idx = currentPhotoIndex();
+    if (idx != g.panelRowsPhoto || g.viewer.currentPhoto != idx) {
+        g.panelRowsPhoto = idx;
+        g.panelRows = idx >= 0 && g.viewer.currentPhoto == idx ? lv::shotInfoRows(g.viewer.shotInfo)
+                                                                 : std::vector<std::string>();
+    }
+    return g.panelRows;
 }
 
 void paintMainWindow(HDC dc, const RECT& client) {

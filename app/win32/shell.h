@@ -1,5 +1,8 @@
-// The state of Lumivore.exe's main window and the functions the shell's files share. Everything
-// here is touched on the user-interface thread only.
+// The state of Lumivore.exe's main window and the functions the shell's files share. The shell
+// is thin: the viewer engine (src/viewer) owns caches, workers, layout, the key map and the
+// menus as data, the filter (src/filter) owns the strip filter; these files turn window
+// messages into calls on them and draw what they computed. Everything here runs on the
+// user-interface thread.
 #pragma once
 #include <windows.h>
 
@@ -7,39 +10,26 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "filter/filter.h"
+#include "filter/scan.h"
 #include "library/folder.h"
-#include "metadata/shot_info.h"
-#include "platform/platform.h"
+#include "viewer/commands.h"
+#include "viewer/viewer.h"
 
 // [SECTION] constants
 inline constexpr wchar_t kMainClass[] = L"LumivoreMainWindow";
 inline constexpr wchar_t kMainTitle[] = L"Lumivore v0.9.2";
-inline constexpr UINT kTimerHousekeeping = 1, kTimerBurst = 2, kTimerSlideshow = 3, kTimerSlideshowStatus = 4;
-inline constexpr UINT kTimerMiddleLoupe = 8;
-inline constexpr int kMaxLoupes = 8;
+inline constexpr UINT kTimerHousekeeping = 1, kTimerBurst = 2, kTimerSlideshow = 3, kTimerSlideshowStatus = 4,
+                      kTimerMiddleLoupe = 8;
 inline constexpr int kPanelSections = 8;
 inline constexpr UINT kMsgMissingStartupFile = WM_APP + 1;  // shows the "File not found" question
-inline constexpr UINT kMsgShowPhoto = WM_APP + 2;           // shows the current photo after a state change
-// Command numbers of the menus, the context menus and the key map.
-enum Command : int {
-    kCmdSettings = 200, kCmdAbout = 201, kCmdOpenFolder = 202, kCmdOpenFile = 203, kCmdExit = 204,
-    kCmdPanel = 205, kCmdControls = 206, kCmdStrip = 207, kCmdFilterDialog = 208, kCmdOpenClip = 209,
-    kCmdExport = 213, kCmdImport = 214,
-    kCmdRateNone = 2200, kCmdRateReject = 2206, kCmdLabelNone = 2210, kCmdLabelGreen = 2213,
-    kCmdFocusIndication = 2220, kCmdFocusLoupe = 2221, kCmdApplyFilter = 2222, kCmdJump = 2223,
-    kCmdCopyName = 2224, kCmdReveal = 2225, kCmdCopyMetaAll = 2226, kCmdSwapPanel = 2227, kCmdHidePanel = 2228,
-    kCmdCrop = 2229, kCmdOrderFirst = 2230, kCmdOrderLast = 2234, kCmdAddLoupe = 2240, kCmdRemoveLoupe = 2241,
-    kCmdCentreLoupe = 2242, kCmdCopySection = 2257, kCmdCopyItem = 2259, kCmdStatusBar = 2260,
-    kCmdSectionFirst = 2300, kCmdSectionLast = 2307,
-    kCmdRecentFirst = 3000, kCmdRecentLast = 3009, kCmdRecentExportFirst = 3100, kCmdRecentExportLast = 3107,
-};
+// Menu entries the shell fills itself, beside the engine's command numbers.
+inline constexpr int kCmdSectionFirst = 2300;  // 2300..2307: collapse or expand panel section n
+inline constexpr int kCmdRecentFirst = 3000, kCmdRecentLast = 3009;
+inline constexpr int kCmdRecentExportFirst = 3100, kCmdRecentExportLast = 3107;
+inline constexpr int kCmdSavedFilterFirst = 3200, kCmdSavedFilterLast = 3263;
 
 // [SECTION] state
-struct Layout {
-    RECT photo{}, panel{}, strip{}, status{};  // client coordinates; empty when hidden
-    int stripHeight = 0, cellW = 1, thumbH = 1, captionH = 0, screenful = 1;
-};
-
 struct Shell {
     HINSTANCE inst = nullptr;
     HWND hwnd = nullptr;
@@ -52,59 +42,44 @@ struct Shell {
     lv::FolderState folder;
     bool haveFolder = false;
     bool welcome = false;
+    lv::Viewer viewer;
+    lv::ViewerUi ui;
+    lv::FilterSession filter;
+    lv::ScanState scan;
+    lv::WindowAreas areas;
 
-    // viewer state the commands act on
-    int photoSize = 100;
-    bool slideshowOn = false;
-    int slideshowDir = 1;
-    uint32_t slideshowStartTick = 0;
-    bool focusIndication = false, focusLoupe = false, crop = false;
-    bool fullscreen = false;
+    // full screen: what the window looked like before
     WINDOWPLACEMENT savedPlacement{};
     LONG_PTR savedStyle = 0;
-    bool savedPanel = true, savedStrip = true, savedStatus = true;
-    int firstVisible = 0;
-    Layout layout;
 
-    // the photo on screen
-    int shownIndex = -1;
-    lv::Bytes preview;
-    bool noPreview = false;
-    int orientation = 1;
-    lv::Bgra photo;  // decoded, rotated, scaled to fit the photo area
-    lv::ShotInfo info;
-    std::vector<std::string> infoRows;
-
-    // thumbnails per photo-list index: 0 not tried, 1 ready, 2 none
-    std::vector<lv::Bgra> thumbs;
-    std::vector<uint8_t> thumbState;
+    // the picture last drawn, turned upright once for as long as the engine hands the same pixels
+    lv::PixelBuffer drawnSource;
+    int drawnRotation = 0;
+    lv::Bgra upright;
 
     // where the panel drew each heading (row -1) and value row, for clicks and the context menu
     struct PanelHit {
         RECT r;
         int section;
-        int row;  // index into infoRows, -1 for a heading
+        int row;  // index into the panel rows, -1 for a heading
     };
     std::vector<PanelHit> panelHits;
+    std::vector<std::string> panelRows;  // shotInfoRows of the photo on screen
+    int panelRowsPhoto = -1;
     int menuSection = -1, menuRow = -1;  // what the panel's context menu was opened on
+    int menuLoupe = -1;                  // the persistent loupe the photo menu was opened on
+    POINT menuPoint{};
 
-    // loupes: centres as fractions of the photo, sides in pixels
-    struct Loupe {
-        double u = 0.5, v = 0.5;
-        int side = 0;
-    };
-    std::vector<Loupe> loupes;  // persistent, at most kMaxLoupes
-    bool centreLoupe = false;
-    bool middleLoupe = false;   // held by the middle button (timer 8)
+    // loupes beyond the engine's persistent ones
+    bool middleLoupe = false;  // held by the middle button (timer 8)
     POINT middleAt{};
     int resizingLoupe = -1;
-    lv::Bgra full;              // the preview at full size for the loupes, decoded on first use
-    int fullIndex = -1;
+    lv::Bgra full;  // the preview at full size, upright, decoded on first use
+    int fullPhoto = -1;
 
-    // dragging the strip's top edge or the panel's inner edge
-    int dragging = 0;  // 0 none, 1 strip edge, 2 panel edge
+    int dragging = 0;  // 1 the strip's top edge, 2 the panel's inner edge
 
-    HFONT fontUi = nullptr, fontSmall = nullptr, fontBold = nullptr, fontTitle = nullptr, fontStars = nullptr;
+    HFONT fontUi = nullptr, fontSmall = nullptr, fontBold = nullptr, fontTitle = nullptr;
 };
 extern Shell g;
 
@@ -113,35 +88,31 @@ std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view w);
 std::wstring uiText(const char* key);
 int px(int v96);  // at the window's DPI
+RECT winRect(const lv::Rect& r);
 
 // [SECTION] window (window.cpp)
 bool registerMainWindow();
 HWND createMainWindow();
 void relayout();
 void recreateFonts();
-void toggleFullScreen();
-void setWindowTitle();
+void placeForFullScreen();
 void showCurrentPhoto();
 void openFolderPath(const std::string& folder, const std::string& selectName);
 void openAnyPath(const std::string& path);
+void restartViewer();  // after the visible list was rebuilt
+int currentPhotoIndex();
 
 // [SECTION] commands (commands.cpp)
 HMENU buildMenuBar();
 HACCEL buildAccelerators();
 void updateMenuMarks(HMENU menu);
-bool handleKey(WPARAM vk);
+bool onKey(WPARAM vk);
 void runCommand(int id);
-void showContextMenu(int x, int y);  // screen coordinates
+void showContextMenu(int x, int y);  // screen coordinates; -1, -1 from the keyboard
 void slideshowTick();
 void burstTick();
+void housekeepingTick();
 void stopSlideshow();
-
-// [SECTION] photos (photos.cpp): the interim photo source until the viewer engine lands
-void loadShownPhoto(int index);
-void fitShownPhoto();
-bool makeSomeThumbnails(uint32_t budgetMs);
-void resetThumbnails();
-int currentPhotoIndex();
 
 // [SECTION] painting (paint.cpp)
 void paintMainWindow(HDC dc, const RECT& client);
@@ -149,16 +120,15 @@ void paintMainWindow(HDC dc, const RECT& client);
 std::vector<std::string> tabFields(const std::string& line);
 // The panel line under a client point: section and row (row -1 for a heading); false for none.
 bool panelLineAt(POINT p, int* section, int* row);
-// The displayed photo's rectangle (empty without a photo).
+// Where the photo is drawn (empty without a picture).
 RECT photoRect();
+const std::vector<std::string>& panelRows();
 
 // [SECTION] loupes (loupes.cpp)
 void paintLoupes(HDC dc);
 int loupeAt(POINT p, bool* onGrip);
 bool addLoupeAt(POINT p);
-void removeLoupe(int i);
 void resizeLoupeTo(int i, POINT p);
-bool ensureFullPreview();
 
 // [SECTION] welcome screen (welcome.cpp)
 void welcomeShow();

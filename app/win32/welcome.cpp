@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/startup.h"
+#include "library/filekinds.h"
 #include "library/open_paths.h"
 #include "library/recent.h"
 #include "shell.h"
@@ -59,7 +60,8 @@ void openTypedPath() {
 // [SECTION] showing and hiding
 void welcomeShow() {
     g.welcome = true;
-    w.content = lv::welcomeContent(lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax), false);
+    w.content = lv::welcomeContent(lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax), false,
+                                   lv::textWithVendors("WelcomeFormats"));
     if (!w.fieldBrush) w.fieldBrush = CreateSolidBrush(kFieldBack);
     w.list = child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kIdRecentList);
     for (const std::string& f : w.content.recentFolders) SendMessageW(w.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(f).c_str()));
@@ -173,8 +175,8 @@ bool welcomeCommand(WPARAM wp, LPARAM) {
     if (id < kIdFirstButton || size_t(id - kIdFirstButton) >= w.content.entries.size()) return false;
     switch (w.content.entries[size_t(id - kIdFirstButton)].action) {
         case lv::WelcomeAction::OpenSelected: openSelectedRecent(); break;
-        case lv::WelcomeAction::OpenFolder: runCommand(kCmdOpenFolder); break;
-        case lv::WelcomeAction::OpenFile: runCommand(kCmdOpenFile); break;
+        case lv::WelcomeAction::OpenFolder: runCommand(lv::kCmdOpenFolder); break;
+        case lv::WelcomeAction::OpenFile: runCommand(lv::kCmdOpenFile); break;
         case lv::WelcomeAction::OpenPath: openTypedPath(); break;
         case lv::WelcomeAction::Import: break;
         case lv::WelcomeAction::Quit: DestroyWindow(g.hwnd); break;

@@ -10,6 +10,7 @@
 #include "core/ini.h"
 #include "core/pathname.h"
 #include "core/texts.h"
+#include "library/bursts.h"
 #include "library/open_paths.h"
 #include "library/recent.h"
 #include "sidecar/sidecar_file.h"
@@ -32,28 +33,49 @@ void readRatingForLoad(std::string_view path, int* rating, std::string* label) {
     *label = rl.label;
 }
 
-HFONT makeFont(int pt10, int weight, const wchar_t* face = L"Segoe UI") {
+HFONT makeFont(int pt10, int weight) {
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(pt10, g.dpi, 720);
     lf.lfWeight = weight;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, L"Segoe UI", LF_FACESIZE);
     return CreateFontIndirectW(&lf);
 }
 
+bool inside(const lv::Rect& r, int x, int y) { return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h; }
+
 // Which edge a point is on: 1 the strip's top edge, 2 the panel's inner edge, 0 none.
 int dragEdgeAt(int x, int y) {
-    const Layout& L = g.layout;
+    const lv::WindowAreas& a = g.areas;
     int slop = px(4);
-    if (L.strip.bottom > L.strip.top && y >= L.strip.top - slop - px(16) && y <= L.strip.top + slop / 2 &&
-        x >= L.strip.left && x < L.strip.right)
+    if (a.strip.h > 0 && y >= a.strip.y - slop - g.ui.strip.m.stripGap && y <= a.strip.y + slop / 2 &&
+        x >= a.strip.x && x < a.strip.x + a.strip.w)
         return 1;
-    if (L.panel.right > L.panel.left && y >= L.panel.top && y < L.panel.bottom) {
-        int edge = lv::currentSettings().exifPanelSide == 1 ? L.panel.right : L.panel.left;
+    if (a.panel.w > 0 && y >= a.panel.y && y < a.panel.y + a.panel.h) {
+        int edge = g.ui.panelSide == 1 ? a.panel.x + a.panel.w : a.panel.x;
         if (x >= edge - slop && x <= edge + slop) return 2;
     }
     return 0;
+}
+
+// The settings mirror the window's visibility state; full screen saves what it hid.
+void settingsFromUi() {
+    lv::Settings& set = lv::currentSettings();
+    set.exifPanelShow = g.ui.fullScreen ? g.ui.savedPanel : g.ui.panelShown;
+    set.stripShow = g.ui.fullScreen ? g.ui.savedStrip : g.ui.stripShown;
+    set.statusBarShow = g.ui.fullScreen ? g.ui.savedStatusBar : g.ui.statusBarShown;
+    set.exifPanelSide = g.ui.panelSide;
+}
+
+void uiFromSettings() {
+    const lv::Settings& set = lv::currentSettings();
+    g.ui.panelShown = set.exifPanelShow;
+    g.ui.stripShown = set.stripShow;
+    g.ui.statusBarShown = set.statusBarShow;
+    g.ui.panelSide = set.exifPanelSide;
+    g.ui.slideshowMs = set.slideshowMs;
+    g.ui.strip.stripFollow = set.stripFollow;
 }
 
 }  // namespace
@@ -68,120 +90,84 @@ std::string narrow(std::wstring_view w) { return lv::utf8FromUtf16(std::u16strin
 
 std::wstring uiText(const char* key) { return wide(lv::text(key)); }
 
-int px(int v96) { return lv::scaleLength(v96, g.dpi); }
+int px(int v96) { return lv::px(v96, g.dpi); }
+
+RECT winRect(const lv::Rect& r) { return RECT{r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 // [SECTION] layout
-// Photo above the strip, the panel beside the photo, the status bar across the bottom. The strip
-// height and panel width follow the clamping rules of the strip metrics.
 void relayout() {
     lv::Settings& set = lv::currentSettings();
     RECT c;
     GetClientRect(g.hwnd, &c);
-    Layout& L = g.layout;
-    int w = c.right, h = c.bottom;
-    int statusH = set.statusBarShow ? px(24) : 0;
-    L.status = statusH ? RECT{0, h - statusH, w, h} : RECT{};
-    int gap = lv::scaleLengthCeil(16, g.dpi);
-    int bottom = h - statusH;
-    if (set.stripShow) {
-        int sh = std::min(set.stripHeight, px(120));
-        sh = std::min(sh, h - statusH - gap - px(150));
-        sh = std::max(sh, px(60));
-        set.stripHeight = sh;
-        L.stripHeight = sh;
-        L.strip = RECT{0, bottom - sh, w, bottom};
-        bottom = L.strip.top - gap;
-    } else {
-        L.strip = RECT{};
-        L.stripHeight = std::clamp(set.stripHeight, px(60), px(120));
-    }
-    L.captionH = px(14);
-    L.thumbH = std::max(1, L.stripHeight - L.captionH);
-    L.cellW = std::max(1, 160 * L.thumbH / 106);
-    if (w >= 16) L.screenful = std::max(1, w / L.cellW);
-    RECT top{0, 0, w, std::max(0, bottom)};
-    if (set.exifPanelShow) {
-        int pw = std::min(set.exifPanelW, w - px(150));
-        pw = std::max(pw, lv::scaleLengthCeil(250, g.dpi));
-        set.exifPanelW = pw;
-        if (set.exifPanelSide == 1) {
-            L.panel = RECT{0, 0, pw, top.bottom};
-            top.left = pw;
-        } else {
-            L.panel = RECT{w - pw, 0, w, top.bottom};
-            top.right = w - pw;
-        }
-    } else {
-        L.panel = RECT{};
-    }
-    int m = px(8);
-    L.photo = RECT{top.left + m, top.top + m, std::max(top.left + m, top.right - m), std::max(top.top + m, top.bottom)};
+    lv::StripLayout& s = g.ui.strip;
+    s.m = lv::metricsFor(g.dpi);
+    s.statusBarShown = g.ui.statusBarShown;
+    lv::setStripHeight(s, set.stripHeight, c.bottom);
+    set.stripHeight = s.stripHeight;
+    lv::relayoutStrip(s, c.right);
+    set.exifPanelW = lv::panelWidthFor(s.m, set.exifPanelW, c.right);
+    g.areas = lv::layoutWindow(s, c.right, c.bottom, g.ui.stripShown, g.ui.panelShown, set.exifPanelW, g.ui.panelSide);
 }
 
 void recreateFonts() {
-    for (HFONT* f : {&g.fontUi, &g.fontSmall, &g.fontBold, &g.fontTitle, &g.fontStars}) {
+    for (HFONT* f : {&g.fontUi, &g.fontSmall, &g.fontBold, &g.fontTitle}) {
         if (*f) DeleteObject(*f);
     }
     g.fontUi = makeFont(95, FW_NORMAL);
     g.fontSmall = makeFont(85, FW_NORMAL);
     g.fontBold = makeFont(95, FW_SEMIBOLD);
     g.fontTitle = makeFont(220, FW_LIGHT);
-    g.fontStars = makeFont(80, FW_BOLD);
-}
-
-void setWindowTitle() {
-    std::wstring t = kMainTitle;
-    int idx = currentPhotoIndex();
-    if (idx >= 0) t += L" - " + wide(lv::fileNamePart(g.folder.photos.path[size_t(idx)]));
-    if (g.folder.filterActive) t += uiText("FilterSuffix");
-    SetWindowTextW(g.hwnd, t.c_str());
 }
 
 // [SECTION] showing and opening
-// Keeps the current photo in the strip: centred, or scrolled only at the edges.
-static void followInStrip() {
-    int count = lv::visibleLength(g.folder);
-    int cells = std::max(1, g.layout.screenful);
-    int pos = g.folder.currentPosition;
-    if (lv::currentSettings().stripFollow == 1) {
-        int photoCentre = (g.layout.photo.left + g.layout.photo.right) / 2;
-        int centreCell = std::clamp(photoCentre / std::max(1, g.layout.cellW), 0, cells - 1);
-        g.firstVisible = pos - centreCell;
-    } else if (pos < g.firstVisible) {
-        g.firstVisible = pos;
-    } else if (pos > g.firstVisible + cells - 1) {
-        g.firstVisible = pos - cells + 1;
-    }
-    g.firstVisible = std::max(0, std::min(g.firstVisible, count - cells));
+int currentPhotoIndex() {
+    if (!g.haveFolder) return -1;
+    return lv::visibleToPhoto(g.folder, g.folder.currentPosition);
 }
 
 void showCurrentPhoto() {
-    int idx = currentPhotoIndex();
-    if (idx != g.shownIndex) loadShownPhoto(idx);
-    followInStrip();
-    setWindowTitle();
+    std::wstring title = kMainTitle;
+    if (g.haveFolder) {
+        lv::ShowResult r = lv::showPhoto(g.viewer, g.folder.currentPosition, lv::photoTarget(g.areas.photo, g.ui.photoSize));
+        if (r.shown) title = wide(r.title);
+        else title += L" - " + wide(lv::withoutTrailingSeparator(g.folder.folder));
+        if (g.folder.filterActive) title += uiText("FilterSuffix");
+    }
+    SetWindowTextW(g.hwnd, title.c_str());
     InvalidateRect(g.hwnd, nullptr, FALSE);
+}
+
+void restartViewer() {
+    if (!g.haveFolder) return;
+    lv::viewerStop(g.viewer);
+    if (!g.bench) lv::viewerStart(g.viewer);
 }
 
 void openFolderPath(const std::string& folder, const std::string& selectName) {
     stopSlideshow();
-    std::string before = g.haveFolder ? lv::photoForRecent(g.folder) : std::string();
-    lv::FolderState next;
-    next.orderingMode = g.folder.orderingMode;
-    lv::FolderOpen r = lv::openFolder(next, folder, selectName, readRatingForLoad);
+    if (g.folder.playback.playing) {
+        lv::stopBurstPlayback(g.folder, false);
+        KillTimer(g.hwnd, kTimerBurst);
+    }
+    lv::viewerStop(g.viewer);
+    lv::FolderOpen r = lv::openFolder(g.folder, folder, selectName, readRatingForLoad);
     if (!r.opened) {
+        if (g.haveFolder && !g.bench) lv::viewerStart(g.viewer);
         if (!r.message.title.empty())
             MessageBoxW(g.hwnd, wide(r.message.text).c_str(), wide(r.message.title).c_str(), MB_ICONINFORMATION);
         return;
     }
-    if (!before.empty()) lv::rememberRecentPhoto(lv::settingsPath(), before);
-    g.folder = std::move(next);
     g.haveFolder = true;
     lv::logLine("folder loaded: " + g.folder.folder + " (" + std::to_string(g.folder.photos.count) + " files)");
-    if (!r.rememberAfter.empty()) lv::rememberRecentPhoto(lv::settingsPath(), r.rememberAfter);
-    g.shownIndex = -1;
-    g.firstVisible = 0;
-    resetThumbnails();
+    if (!g.bench) {
+        if (!r.rememberBefore.empty()) lv::rememberRecentPhoto(lv::settingsPath(), r.rememberBefore);
+        if (!r.rememberAfter.empty()) lv::rememberRecentPhoto(lv::settingsPath(), r.rememberAfter);
+    }
+    lv::viewerFolderOpened(g.viewer);
+    lv::resetScan(g.scan);
+    g.ui.strip.firstVisible = 0;
+    g.fullPhoto = -1;
+    if (!g.bench) lv::viewerStart(g.viewer);
     welcomeHide();
     relayout();
     showCurrentPhoto();
@@ -196,29 +182,20 @@ void openAnyPath(const std::string& path) {
 }
 
 // [SECTION] full screen
-void toggleFullScreen() {
-    lv::Settings& set = lv::currentSettings();
-    if (!g.fullscreen) {
+// Places the window for ui.fullScreen (the engine has already hidden or restored the panels).
+void placeForFullScreen() {
+    if (g.ui.fullScreen) {
         g.savedPlacement.length = sizeof g.savedPlacement;
         GetWindowPlacement(g.hwnd, &g.savedPlacement);
         g.savedStyle = GetWindowLongPtrW(g.hwnd, GWL_STYLE);
-        g.savedPanel = set.exifPanelShow;
-        g.savedStrip = set.stripShow;
-        g.savedStatus = set.statusBarShow;
-        set.exifPanelShow = set.stripShow = set.statusBarShow = false;
         MONITORINFO mi{};
         mi.cbSize = sizeof mi;
         GetMonitorInfoW(MonitorFromWindow(g.hwnd, MONITOR_DEFAULTTONEAREST), &mi);
-        g.fullscreen = true;
         SetMenu(g.hwnd, nullptr);
         SetWindowLongPtrW(g.hwnd, GWL_STYLE, (g.savedStyle & ~WS_OVERLAPPEDWINDOW) | WS_POPUP);
         SetWindowPos(g.hwnd, HWND_TOP, mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right - mi.rcMonitor.left,
                      mi.rcMonitor.bottom - mi.rcMonitor.top, SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
     } else {
-        g.fullscreen = false;
-        set.exifPanelShow = g.savedPanel;
-        set.stripShow = g.savedStrip;
-        set.statusBarShow = g.savedStatus;
         SetWindowLongPtrW(g.hwnd, GWL_STYLE, g.savedStyle);
         SetMenu(g.hwnd, g.menu);
         SetWindowPlacement(g.hwnd, &g.savedPlacement);
@@ -226,7 +203,6 @@ void toggleFullScreen() {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
     }
     relayout();
-    fitShownPhoto();
     showCurrentPhoto();
 }
 
@@ -235,6 +211,7 @@ namespace {
 
 void onCreate(HWND hwnd) {
     g.hwnd = hwnd;
+    uiFromSettings();
     g.menu = buildMenuBar();
     SetMenu(hwnd, g.menu);
     g.accel = buildAccelerators();
@@ -261,15 +238,14 @@ void onDpiChanged(HWND hwnd, int newDpi, const RECT* suggested) {
     lv::Settings& set = lv::currentSettings();
     int units = int(set.stripHeight * 96.0 / g.dpi + 0.5);
     g.dpi = newDpi;
-    set.stripHeight = lv::scaleLength(units, newDpi);
-    set.exifPanelW = lv::scaleLength(340, newDpi);
+    set.stripHeight = px(units);
+    set.exifPanelW = lv::metricsFor(newDpi).panelInitial;
     recreateFonts();
     SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     relayout();
-    fitShownPhoto();
     welcomeLayout();
-    InvalidateRect(hwnd, nullptr, FALSE);
+    showCurrentPhoto();
 }
 
 void onMissingStartupFile() {
@@ -285,25 +261,20 @@ void onDestroy(HWND hwnd) {
     lv::Settings& set = lv::currentSettings();
     if (!g.bench) {
         if (g.haveFolder) lv::rememberRecentPhoto(lv::settingsPath(), lv::photoForRecent(g.folder));
-        if (!g.fullscreen && !IsZoomed(hwnd) && !IsIconic(hwnd)) {
+        if (!g.ui.fullScreen && !IsZoomed(hwnd) && !IsIconic(hwnd)) {
             RECT c;
             GetClientRect(hwnd, &c);
             set.windowW = c.right;
             set.windowH = c.bottom;
         }
-        if (g.fullscreen) {
-            set.exifPanelShow = g.savedPanel;
-            set.stripShow = g.savedStrip;
-            set.statusBarShow = g.savedStatus;
-        }
+        settingsFromUi();
         lv::WinErr e = lv::saveSettingsTo(lv::settingsPath(), set, g.dpi);
         if (e) lv::logLine("saving settings FAILED code=" + std::to_string(e));
         lv::iniWriteInt(lv::settingsPath(), lv::kOrderingSection, lv::kOrderingKey, g.folder.orderingMode);
+        lv::saveCurrentFilter(g.filter.current, lv::settingsPath());
     }
-    KillTimer(hwnd, kTimerBurst);
-    KillTimer(hwnd, kTimerSlideshow);
-    KillTimer(hwnd, kTimerSlideshowStatus);
-    KillTimer(hwnd, kTimerMiddleLoupe);
+    lv::viewerStop(g.viewer);  // asked to stop here; joined again (a no-op) after the loop
+    for (UINT t : {kTimerBurst, kTimerSlideshow, kTimerSlideshowStatus, kTimerMiddleLoupe}) KillTimer(hwnd, t);
     if (g.accel) DestroyAcceleratorTable(g.accel);
     g.accel = nullptr;
     PostQuitMessage(0);
@@ -321,7 +292,8 @@ void onLeftDown(int x, int y) {
     int section = -1, row = -1;
     if (panelLineAt(POINT{x, y}, &section, &row) && row < 0 && section >= 0 && section < kPanelSections) {
         lv::currentSettings().secCollapsed ^= 1 << section;
-        InvalidateRect(g.hwnd, &g.layout.panel, FALSE);
+        RECT r = winRect(g.areas.panel);
+        InvalidateRect(g.hwnd, &r, FALSE);
         return;
     }
     g.dragging = dragEdgeAt(x, y);
@@ -329,9 +301,9 @@ void onLeftDown(int x, int y) {
         SetCapture(g.hwnd);
         return;
     }
-    const Layout& L = g.layout;
-    if (y >= L.strip.top && y < L.strip.bottom && x >= L.strip.left && x < L.strip.right && g.haveFolder) {
-        int pos = g.firstVisible + (x - L.strip.left) / std::max(1, L.cellW);
+    const lv::Rect& s = g.areas.strip;
+    if (g.haveFolder && inside(s, x, y)) {
+        int pos = g.ui.strip.firstVisible + (x - s.x) / std::max(1, g.ui.strip.cellW);
         if (pos < lv::visibleLength(g.folder)) {
             g.folder.currentPosition = pos;
             showCurrentPhoto();
@@ -343,23 +315,66 @@ void onMouseMove(int x, int y) {
     lv::Settings& set = lv::currentSettings();
     if (g.resizingLoupe >= 0) {
         resizeLoupeTo(g.resizingLoupe, POINT{x, y});
-        InvalidateRect(g.hwnd, &g.layout.photo, FALSE);
+        InvalidateRect(g.hwnd, nullptr, FALSE);
         return;
     }
-    int edge = g.dragging ? g.dragging : dragEdgeAt(x, y);
-    if (edge) SetCursor(LoadCursorW(nullptr, edge == 1 ? IDC_SIZENS : IDC_SIZEWE));
     if (!g.dragging) return;
     RECT c;
     GetClientRect(g.hwnd, &c);
-    if (g.dragging == 1) {
-        set.stripHeight = g.layout.status.top ? g.layout.status.top - y : c.bottom - y;
-    } else {
-        set.exifPanelW = set.exifPanelSide == 1 ? x : c.right - x;
-    }
+    if (g.dragging == 1)
+        set.stripHeight = (g.areas.statusBar.h > 0 ? g.areas.statusBar.y : c.bottom) - y;
+    else
+        set.exifPanelW = g.ui.panelSide == 1 ? x : c.right - x;
     relayout();
-    fitShownPhoto();
-    followInStrip();
-    InvalidateRect(g.hwnd, nullptr, FALSE);
+    showCurrentPhoto();
+}
+
+void onTimer(HWND hwnd, WPARAM id) {
+    switch (id) {
+        case kTimerHousekeeping:
+            housekeepingTick();
+            break;
+        case kTimerSlideshow:
+            slideshowTick();
+            break;
+        case kTimerSlideshowStatus: {
+            RECT r = winRect(g.areas.statusBar);
+            InvalidateRect(hwnd, &r, FALSE);
+            break;
+        }
+        case kTimerBurst:
+            burstTick();
+            break;
+        case kTimerMiddleLoupe: {
+            POINT p;
+            GetCursorPos(&p);
+            ScreenToClient(hwnd, &p);
+            if (p.x != g.middleAt.x || p.y != g.middleAt.y) {
+                g.middleAt = p;
+                InvalidateRect(hwnd, nullptr, FALSE);
+            }
+            break;
+        }
+    }
+}
+
+void paintBuffered(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT c;
+    GetClientRect(hwnd, &c);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1L, c.right), std::max(1L, c.bottom));
+    HGDIOBJ old = SelectObject(mem, bmp);
+    if (g.welcome)
+        paintWelcome(mem, c);
+    else
+        paintMainWindow(mem, c);
+    BitBlt(dc, 0, 0, c.right, c.bottom, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    EndPaint(hwnd, &ps);
 }
 
 }  // namespace
@@ -374,8 +389,9 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             return 0;
         case WM_GETMINMAXINFO: {
             auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-            mm->ptMinTrackSize.x = lv::scaleLengthCeil(320, g.dpi);
-            mm->ptMinTrackSize.y = lv::scaleLengthCeil(240, g.dpi);
+            lv::Metrics m = lv::metricsFor(g.dpi);
+            mm->ptMinTrackSize.x = m.minW;
+            mm->ptMinTrackSize.y = m.minH;
             return 0;
         }
         case WM_ERASEBKGND:
@@ -383,48 +399,22 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         case WM_SIZE:
             if (!g.hwnd) return 0;
             relayout();
-            fitShownPhoto();
-            if (g.haveFolder) followInStrip();
             welcomeLayout();
+            if (g.haveFolder && !g.welcome) showCurrentPhoto();
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            RECT c;
-            GetClientRect(hwnd, &c);
-            HDC mem = CreateCompatibleDC(dc);
-            HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1L, c.right), std::max(1L, c.bottom));
-            HGDIOBJ old = SelectObject(mem, bmp);
-            if (g.welcome)
-                paintWelcome(mem, c);
-            else
-                paintMainWindow(mem, c);
-            BitBlt(dc, 0, 0, c.right, c.bottom, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteObject(bmp);
-            DeleteDC(mem);
-            EndPaint(hwnd, &ps);
+        case WM_ENTERSIZEMOVE:
+            lv::setFrameDragging(g.viewer, true);
             return 0;
-        }
+        case WM_EXITSIZEMOVE:
+            lv::setFrameDragging(g.viewer, false);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case WM_PAINT:
+            paintBuffered(hwnd);
+            return 0;
         case WM_TIMER:
-            if (wp == kTimerHousekeeping) {
-                if (!g.welcome && g.haveFolder && makeSomeThumbnails(200)) InvalidateRect(hwnd, &g.layout.strip, FALSE);
-            } else if (wp == kTimerSlideshow) {
-                slideshowTick();
-            } else if (wp == kTimerSlideshowStatus) {
-                InvalidateRect(hwnd, &g.layout.status, FALSE);
-            } else if (wp == kTimerBurst) {
-                burstTick();
-            } else if (wp == kTimerMiddleLoupe) {
-                POINT p;
-                GetCursorPos(&p);
-                ScreenToClient(hwnd, &p);
-                if (p.x != g.middleAt.x || p.y != g.middleAt.y) {
-                    g.middleAt = p;
-                    InvalidateRect(hwnd, &g.layout.photo, FALSE);
-                }
-            }
+            onTimer(hwnd, wp);
             return 0;
         case WM_INITMENUPOPUP:
             updateMenuMarks(reinterpret_cast<HMENU>(wp));
@@ -435,7 +425,7 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (!g.welcome && handleKey(wp)) return 0;
+            if (!g.welcome && onKey(wp)) return 0;
             if (g.welcome && wp == VK_ESCAPE) {
                 DestroyWindow(hwnd);
                 return 0;
@@ -443,10 +433,10 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             break;
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wp);
-            wchar_t buf[32768];
-            UINT n = DragQueryFileW(drop, 0, buf, UINT(sizeof buf / sizeof buf[0]));
+            std::wstring buf(32768, L'\0');
+            UINT n = DragQueryFileW(drop, 0, buf.data(), UINT(buf.size()));
             DragFinish(drop);
-            if (n) openAnyPath(narrow(std::wstring_view(buf, n)));
+            if (n) openAnyPath(narrow(std::wstring_view(buf.data(), n)));
             return 0;
         }
         case WM_LBUTTONDOWN:
@@ -461,32 +451,37 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             g.resizingLoupe = -1;
             return 0;
         case WM_MBUTTONDOWN:
-            if (g.welcome || g.shownIndex < 0) return 0;
+            if (g.welcome || currentPhotoIndex() < 0) return 0;
             g.middleLoupe = true;
             g.middleAt = POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
             SetCapture(hwnd);
             SetTimer(hwnd, kTimerMiddleLoupe, 40, nullptr);
-            InvalidateRect(hwnd, &g.layout.photo, FALSE);
+            InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
         case WM_MBUTTONUP:
             if (!g.middleLoupe) return 0;
             g.middleLoupe = false;
             KillTimer(hwnd, kTimerMiddleLoupe);
             ReleaseCapture();
-            InvalidateRect(hwnd, &g.layout.photo, FALSE);
+            InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lp) == HTCLIENT && !g.welcome) {
                 POINT p;
                 GetCursorPos(&p);
                 ScreenToClient(hwnd, &p);
-                int edge = dragEdgeAt(p.x, p.y);
-                SetCursor(LoadCursorW(nullptr, edge == 1 ? IDC_SIZENS : edge == 2 ? IDC_SIZEWE : IDC_ARROW));
+                int edge = g.dragging ? g.dragging : dragEdgeAt(p.x, p.y);
+                bool grip = false;
+                if (!edge && loupeAt(p, &grip) >= 0 && grip) edge = 3;
+                SetCursor(LoadCursorW(nullptr, edge == 1   ? IDC_SIZENS
+                                               : edge == 2 ? IDC_SIZEWE
+                                               : edge == 3 ? IDC_SIZENWSE
+                                                           : IDC_ARROW));
                 return TRUE;
             }
             break;
         case WM_MOUSEWHEEL:
-            if (!g.welcome) handleKey(GET_WHEEL_DELTA_WPARAM(wp) > 0 ? VK_LEFT : VK_RIGHT);
+            if (!g.welcome) onKey(GET_WHEEL_DELTA_WPARAM(wp) > 0 ? VK_LEFT : VK_RIGHT);
             return 0;
         case WM_CONTEXTMENU:
             if (!g.welcome) showContextMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));

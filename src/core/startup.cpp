@@ -95,7 +95,8 @@ StartupChoice chooseStartupFolder(std::string_view pathArg, std::string_view fir
 }
 
 // [SECTION] welcome screen
-WelcomeContent welcomeContent(const std::vector<std::string>& recentEntries, bool importReady, PathStyle s) {
+WelcomeContent welcomeContent(const std::vector<std::string>& recentEntries, bool importReady,
+                              std::string_view formatsLine, PathStyle s) {
     WelcomeContent w;
     for (const std::string& e : recentEntries) {
         std::string folder(folderPart(e, s));
@@ -107,7 +108,7 @@ WelcomeContent welcomeContent(const std::vector<std::string>& recentEntries, boo
     w.back = !w.recentFolders.empty();
     w.title = text(w.back ? "WelcomeTitleBack" : "WelcomeTitleFirst");
     w.subtitle = text(w.back ? "WelcomeSubBack" : "WelcomeSubFirst");
-    w.formats = textWithVendors("WelcomeFormats");
+    w.formats = std::string(formatsLine);
     w.recentHeading = text("WelcomeRecent");
     w.pasteHeading = text("WelcomePasteHdr");
     w.dropHint = text("WelcomeDragHint");

@@ -59,9 +59,10 @@ struct WelcomeContent {
     std::vector<WelcomeEntry> entries;       // buttons in the order they are laid out
 };
 
-// importReady: the import dialog exists in this build.
+// importReady: the import dialog exists in this build. formatsLine: the `WelcomeFormats` text with
+// its makers filled in (the file kinds own that list).
 WelcomeContent welcomeContent(const std::vector<std::string>& recentEntries, bool importReady,
-                              PathStyle s = kNativeStyle);
+                              std::string_view formatsLine, PathStyle s = kNativeStyle);
 
 // [SECTION] log lines of the start-up sequence
 std::string settingsLoadedLine(int cacheMode, std::string_view iniPath);

@@ -5,6 +5,7 @@
 
 #include "core/startup.h"
 #include "core/texts.h"
+#include "library/filekinds.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ TEST(StartupFolder, PathArgumentThenRecentThenWelcome) {
 }
 
 TEST(WelcomeScreen, FirstRunAndBackVariants) {
-    lv::WelcomeContent first = lv::welcomeContent({}, false, PathStyle::Windows);
+    lv::WelcomeContent first = lv::welcomeContent({}, false, lv::textWithVendors("WelcomeFormats"), PathStyle::Windows);
     EXPECT_FALSE(first.back);
     EXPECT_EQ(first.title, "Welcome to Lumivore!");
     EXPECT_EQ(first.subtitle, "Choose your first folder for review.");
@@ -100,7 +101,7 @@ TEST(WelcomeScreen, FirstRunAndBackVariants) {
     EXPECT_EQ(first.entries.back().action, lv::WelcomeAction::Quit);
 
     lv::WelcomeContent back = lv::welcomeContent(
-        {"D:\\A\\1.CR2", "d:\\a\\2.CR2", "D:\\B\\3.NEF", "", "nofolder.jpg"}, false, PathStyle::Windows);
+        {"D:\\A\\1.CR2", "d:\\a\\2.CR2", "D:\\B\\3.NEF", "", "nofolder.jpg"}, false, "formats", PathStyle::Windows);
     EXPECT_TRUE(back.back);
     EXPECT_EQ(back.title, "Welcome back!");
     EXPECT_EQ(back.subtitle, "Your last folder is no longer available. Please choose another one.");
@@ -108,7 +109,7 @@ TEST(WelcomeScreen, FirstRunAndBackVariants) {
     EXPECT_EQ(back.entries.front().action, lv::WelcomeAction::OpenSelected);
 
     for (bool ready : {false, true}) {
-        lv::WelcomeContent w = lv::welcomeContent({}, ready, PathStyle::Windows);
+        lv::WelcomeContent w = lv::welcomeContent({}, ready, "formats", PathStyle::Windows);
         int imports = 0;
         for (const lv::WelcomeEntry& e : w.entries) {
             if (e.action != lv::WelcomeAction::Import) continue;

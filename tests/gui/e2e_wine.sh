@@ -63,7 +63,8 @@ check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; f
 probe() { timeout 20 wine "$probe_exe" window </dev/null 2>/dev/null | tr -d '\r'; }
 field() { probe | cut -f"$1"; }
 title() { field 1; }
-shown() { title | sed -n 's/^Lumivore v0\.9\.2 - //p' | sed 's/ \[Filter active\]$//'; }
+# The photo on screen, through the window's Copy file name command and the clipboard.
+shown() { timeout 20 wine "$probe_exe" name </dev/null 2>/dev/null | tr -d '\r'; }
 shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
 # The colour of one screen pixel of a screenshot as "r,g,b".
 pixel() { convert "$shots/$1.png" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:; }
@@ -85,9 +86,15 @@ start() {
   sleep 1.5
 }
 finish() {
-  local n=100
+  local n=200 t0=$SECONDS
   while kill -0 "$app" 2>/dev/null && [ $n -gt 0 ]; do sleep 0.2; n=$((n - 1)); done
-  if kill -0 "$app" 2>/dev/null; then fail "program ended after closing"; kill "$app"; else wait "$app"; check "exit code 0" [ $? -eq 0 ]; fi
+  if kill -0 "$app" 2>/dev/null; then
+    fail "program ended within 40 s of closing"
+    kill "$app"
+  else
+    wait "$app"
+    check "exit code 0 ($((SECONDS - t0)) s after closing)" [ $? -eq 0 ]
+  fi
   app=""
 }
 sidecar_of() {
@@ -102,7 +109,8 @@ start /LOG "$(win "$shoot")"
 IFS=$'\t' read -r t0 cw ch ox oy < <(probe)
 check "client area 1280x720" [ "${cw}x$ch" = 1280x720 ]
 first=$(shown)
-check "title names the first photo ($first)" [ -n "$first" ]
+check "a photo is shown ($first)" [ -n "$first" ]
+check "title names the folder" [ "$t0" = "Lumivore v0.9.2 - $(win "$shoot")" ]
 shot 01-opened
 px_photo_x=$((ox + (cw - 340) / 2)); px_photo_y=$((oy + (ch - 160) / 2))
 check "photo area shows a photo" above "$(spread 01-opened 400x300+$((px_photo_x - 200))+$((px_photo_y - 150)))" 0.04
@@ -155,29 +163,55 @@ check "9 and 0 clear the label and rating" until_ok 10 cleared
 shot 03-rated
 
 # [SECTION] panel, strip, status bar, full screen
+# A screenshot is taken again until the pixel at (x, y) is not (or is) the colour given:
+# showing the photo at a new size decodes it again, which takes a second under Wine.
+pixel_becomes() { local name=$1 x=$2 y=$3 op=$4 colour=$5 n=20; while [ $n -gt 0 ]; do
+    shot "$name" >/dev/null; [ "$(pixel "$name" "$x" "$y")" "$op" "$colour" ] && return 0; sleep 0.5; n=$((n - 1)); done; return 1; }
 key i
-sleep 0.5; shot 04-no-panel
-check "I hides the panel" [ "$(pixel 04-no-panel $((ox + cw - 6)) $((oy + ch - 200)))" != "38,38,38" ]
+check "I hides the panel" pixel_becomes 04-no-panel $((ox + cw - 6)) $((oy + ch - 200)) != "38,38,38"
 key i
+check "I shows it again" pixel_becomes 04-panel-back $((ox + cw - 6)) $((oy + ch - 200)) = "38,38,38"
 key t
-sleep 0.5; shot 05-no-strip
-check "T hides the strip" [ "$(pixel 05-no-strip $((ox + cw - 3)) $((oy + ch - 24 - 2)))" != "24,24,24" ]
+check "T hides the strip" pixel_becomes 05-no-strip $((ox + cw - 3)) $((oy + ch - 24 - 2)) != "24,24,24"
 key t
+check "T shows it again" pixel_becomes 05-strip-back $((ox + cw - 3)) $((oy + ch - 24 - 2)) = "24,24,24"
 key alt+v b
-sleep 0.5; shot 06-no-status
-check "View > Status bar hides the status bar" [ "$(pixel 06-no-status $((ox + 3)) $((oy + ch - 3)))" != "45,45,45" ]
+check "View > Status bar hides the status bar" pixel_becomes 06-no-status $((ox + 3)) $((oy + ch - 3)) != "45,45,45"
 key alt+v b
+check "View > Status bar shows it again" pixel_becomes 06-status-back $((ox + 3)) $((oy + ch - 3)) = "45,45,45"
 key F12
-sleep 1; shot 07-fullscreen
-check "F12 fills the screen" [ "$(field 2)x$(field 3)" = "1600x900" ]
-check "full screen shows the photo" above "$(spread 07-fullscreen 400x300+600+300)" 0.04
+check "F12 fills the screen" until_ok 10 [ "$(field 2)x$(field 3)" = "1600x900" ]
+photo_fills() { shot 07-fullscreen >/dev/null; above "$(spread 07-fullscreen 400x300+600+300)" 0.04; }
+check "full screen shows the photo" until_ok 15 photo_fills
+echo "screenshot: $shots/07-fullscreen.png"
 key Escape
 check "Esc leaves full screen" until_ok 10 [ "$(field 2)x$(field 3)" = "1280x720" ]
 
+# [SECTION] loupes, filter
+key l
+sleep 0.7; shot 08-centre-loupe
+# the centre loupe's light frame crosses the photo's horizontal centre line
+loupe_edge() {
+  local y=$((oy + (ch - 24 - 120 - 16) / 2)) x
+  for x in $(seq $((px_photo_x - 90)) $((px_photo_x - 40))); do
+    [ "$(pixel 08-centre-loupe "$x" "$y")" = "225,225,225" ] && return 0
+  done
+  return 1
+}
+check "L shows the centre loupe" loupe_edge
+key l
+key Home
+key x
+check "X turns the filter on (title)" until_ok 10 [ "$(title)" = "Lumivore v0.9.2 - $(win "$shoot") [Filter active]" ]
+check "the filter keeps the five-star photo" [ "$(shown)" = "$first" ]
+shot 08-filtered
+key x
+check "X turns it off again" until_ok 10 [ "$(title)" = "Lumivore v0.9.2 - $(win "$shoot")" ]
+
 # [SECTION] context menu
 xdotool mousemove "$px_photo_x" "$px_photo_y" click 3
-sleep 1; shot 08-context-menu
-check "right-click opens the photo's menu" above "$(convert "$shots/08-context-menu.png" -crop 120x60+$((px_photo_x + 10))+$((px_photo_y + 5)) +repage -colorspace gray -format '%[fx:mean]' info:)" 0.5
+sleep 1; shot 09-context-menu
+check "right-click opens the photo's menu" above "$(convert "$shots/09-context-menu.png" -crop 120x60+$((px_photo_x + 10))+$((px_photo_y + 5)) +repage -colorspace gray -format '%[fx:mean]' info:)" 0.5
 xdotool mousemove $((ox + 40)) $((oy + 40)) click 1
 sleep 0.5
 
@@ -188,7 +222,7 @@ xdotool mousemove $((ox + 300)) $((strip_top - 2)) mousedown 1 mousemove $((ox +
 sleep 0.5
 timeout 20 wine "$probe_exe" resize 1100 650 </dev/null >/dev/null 2>&1
 check "the window takes 1100x650" until_ok 10 [ "$(field 2)x$(field 3)" = "1100x650" ]
-shot 09-resized
+shot 10-resized
 key alt+v r z
 key Home
 zfirst=$(ls "$shoot" | grep -v -i '\.xmp$' | LC_ALL=C sort -f | tail -1)
@@ -216,21 +250,22 @@ check "log: clean shutdown last" [ "$(tail -1 "$log" | tr -d '\r' | sed 's/^[0-9
 
 # [SECTION] welcome screen: an argument folder without photos
 start /LOG "$(win "$work/empty")"
-shot 10-welcome
+shot 11-welcome
 check "log: no valid startup folder -> welcome screen" log_has "no valid startup folder (candidate: .*empty\\\\) -> welcome screen"
-check "welcome screen is drawn" above "$(spread 10-welcome 600x400+$((ox + 340))+$((oy + 100)))" 0.05
+check "welcome screen is drawn" above "$(spread 11-welcome 600x400+$((ox + 340))+$((oy + 100)))" 0.05
 key Escape
 finish
 
 # [SECTION] crisp at 150 % and 200 %
 for dpi in 144 192; do
-  printf '[Application]\r\nWindowW=%s\r\nWindowH=%s\r\n' 720 400 > "$ini"
+  w=$((1080 * 96 / dpi)); h=$((600 * 96 / dpi))  # 1080 x 600 pixels at either scale
+  printf '[Application]\r\nWindowW=%s\r\nWindowH=%s\r\n' "$w" "$h" > "$ini"
   timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f </dev/null >/dev/null 2>&1
   start /LOG "$(win "$shoot")"
-  want="$((720 * dpi / 96))x$((400 * dpi / 96))"
+  want="$((w * dpi / 96))x$((h * dpi / 96))"
   got="$(field 2)x$(field 3)"
   if [ "$got" = "$want" ]; then
-    shot "11-dpi-$dpi"
+    shot "12-dpi-$dpi"
     pass "client area $got at $dpi DPI"
   else
     echo "note: Wine kept ${got} at $dpi DPI (wanted $want); no scaled screenshot"
