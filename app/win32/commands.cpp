@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "core/diaglog.h"
 #include "core/pathname.h"
 #include "core/texts.h"
 #include "filter/saved_filters.h"
@@ -328,8 +329,10 @@ void updateMenuMarks(HMENU m) {
 bool onKey(WPARAM vk) {
     if (!g.haveFolder && vk != VK_ESCAPE) return false;
     lv::KeyInput k{int(vk), GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0};
+    uint64_t stamp = lv::perfCounter();
     lv::KeyOutcome o = lv::handleKey(g.ui, g.folder, k, GetTickCount());
     if (!o.handled) return false;
+    if (o.show && lv::logEnabled()) g.keyStamp = stamp;
     slideshowTimers(o.slideshowTimer);
     setTimer(kTimerBurst, o.burstTimer, lv::burstTimerInterval(lv::currentSettings().burstMs));
     if (o.fullScreenChanged) placeForFullScreen();

@@ -78,6 +78,7 @@ struct Shell {
     int fullPhoto = -1;
 
     int dragging = 0;  // 1 the strip's top edge, 2 the panel's inner edge
+    uint64_t keyStamp = 0;  // perfCounter at a key that showed another photo, until it is painted
 
     HFONT fontUi = nullptr, fontSmall = nullptr, fontBold = nullptr, fontTitle = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "core/diaglog.h"
 #include "core/ini.h"
@@ -375,6 +376,24 @@ void paintBuffered(HWND hwnd) {
     DeleteObject(bmp);
     DeleteDC(mem);
     EndPaint(hwnd, &ps);
+    static bool firstPainted = false;
+    if (!firstPainted && photoRect().right > photoRect().left) {  // with "/LOG": time to the first photo
+        firstPainted = true;
+        FILETIME created, exited, kernel, user, now;
+        if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+            GetSystemTimeAsFileTime(&now);
+            auto ticks = [](FILETIME f) { return (uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+            lv::logLine("first photo painted " + std::to_string((ticks(now) - ticks(created)) / 10000) +
+                        " ms after the process started");
+        }
+    }
+    if (g.keyStamp) {  // with "/LOG": how long a key took until its photo was on screen
+        double ms = double(lv::perfCounter() - g.keyStamp) * 1000.0 / double(lv::perfFrequency());
+        g.keyStamp = 0;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "key to paint: %.1f ms", ms);
+        lv::logLine(buf);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // as a user dragging its frame would.
 //   LumivoreProbe window          title TAB client width TAB height TAB client left TAB top
 //   LumivoreProbe resize W H      gives the client area W x H pixels
+//   LumivoreProbe close           asks the window to close, as its close box does
 //   LumivoreProbe name            the file name of the photo on screen, through the window's own
 //                                 Copy file name command and the clipboard
 // Exit code 1 when no main window exists.
@@ -23,6 +24,10 @@ int wmain(int argc, wchar_t** argv) {
         AdjustWindowRectEx(&r, DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
                            DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
         SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+        return 0;
+    }
+    if (argc >= 2 && std::wcscmp(argv[1], L"close") == 0) {
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
     if (argc >= 2 && std::wcscmp(argv[1], L"name") == 0) {
