@@ -178,6 +178,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     lv::clearJpegCache(g.viewer.jpeg);
     g.upright = {};
     g.full = {};
+    lv::jpegDecoderThreadEnd();
     for (HFONT* f : {&g.fontUi, &g.fontSmall, &g.fontBold, &g.fontTitle}) {
         if (*f) DeleteObject(*f);
         *f = nullptr;

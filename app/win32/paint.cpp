@@ -320,8 +320,12 @@ void paintPanel(HDC dc) {
     int labelW = (p.right - p.left - 2 * m) * 2 / 5;
     int section = -1;
     bool collapsed = false, hidden = false;
+    // the rows scroll under the fixed title
+    int top = y, saved = SaveDC(dc);
+    IntersectClipRect(dc, p.left, top, p.right, p.bottom);
+    g.panelScroll = std::clamp(g.panelScroll, 0, g.panelScrollMax);
+    y -= g.panelScroll;
     for (size_t i = 0; i < rows.size(); i++) {
-        if (y > p.bottom - lh) break;
         std::vector<std::string> f = tabFields(rows[i]);
         if (f[0] == "H" && f.size() >= 3) {
             section = std::atoi(f[1].c_str());
@@ -335,7 +339,7 @@ void paintPanel(HDC dc) {
             RECT tr = hr;
             tr.left += px(14);
             text(dc, g.fontBold, RGB(190, 190, 190), wide(f[2]), tr, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
-            g.panelHits.push_back({hr, section, -1});
+            if (hr.bottom > top) g.panelHits.push_back({hr, section, -1});
             y += lh;
             fill(dc, RECT{p.left + m, y - px(2), p.right - m, y - px(1)}, kRule);
             continue;
@@ -347,7 +351,7 @@ void paintPanel(HDC dc) {
         const std::string& value = gauge ? f[3] : f[2];
         RECT lr{p.left + m, y, p.left + m + labelW - px(6), y + lh};
         RECT vr{p.left + m + labelW, y, p.right - m, y + lh};
-        g.panelHits.push_back({RECT{p.left + m, y, p.right - m, y + lh}, section, int(i)});
+        if (y + lh > top && y < p.bottom) g.panelHits.push_back({RECT{p.left + m, y, p.right - m, y + lh}, section, int(i)});
         text(dc, g.fontUi, kTextDim, wide(label), lr, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
         double t = gauge ? gaugePosition(f[1], value) : -1;
         if (t >= 0) {
@@ -358,6 +362,8 @@ void paintPanel(HDC dc) {
         text(dc, g.fontUi, kTextBright, wide(value), vr, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
         y += lh;
     }
+    g.panelScrollMax = std::max(0, y + g.panelScroll - top - int(p.bottom - top) + px(8));
+    RestoreDC(dc, saved);
 }
 
 // [SECTION] status bar

@@ -66,6 +66,7 @@ struct Shell {
     std::vector<PanelHit> panelHits;
     std::vector<std::string> panelRows;  // shotInfoRows of the photo on screen
     int panelRowsPhoto = -1;
+    int panelScroll = 0, panelScrollMax = 0;  // pixels the panel's rows are scrolled up
     int menuSection = -1, menuRow = -1;  // what the panel's context menu was opened on
     int menuLoupe = -1;                  // the persistent loupe the photo menu was opened on
     POINT menuPoint{};

@@ -499,9 +499,20 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
                 return TRUE;
             }
             break;
-        case WM_MOUSEWHEEL:
-            if (!g.welcome) onKey(GET_WHEEL_DELTA_WPARAM(wp) > 0 ? VK_LEFT : VK_RIGHT);
+        case WM_MOUSEWHEEL: {
+            if (g.welcome) return 0;
+            POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            ScreenToClient(hwnd, &p);
+            RECT panel = winRect(g.areas.panel);
+            int notches = GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA;
+            if (PtInRect(&panel, p)) {  // over the panel the wheel scrolls its rows
+                g.panelScroll = std::clamp(g.panelScroll - notches * px(54), 0, g.panelScrollMax);
+                InvalidateRect(hwnd, &panel, FALSE);
+            } else {
+                onKey(notches > 0 ? VK_LEFT : VK_RIGHT);
+            }
             return 0;
+        }
         case WM_CONTEXTMENU:
             if (!g.welcome) showContextMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
