@@ -76,3 +76,10 @@ if(WIN32)
   add_test(NAME lumivore_launch COMMAND LumivoreSmoke "${_exe}")
   set_tests_properties(lumivore_launch PROPERTIES TIMEOUT 120)
 endif()
+
+if(WIN32)
+  # Drives the real program under Wine with keys and the mouse on a copy of the camera files;
+  # skips (77) when the files or the X tools are absent.
+  add_test(NAME lumivore_e2e COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/e2e_wine.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(lumivore_e2e PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+endif()

@@ -9,6 +9,17 @@ cmake --preset linux-release >/dev/null && cmake --build --preset linux-release
 cmake --preset windows-release >/dev/null && cmake --build --preset windows-release --target Lumivore LumivoreSmoke lumivore
 exe="Z:$(pwd)/build/windows-release/Lumivore.exe"
 exe=${exe//\//\\}
+# Without a FOLDER on a machine without the shared camera files: a sample shoot the project makes.
+if [ $# -eq 0 ] && [ ! -d ../shared ]; then
+  [ -f build/sample-shoot/.complete ] || { rm -rf build/sample-shoot && python3 scripts/make_sample_shoot.py build/sample-shoot && touch build/sample-shoot/.complete; }
+  shoot="Z:$(pwd)/build/sample-shoot"
+  set -- "${shoot//\//\\}"
+fi
+# A Linux path becomes the Z: path Wine shows it as.
+if [ $# -ge 1 ] && [ -e "$1" ]; then
+  folder="Z:$(realpath "$1")"
+  set -- "${folder//\//\\}"
+fi
 source scripts/wine-env.sh
 export WINEPREFIX_DIR=${WINEPREFIX_DIR:-$PWD/build/wineprefix-run}
 if [ -n "${DISPLAY:-}" ]; then

@@ -559,6 +559,8 @@ const TextRow kRows[] = {
     {"AboutCopyright", "Copyright the Lumivore authors."},
     {"AboutClose", "Close"},
     {"ExportNeedAbsolutePosix", "Start with /, such as /media/card/exports, or with Current folder."},
+    // The welcome screen's entries that this build cannot offer yet
+    {"WelcomeImportLater", "Import from a card is not available in this version yet."},
 };
 
 }  // namespace

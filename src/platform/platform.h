@@ -252,6 +252,10 @@ WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out);
 // Decodes and scales to exactly width x height with a high-quality downscaling filter.
 // Corrupt or truncated data gives 13, never a crash.
 WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, Bgra* out);
+// Stops the calling thread's decoder (on Windows its WIC factory and COM apartment); the next
+// decode on the thread starts it again. The user-interface thread calls it at shutdown, before
+// the program returns: left to the thread's exit, Wine can stall the process's end for a minute.
+void jpegDecoderThreadEnd();
 
 // [SECTION] SHA-256
 struct Sha256 {

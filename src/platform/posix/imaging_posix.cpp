@@ -119,6 +119,8 @@ WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out) {
     return decodeAt(data, len, 0, 0, out);
 }
 
+void jpegDecoderThreadEnd() {}  // libjpeg keeps no state between decodes
+
 WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, Bgra* out) {
     int w = 0, h = 0;
     if (width <= 0 || height <= 0) return kErrInvalidParameter;

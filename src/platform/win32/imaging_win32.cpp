@@ -20,12 +20,20 @@ void release(T*& p) {
 struct ThreadFactory {
     IWICImagingFactory* factory = nullptr;
     bool comStarted = false;
-    ~ThreadFactory() {
+    void end() {
         release(factory);
         if (comStarted) CoUninitialize();
+        comStarted = false;
     }
+    ~ThreadFactory() { end(); }
 };
 thread_local ThreadFactory tlsFactory;
+
+}  // namespace
+
+void jpegDecoderThreadEnd() { tlsFactory.end(); }
+
+namespace {
 
 IWICImagingFactory* factoryForThisThread() {
     ThreadFactory& t = tlsFactory;

@@ -1,0 +1,142 @@
+// The state of Lumivore.exe's main window and the functions the shell's files share. The shell
+// is thin: the viewer engine (src/viewer) owns caches, workers, layout, the key map and the
+// menus as data, the filter (src/filter) owns the strip filter; these files turn window
+// messages into calls on them and draw what they computed. Everything here runs on the
+// user-interface thread.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "filter/filter.h"
+#include "filter/scan.h"
+#include "library/folder.h"
+#include "viewer/commands.h"
+#include "viewer/viewer.h"
+
+// [SECTION] constants
+inline constexpr wchar_t kMainClass[] = L"LumivoreMainWindow";
+inline constexpr wchar_t kMainTitle[] = L"Lumivore v0.9.2";
+inline constexpr UINT kTimerHousekeeping = 1, kTimerBurst = 2, kTimerSlideshow = 3, kTimerSlideshowStatus = 4,
+                      kTimerMiddleLoupe = 8;
+inline constexpr int kPanelSections = 8;
+inline constexpr UINT kMsgMissingStartupFile = WM_APP + 1;  // shows the "File not found" question
+// Menu entries the shell fills itself, beside the engine's command numbers.
+inline constexpr int kCmdSectionFirst = 2300;  // 2300..2307: collapse or expand panel section n
+inline constexpr int kCmdRecentFirst = 3000, kCmdRecentLast = 3009;
+inline constexpr int kCmdRecentExportFirst = 3100, kCmdRecentExportLast = 3107;
+inline constexpr int kCmdSavedFilterFirst = 3200, kCmdSavedFilterLast = 3263;
+
+// [SECTION] state
+struct Shell {
+    HINSTANCE inst = nullptr;
+    HWND hwnd = nullptr;
+    HACCEL accel = nullptr;
+    HMENU menu = nullptr;
+    int screenDpi = 96, dpi = 96;
+    bool bench = false;
+    std::string missingStartupFile;
+
+    lv::FolderState folder;
+    bool haveFolder = false;
+    bool welcome = false;
+    lv::Viewer viewer;
+    lv::ViewerUi ui;
+    lv::FilterSession filter;
+    lv::ScanState scan;
+    lv::WindowAreas areas;
+
+    // full screen: what the window looked like before
+    WINDOWPLACEMENT savedPlacement{};
+    LONG_PTR savedStyle = 0;
+
+    // the picture last drawn, turned upright once for as long as the engine hands the same pixels
+    lv::PixelBuffer drawnSource;
+    int drawnRotation = 0;
+    lv::Bgra upright;
+
+    // where the panel drew each heading (row -1) and value row, for clicks and the context menu
+    struct PanelHit {
+        RECT r;
+        int section;
+        int row;  // index into the panel rows, -1 for a heading
+    };
+    std::vector<PanelHit> panelHits;
+    std::vector<std::string> panelRows;  // shotInfoRows of the photo on screen
+    int panelRowsPhoto = -1;
+    int panelScroll = 0, panelScrollMax = 0;  // pixels the panel's rows are scrolled up
+    int menuSection = -1, menuRow = -1;  // what the panel's context menu was opened on
+    int menuLoupe = -1;                  // the persistent loupe the photo menu was opened on
+    POINT menuPoint{};
+
+    // loupes beyond the engine's persistent ones
+    bool middleLoupe = false;  // held by the middle button (timer 8)
+    POINT middleAt{};
+    int resizingLoupe = -1;
+    lv::Bgra full;  // the preview at full size, upright, decoded on first use
+    int fullPhoto = -1;
+
+    int dragging = 0;  // 1 the strip's top edge, 2 the panel's inner edge
+    uint64_t keyStamp = 0;  // perfCounter at a key that showed another photo, until it is painted
+
+    HFONT fontUi = nullptr, fontSmall = nullptr, fontBold = nullptr, fontTitle = nullptr;
+};
+extern Shell g;
+
+// [SECTION] text helpers
+std::wstring wide(std::string_view utf8);
+std::string narrow(std::wstring_view w);
+std::wstring uiText(const char* key);
+int px(int v96);  // at the window's DPI
+RECT winRect(const lv::Rect& r);
+
+// [SECTION] window (window.cpp)
+bool registerMainWindow();
+HWND createMainWindow();
+void relayout();
+void recreateFonts();
+void placeForFullScreen();
+void showCurrentPhoto();
+void openFolderPath(const std::string& folder, const std::string& selectName);
+void openAnyPath(const std::string& path);
+void restartViewer();  // after the visible list was rebuilt
+int currentPhotoIndex();
+
+// [SECTION] commands (commands.cpp)
+HMENU buildMenuBar();
+HACCEL buildAccelerators();
+void updateMenuMarks(HMENU menu);
+bool onKey(WPARAM vk);
+void runCommand(int id);
+void showContextMenu(int x, int y);  // screen coordinates; -1, -1 from the keyboard
+void slideshowTick();
+void burstTick();
+void housekeepingTick();
+void stopSlideshow();
+
+// [SECTION] painting (paint.cpp)
+void paintMainWindow(HDC dc, const RECT& client);
+// The tab-separated fields of one shot-information row ("H"/"V"/"D" first).
+std::vector<std::string> tabFields(const std::string& line);
+// The panel line under a client point: section and row (row -1 for a heading); false for none.
+bool panelLineAt(POINT p, int* section, int* row);
+// Where the photo is drawn (empty without a picture).
+RECT photoRect();
+const std::vector<std::string>& panelRows();
+
+// [SECTION] loupes (loupes.cpp)
+void paintLoupes(HDC dc);
+int loupeAt(POINT p, bool* onGrip);
+bool addLoupeAt(POINT p);
+void resizeLoupeTo(int i, POINT p);
+
+// [SECTION] welcome screen (welcome.cpp)
+void welcomeShow();
+void welcomeHide();
+void welcomeLayout();
+bool welcomeCommand(WPARAM wp, LPARAM lp);
+void paintWelcome(HDC dc, const RECT& client);
+HBRUSH welcomeControlColour(HDC dc, HWND control);
+bool welcomeDrawItem(const DRAWITEMSTRUCT* d);

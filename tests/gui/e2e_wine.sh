@@ -1,0 +1,291 @@
+#!/usr/bin/env bash
+# End-to-end test of Lumivore.exe under Wine: drives the real program with keys and the mouse on
+# a copy of the camera files and checks what each step should have done: window titles and
+# sizes (LumivoreProbe.exe), sidecars read back by ExifTool, the settings file, the "/LOG" log and
+# pixels of screenshots. Screenshots stay in BUILD/e2e-shots.
+#   tests/gui/e2e_wine.sh BUILD      (BUILD = the windows-release build folder)
+# Exit 0 pass, 1 fail, 77 skipped (no camera files or no X/Wine tools).
+set -uo pipefail
+build=$(cd "${1:?usage: e2e_wine.sh BUILD}" && pwd)
+src=$(cd "$(dirname "$0")/../.." && pwd)
+corpus=${LUMIVORE_CORPUS:-$src/../shared/corpus}
+[ -d "$corpus/files" ] || { echo "SKIP: no camera files at $corpus"; exit 77; }
+for t in wine winepath xdotool import convert exiftool Xvfb; do
+  command -v "$t" >/dev/null || { echo "SKIP: $t is not installed"; exit 77; }
+done
+
+# [SECTION] workspace: a shoot copied inside the build folder, so Wine sees it as Z:
+shots=$build/e2e-shots
+rm -rf "$shots" && mkdir -p "$shots"
+work=$(mktemp -d "$build/e2e-run.XXXX")
+shoot=$work/shoot
+mkdir -p "$shoot" "$work/empty"
+find "$corpus/files" -type f \( -iname '*.jpg' -o -iname '*.nef' -o -iname '*.cr2' -o -iname '*.dng' -o -iname '*.pef' \
+  -o -iname '*.arw' -o -iname '*.raf' -o -iname '*.rw2' \) | sort | head -40 | while read -r f; do cp "$f" "$shoot/"; done
+chmod -R u+w "$shoot"
+count=$(ls "$shoot" | wc -l)
+[ "$count" -ge 6 ] || { echo "SKIP: fewer than 6 photos in $corpus/files"; exit 77; }
+win() { local p="Z:$1"; echo "${p//\//\\}"; }
+exe=$(win "$build/Lumivore.exe")
+probe_exe=$(win "$build/LumivoreProbe.exe")
+
+# [SECTION] Wine: the caller's prefix and display (ctest under scripts/test.sh), else our own
+own=""
+if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+  source "$src/scripts/wine-env.sh"
+  export WINEPREFIX_DIR=$work/prefix LV_OWN_XVFB=1 LV_XVFB_DISPLAY=${LV_XVFB_DISPLAY:-58}
+  wine_up
+  own=1
+fi
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+appdata=$(timeout 30 wine cmd /c echo %APPDATA% </dev/null 2>/dev/null | tr -d '\r' | tail -1)
+cfg="$(timeout 30 winepath -u "$appdata" 2>/dev/null)/Lumivore/Configuration"
+ini=$cfg/Lumivore.ini
+log=$cfg/diagnostics.log
+mkdir -p "$cfg"
+[ -f "$ini" ] && mv "$ini" "$work/ini.saved"
+app=""
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$own" ] || timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+  rm -f "$ini"
+  [ -f "$work/ini.saved" ] && mv "$work/ini.saved" "$ini"
+  [ -n "$own" ] && wine_down
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# [SECTION] helpers
+failures=0
+pass() { echo "ok    $*"; }
+fail() { echo "FAIL  $*"; failures=$((failures + 1)); }
+check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+probe() { timeout 20 wine "$probe_exe" window </dev/null 2>/dev/null | tr -d '\r'; }
+field() { probe | cut -f"$1"; }
+title() { field 1; }
+# The photo on screen, through the window's Copy file name command and the clipboard.
+shown() { timeout 20 wine "$probe_exe" name </dev/null 2>/dev/null | tr -d '\r'; }
+shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+# The colour of one screen pixel of a screenshot as "r,g,b".
+pixel() { convert "$shots/$1.png" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:; }
+# How much a region varies (0 flat, photographs well above 0.05).
+spread() { convert "$shots/$1.png" -crop "$2" +repage -colorspace gray -format '%[fx:standard_deviation]' info:; }
+above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+# Waits up to $1 seconds for the command to succeed.
+until_ok() { local n=$(($1 * 5)); shift; while [ $n -gt 0 ]; do "$@" && return 0; sleep 0.2; n=$((n - 1)); done; return 1; }
+title_is_not() { [ -n "$(shown)" ] && [ "$(shown)" != "$1" ]; }
+title_is() { [ "$(shown)" = "$1" ]; }
+log_has() { [ -f "$log" ] && grep -q "$1" "$log"; }
+key() { xdotool key --delay 80 "$@"; sleep 0.4; }
+start() {
+  rm -f "$log"
+  timeout 300 wine "$exe" "$@" </dev/null >/dev/null 2>&1 &
+  app=$!
+  until_ok 60 log_has "main window shown" || { fail "Lumivore.exe started"; exit 1; }
+  until_ok 20 probe >/dev/null
+  sleep 1.5
+}
+running() { kill -0 "$app" 2>/dev/null; }
+ended_within() { local n=$(($1 * 5)); while running && [ $n -gt 0 ]; do sleep 0.2; n=$((n - 1)); done; ! running; }
+# Esc closes the program; Wine's virtual desktop sometimes leaves the keyboard focus elsewhere
+# after a menu, so a second Esc follows a click on the photo. The close box (WM_CLOSE) is the
+# last resort, and then the check fails.
+finish() {
+  local t0=$SECONDS
+  key Escape
+  if ! ended_within 15; then
+    xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+    key Escape
+  fi
+  if ! ended_within 15; then
+    fail "Esc closed the program"
+    timeout 20 wine "$probe_exe" close </dev/null >/dev/null 2>&1
+  fi
+  if ended_within 30; then
+    wait "$app"
+    check "exit code 0 ($((SECONDS - t0)) s after closing)" [ $? -eq 0 ]
+  else
+    fail "program ended after closing"
+    kill "$app"
+  fi
+  app=""
+}
+sidecar_of() {
+  local stem=${1%.*}
+  ls "$shoot" | grep -i -E "^(${1//./\\.}|${stem//./\\.})\.xmp$" | head -1
+}
+xmp() { local s; s=$(sidecar_of "$1"); [ -n "$s" ] && exiftool -s3 -n "-XMP-xmp:$2" "$shoot/$s"; }
+xmp_is() { [ "$(xmp "$1" "$2")" = "$3" ]; }
+
+# [SECTION] the folder opens with the first photo and the strip
+start /LOG "$(win "$shoot")"
+IFS=$'\t' read -r t0 cw ch ox oy < <(probe)
+check "client area 1280x720" [ "${cw}x$ch" = 1280x720 ]
+first=$(shown)
+check "a photo is shown ($first)" [ -n "$first" ]
+check "title names the folder" [ "$t0" = "Lumivore v0.9.2 - $(win "$shoot")" ]
+shot 01-opened
+px_photo_x=$((ox + (cw - 340) / 2)); px_photo_y=$((oy + (ch - 160) / 2))
+check "photo area shows a photo" above "$(spread 01-opened 400x300+$((px_photo_x - 200))+$((px_photo_y - 150)))" 0.04
+check "strip shows thumbnails" above "$(spread 01-opened $((cw / 2))x90+$ox+$((oy + ch - 24 - 116)))" 0.06
+check "panel has its own grey" [ "$(pixel 01-opened $((ox + cw - 6)) $((oy + ch - 200)))" = "38,38,38" ]
+
+# [SECTION] stepping
+xdotool mousemove "$px_photo_x" "$px_photo_y" click 1
+key Right
+check "Right shows the next photo" until_ok 10 title_is_not "$first"
+second=$(shown)
+shot 02-right
+# Some test files carry no preview: step on until a photo is drawn, at most five times.
+stepped_photo() {
+  local i
+  for i in 1 2 3 4 5; do
+    shot 02-step
+    above "$(spread 02-step 400x300+$((px_photo_x - 200))+$((px_photo_y - 150)))" 0.04 && return 0
+    key Right
+    sleep 1
+  done
+  return 1
+}
+check "photo area after a step is not the background" stepped_photo
+key Home
+key Right
+key Left
+check "Left goes back" until_ok 10 title_is "$first"
+key End
+check "End shows another photo" until_ok 10 title_is_not "$first"
+last=$(shown)
+key Home
+check "Home shows the first photo again" until_ok 10 title_is "$first"
+
+# [SECTION] rating and labels into sidecars
+key 5
+check "5 writes Rating 5 for $first" until_ok 10 xmp_is "$first" Rating 5
+key Right r
+check "R rejects $second (Rating -1)" until_ok 10 xmp_is "$second" Rating -1
+key Right
+third=$(shown)
+key 2 7
+check "2 and 7 give $third Rating 2 and Label Yellow" until_ok 10 xmp_is "$third" Label Yellow
+check "Rating 2 for $third" xmp_is "$third" Rating 2
+key 8
+check "8 relabels Green" until_ok 10 xmp_is "$third" Label Green
+key 9 0
+cleared() { [ -z "$(xmp "$third" Label)" ] && [ "$(xmp "$third" Rating)" != 2 ]; }
+check "9 and 0 clear the label and rating" until_ok 10 cleared
+shot 03-rated
+
+# [SECTION] panel, strip, status bar, full screen
+# A screenshot is taken again until the pixel at (x, y) is not (or is) the colour given:
+# showing the photo at a new size decodes it again, which takes a second under Wine.
+pixel_becomes() { local name=$1 x=$2 y=$3 op=$4 colour=$5 n=20; while [ $n -gt 0 ]; do
+    shot "$name" >/dev/null; [ "$(pixel "$name" "$x" "$y")" "$op" "$colour" ] && return 0; sleep 0.5; n=$((n - 1)); done; return 1; }
+key i
+check "I hides the panel" pixel_becomes 04-no-panel $((ox + cw - 6)) $((oy + ch - 200)) != "38,38,38"
+key i
+check "I shows it again" pixel_becomes 04-panel-back $((ox + cw - 6)) $((oy + ch - 200)) = "38,38,38"
+key t
+check "T hides the strip" pixel_becomes 05-no-strip $((ox + cw - 3)) $((oy + ch - 24 - 2)) != "24,24,24"
+key t
+check "T shows it again" pixel_becomes 05-strip-back $((ox + cw - 3)) $((oy + ch - 24 - 2)) = "24,24,24"
+key alt+v b
+check "View > Status bar hides the status bar" pixel_becomes 06-no-status $((ox + 3)) $((oy + ch - 3)) != "45,45,45"
+key alt+v b
+check "View > Status bar shows it again" pixel_becomes 06-status-back $((ox + 3)) $((oy + ch - 3)) = "45,45,45"
+key F12
+check "F12 fills the screen" until_ok 10 [ "$(field 2)x$(field 3)" = "1600x900" ]
+photo_fills() { shot 07-fullscreen >/dev/null; above "$(spread 07-fullscreen 400x300+600+300)" 0.04; }
+check "full screen shows the photo" until_ok 15 photo_fills
+echo "screenshot: $shots/07-fullscreen.png"
+key Escape
+check "Esc leaves full screen" until_ok 10 [ "$(field 2)x$(field 3)" = "1280x720" ]
+
+# [SECTION] loupes, filter
+key l
+sleep 0.7; shot 08-centre-loupe
+# the centre loupe's light frame crosses the photo's horizontal centre line
+loupe_edge() {
+  local y=$((oy + (ch - 24 - 120 - 16) / 2)) x
+  for x in $(seq $((px_photo_x - 90)) $((px_photo_x - 40))); do
+    [ "$(pixel 08-centre-loupe "$x" "$y")" = "225,225,225" ] && return 0
+  done
+  return 1
+}
+check "L shows the centre loupe" loupe_edge
+key l
+key Home
+key x
+check "X turns the filter on (title)" until_ok 10 [ "$(title)" = "Lumivore v0.9.2 - $(win "$shoot") [Filter active]" ]
+check "the filter keeps the five-star photo" [ "$(shown)" = "$first" ]
+shot 08-filtered
+key x
+check "X turns it off again" until_ok 10 [ "$(title)" = "Lumivore v0.9.2 - $(win "$shoot")" ]
+
+# [SECTION] context menu
+xdotool mousemove "$px_photo_x" "$px_photo_y" click 3
+sleep 1; shot 09-context-menu
+check "right-click opens the photo's menu" above "$(convert "$shots/09-context-menu.png" -crop 120x60+$((px_photo_x + 10))+$((px_photo_y + 5)) +repage -colorspace gray -format '%[fx:mean]' info:)" 0.5
+xdotool mousemove $((ox + 40)) $((oy + 40)) click 1
+sleep 0.5
+
+# [SECTION] strip height, window size, ordering
+strip_top=$((oy + ch - 24 - 120))
+xdotool mousemove $((ox + 300)) $((strip_top - 2)) mousedown 1 mousemove $((ox + 300)) $((strip_top + 10)) \
+  mousemove $((ox + 300)) $((strip_top + 30)) mouseup 1
+sleep 0.5
+timeout 20 wine "$probe_exe" resize 1100 650 </dev/null >/dev/null 2>&1
+check "the window takes 1100x650" until_ok 10 [ "$(field 2)x$(field 3)" = "1100x650" ]
+shot 10-resized
+key alt+v r z
+key Home
+zfirst=$(ls "$shoot" | grep -v -i '\.xmp$' | LC_ALL=C sort -f | tail -1)
+check "Sort by name Z-A starts at $zfirst" until_ok 10 title_is "$zfirst"
+current=$(shown)
+finish
+
+# [SECTION] what was saved
+setting() { tr -d '\r' < "$ini" | grep -qxF "$1"; }
+check "settings: WindowW=1100" setting 'WindowW=1100'
+check "settings: WindowH=650" setting 'WindowH=650'
+check "settings: StripHeight=90 after dragging the strip's edge" setting 'StripHeight=90'
+check "settings: ordering name Z-A" setting 'Mode=2'
+check "settings: recent list starts at the last photo" setting "FullPath1=$(win "$shoot")\\$current"
+order_ok() {
+  local a b c
+  a=$(grep -n 'settings loaded: cache mode' "$log" | head -1 | cut -d: -f1)
+  b=$(grep -n 'folder loaded: .* files)' "$log" | head -1 | cut -d: -f1)
+  c=$(grep -n 'main window shown' "$log" | head -1 | cut -d: -f1)
+  [ -n "$a" ] && [ -n "$b" ] && [ -n "$c" ] && [ "$a" -lt "$b" ] && [ "$b" -lt "$c" ]
+}
+check "log: start-up lines in order" order_ok
+check "log: clean shutdown last" [ "$(tail -1 "$log" | tr -d '\r' | sed 's/^[0-9:]*  //')" = "clean shutdown" ]
+
+# [SECTION] welcome screen: an argument folder without photos
+start /LOG "$(win "$work/empty")"
+shot 11-welcome
+check "log: no valid startup folder -> welcome screen" log_has "no valid startup folder (candidate: .*empty\\\\) -> welcome screen"
+check "welcome screen is drawn" above "$(spread 11-welcome 600x400+$((ox + 340))+$((oy + 100)))" 0.05
+finish
+
+# [SECTION] crisp at 150 % and 200 %
+for dpi in 144 192; do
+  w=$((1080 * 96 / dpi)); h=$((600 * 96 / dpi))  # 1080 x 600 pixels at either scale
+  printf '[Application]\r\nWindowW=%s\r\nWindowH=%s\r\n' "$w" "$h" > "$ini"
+  timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f </dev/null >/dev/null 2>&1
+  start /LOG "$(win "$shoot")"
+  want="$((w * dpi / 96))x$((h * dpi / 96))"
+  got="$(field 2)x$(field 3)"
+  if [ "$got" = "$want" ]; then
+    shot "12-dpi-$dpi"
+    pass "client area $got at $dpi DPI"
+  else
+    echo "note: Wine kept ${got} at $dpi DPI (wanted $want); no scaled screenshot"
+  fi
+  finish
+done
+timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1
+
+echo "screenshots in $shots:"
+ls "$shots"
+[ "$failures" -eq 0 ] && echo "PASS: end-to-end" || echo "FAIL: $failures checks"
+[ "$failures" -eq 0 ]
