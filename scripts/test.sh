@@ -2,15 +2,17 @@
 # Builds Lumivore for Linux (release, and debug with ASan+UBSan) and Windows (mingw-w64), runs every
 # test program on both (Windows under Wine on a virtual display), the launch test of Lumivore.exe,
 # and each fuzzer for a bounded time. Ends with a pass/fail summary.
-#   LV_FUZZ_SECONDS  seconds per fuzzer (default 60; 0 skips fuzzing)
+#   LV_FUZZ_SECONDS  seconds per fuzzer (default 40; 0 skips fuzzing)
 #   LV_SKIP          space-separated steps to skip: asan windows fuzz
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 # Paths under the checkout's parent are hashed relative to it, so any clone reuses the compiler cache.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$root")}
+# Debug builds would otherwise hash the build folder's absolute path too.
+export CCACHE_NOHASHDIR=1
 mkdir -p build/logs
-fuzz_seconds=${LV_FUZZ_SECONDS:-60}
+fuzz_seconds=${LV_FUZZ_SECONDS:-40}
 skip=" ${LV_SKIP:-} "
 jobs=$(nproc 2>/dev/null || echo 2)
 t0=$(date +%s)
