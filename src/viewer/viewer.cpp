@@ -169,6 +169,9 @@ void builderMain(void* arg) {
             sleepMs(40);
         }
     }
+    // The decoder's per-thread state is released here, not by the thread's exit, which on
+    // Windows runs under the loader lock.
+    jpegDecoderThreadEnd();
     v.idle = true;
 }
 
@@ -177,6 +180,7 @@ void workerMain(void* arg) {
     Viewer& v = *w.viewer;
     while (!v.stop)
         if (!previewJobStep(v, w.number)) sleepMs(25);
+    jpegDecoderThreadEnd();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -312,3 +314,13 @@ std::string makeJpeg(int width, int height) {
 }
 
 }  // namespace lvtest
+
+namespace {
+// Tests decode on the main thread too; its decoder state is released before the process ends
+// rather than by the exit itself, which under Wine can stall for a minute.
+struct DecoderTeardown : ::testing::Environment {
+    void TearDown() override { lv::jpegDecoderThreadEnd(); }
+};
+const ::testing::Environment* const kDecoderTeardown = ::testing::AddGlobalTestEnvironment(new DecoderTeardown);
+}  // namespace
+
