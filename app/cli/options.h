@@ -17,7 +17,7 @@ struct OptionSpec {
 
 struct ParsedArgs {
     std::vector<std::string> operands;
-    std::vector<std::pair<std::string, std::string>> options;  // name (as in the spec), value ("" for switches)
+    std::vector<std::pair<std::string, std::string>> options;  // name (as in its OptionSpec), value ("" for switches)
     bool has(const char* name) const;
     // The last value given for the option, or def.
     std::string value(const char* name, const std::string& def = {}) const;
