@@ -44,14 +44,14 @@ bool parseArgs(const char* command, const Args& args, std::initializer_list<Opti
         }
         size_t eq = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
         std::string name = a.substr(0, eq);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* opt = nullptr;
         for (const OptionSpec& s : specs)
-            if (name == s.name) spec = &s;
-        if (!spec) {
+            if (name == s.name) opt = &s;
+        if (!opt) {
             *rc = usageError(command, "unknown option \"" + name + "\" (a file named like an option goes after --)");
             return false;
         }
-        if (!spec->valueName) {
+        if (!opt->valueName) {
             if (eq != std::string::npos) {
                 *rc = usageError(command, name + " takes no value");
                 return false;
@@ -62,7 +62,7 @@ bool parseArgs(const char* command, const Args& args, std::initializer_list<Opti
         } else if (i + 1 < args.size()) {
             out->options.push_back({name, args[++i]});
         } else {
-            *rc = usageError(command, name + " needs a value (" + spec->valueName + ")");
+            *rc = usageError(command, name + " needs a value (" + opt->valueName + ")");
             return false;
         }
     }

@@ -1,4 +1,4 @@
-// Second look at the sidecar reader: values and namespace bindings that other tools write.
+// The sidecar reader on values and namespace bindings that other tools write.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,7 +19,7 @@ std::string packet(const std::string& body) {
 }  // namespace
 
 // A rating is a number with at most one sign; anything else is not a rating at all.
-TEST(ReviewXmpValues, SecondSignIsNotANumber) {
+TEST(XmpForeignValues, SecondSignIsNotANumber) {
     struct Case {
         const char* text;
         int rating;
@@ -32,7 +32,7 @@ TEST(ReviewXmpValues, SecondSignIsNotANumber) {
 
 // Packets with one description per schema repeat the same binding many times; a second prefix
 // declared after them still names the XMP namespace.
-TEST(ReviewXmpNamespaces, RepeatedBindingsDoNotHideALaterPrefix) {
+TEST(XmpNamespaceBindings, RepeatedBindingsDoNotHideALaterPrefix) {
     std::string body;
     for (int i = 0; i < 40; i++) body += "<rdf:Description rdf:about=\"\" xmlns:xmp=\"" + kNs + "\"/>\n";
     body += "<rdf:Description rdf:about=\"\" xmlns:xap=\"" + kNs + "\" xap:Rating=\"4\" xap:Label=\"Blue\"/>";

@@ -1,5 +1,5 @@
-// Second-look tests of the settings store, the text table and the diagnostics log: rules that
-// the first round of tests left open.
+// The settings dialog's cache size line, the diagnostics log at shutdown and the settings file's
+// encoding: rounding, ordering and code-page rules.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,7 +17,7 @@
 namespace {
 
 // [SECTION] cache size line
-TEST(ReviewSettingsDialog, CacheSizeRoundsHalvesAwayFromZero) {
+TEST(SettingsDialogCacheLine, CacheSizeRoundsHalvesAwayFromZero) {
     lv::buildTextTable("en");
     const std::string label = "Thumbnail cache on disk: ";
     // Exact halves of a tenth of a megabyte go up, as the "0.0" format does; printf's rounding
@@ -37,7 +37,7 @@ TEST(ReviewSettingsDialog, CacheSizeRoundsHalvesAwayFromZero) {
 // [SECTION] diagnostics log
 // Entries of threads that are still running when the log is closed may be lost, but none may
 // land after "clean shutdown": a log that does not end with it reads as a crash.
-TEST(ReviewLog, NothingFollowsCleanShutdownWhileOthersStillLog) {
+TEST(DiagLogShutdown, NothingFollowsCleanShutdownWhileOthersStillLog) {
     for (int round = 0; round < 50; round++) {
         lvtest::TempDir dir;
         const std::string path = dir.file("diagnostics.log");
@@ -71,7 +71,7 @@ TEST(ReviewLog, NothingFollowsCleanShutdownWhileOthersStillLog) {
 // [SECTION] settings file encoding
 // A file that is not UTF-8 is read in the code page of the system it was saved on; only where
 // the system has none does the Western table stand in.
-TEST(ReviewIniEncoding, NonUtf8FileFollowsTheSystemCodePage) {
+TEST(IniEncodingSystem, NonUtf8FileFollowsTheSystemCodePage) {
     const std::string bytes = "[Import]\r\nDestination=D:\\Zdj\xEA" "cia\r\n";
     ASSERT_FALSE(lv::isValidUtf8(bytes));
     std::string viaSystem;

@@ -1,5 +1,5 @@
-// Faults found by reading the panel of every sample file next to what the camera stored: each
-// test holds the camera's bytes (built, or a real file) and the value a photographer should read.
+// The shot panel over real and built files: lens sections, AF points and files without EXIF, each
+// test holding the camera's bytes and the value a photographer should read.
 #include <gtest/gtest.h>
 
 #include "metadata/makernote.h"
@@ -29,7 +29,7 @@ bool hasLine(const std::vector<std::string>& rows, const std::string& line) {
 }  // namespace
 
 // [SECTION] Canon lens name and built-in lenses
-TEST(PanelReview, CanonMakerNoteLensIsNamedAsTheBodiesWriteItIntoExif) {
+TEST(ShotPanelLens, CanonMakerNoteLensIsNamedAsTheBodiesWriteItIntoExif) {
     // An EOS 30D keeps the lens only in its maker note; an EOS 6D writes the same text to EXIF
     // LensModel without a maker word. Both photos must carry one lens name for the lens filter.
     std::string old = canonFile("Canon EOS 30D", {ascii(0x0095, "EF-S18-55mm f/3.5-5.6")});
@@ -42,7 +42,7 @@ TEST(PanelReview, CanonMakerNoteLensIsNamedAsTheBodiesWriteItIntoExif) {
     EXPECT_EQ(sigma.lensModel, "17-50mm");
 }
 
-TEST(PanelReview, CanonCompactsHaveAFixedLensAndEosBodiesDoNot) {
+TEST(ShotPanelLens, CanonCompactsHaveAFixedLensAndEosBodiesDoNot) {
     std::vector<Entry> note = {shorts(0x0001, {0, 0, 0, 0, 0, 0, 0, 0})};
     for (const char* model : {"Canon PowerShot SX530 HS", "Canon DIGITAL IXUS 80 IS", "Canon IXY 650",
                               "Canon PowerShot ELPH 360 HS"}) {
@@ -53,7 +53,7 @@ TEST(PanelReview, CanonCompactsHaveAFixedLensAndEosBodiesDoNot) {
     EXPECT_FALSE(eos.fixedLens);
 }
 
-TEST(PanelReview, PowerShotSampleShowsItsLensSectionAsFixed) {
+TEST(ShotPanelLens, PowerShotSampleShowsItsLensSectionAsFixed) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     lv::ShotInfo s = lv::buildShotInfo(dir + "/files/jpeg/deb_IMG_1054.JPG");
@@ -64,7 +64,7 @@ TEST(PanelReview, PowerShotSampleShowsItsLensSectionAsFixed) {
     EXPECT_TRUE(hasLine(rows, "V\tFocal length\t14.4mm"));
 }
 
-TEST(PanelReview, OldCanonRawShowsTheMakerNoteLensWithoutAMakerWord) {
+TEST(ShotPanelLens, OldCanonRawShowsTheMakerNoteLensWithoutAMakerWord) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     lv::ShotInfo s = lv::buildShotInfo(dir + "/files/cr2/IMG_5952.CR2");
@@ -81,7 +81,7 @@ std::string olympusFile(const std::string& model) {
 }
 }  // namespace
 
-TEST(PanelReview, OlympusCompactsHaveAFixedLensAndSystemBodiesDoNot) {
+TEST(ShotPanelLens, OlympusCompactsHaveAFixedLensAndSystemBodiesDoNot) {
     for (const char* model : {"STYLUS1", "TG-6", "XZ-2", "SH-50", "SP-100EE"}) {
         lv::ShotInfo s = build("P1010001.JPG", olympusFile(model));
         ASSERT_EQ(s.vendor >= 0, true) << model;
@@ -91,7 +91,7 @@ TEST(PanelReview, OlympusCompactsHaveAFixedLensAndSystemBodiesDoNot) {
         EXPECT_FALSE(build("P1010001.JPG", olympusFile(model)).fixedLens) << model;
 }
 
-TEST(PanelReview, OlympusStylusSampleShowsItsLensSectionAsFixed) {
+TEST(ShotPanelLens, OlympusStylusSampleShowsItsLensSectionAsFixed) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     lv::ShotInfo s = lv::buildShotInfo(dir + "/files/jpeg/piexif_r_olympus.jpg");
@@ -102,7 +102,7 @@ TEST(PanelReview, OlympusStylusSampleShowsItsLensSectionAsFixed) {
 }
 
 // [SECTION] Leica rangefinders without a maker note
-TEST(PanelReview, RangefinderWithoutMakerNoteDoesNotCallItsLensManual) {
+TEST(ShotPanelLens, RangefinderWithoutMakerNoteDoesNotCallItsLensManual) {
     std::string bare = tiff("Leica Camera AG", "LEICA M10", 1, {rational(0x829A, 1, 125)}, nullptr);
     lv::ShotInfo s = build("L1000001.DNG", bare);
     EXPECT_EQ(s.focusMode, "MF (rangefinder)");
@@ -111,7 +111,7 @@ TEST(PanelReview, RangefinderWithoutMakerNoteDoesNotCallItsLensManual) {
 }
 
 // [SECTION] files whose EXIF gave nothing
-TEST(PanelReview, TiffCutOffInsideItsFirstDirectoryIsReportedAsWithoutExif) {
+TEST(ShotPanelLens, TiffCutOffInsideItsFirstDirectoryIsReportedAsWithoutExif) {
     // An ORF header and an IFD0 announcing 24 entries of which only a few bytes are present.
     std::string cut = "IIRO" + u32(8) + u16(24) + u16(0x0100) + u16(4) + u32(1);
     lv::ShotInfo s = build("P1010001.ORF", cut);
@@ -125,7 +125,7 @@ TEST(PanelReview, TiffCutOffInsideItsFirstDirectoryIsReportedAsWithoutExif) {
     EXPECT_EQ(named.cameraModel, "Canon EOS R5");
 }
 
-TEST(PanelReview, CutOffOrfSampleSaysItHasNoExif) {
+TEST(ShotPanelLens, CutOffOrfSampleSaysItHasNoExif) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     lv::ShotInfo s = lv::buildShotInfo(dir + "/files/orf/filetype_fixture.orf");
@@ -133,7 +133,7 @@ TEST(PanelReview, CutOffOrfSampleSaysItHasNoExif) {
 }
 
 // [SECTION] FinePix compacts
-TEST(PanelReview, FinePixCompactsHaveAFixedLensAndProBodiesDoNot) {
+TEST(ShotPanelLens, FinePixCompactsHaveAFixedLensAndProBodiesDoNot) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     struct Case {
@@ -162,7 +162,7 @@ Entry afInfo(const std::vector<std::pair<int, int>>& pts, uint32_t inFocus, int 
 }
 }  // namespace
 
-TEST(PanelReview, OlderCanonBodiesGiveTheirInFocusPointFromAfInfo) {
+TEST(ShotPanelLens, OlderCanonBodiesGiveTheirInFocusPointFromAfInfo) {
     // Left, centre and top points; the top one (Y is upwards) in focus.
     std::vector<std::pair<int, int>> pts = {{-931, 4}, {8, 4}, {8, 504}};
     lv::ShotInfo s = build("IMG_0001.CR2", canonFile("Canon EOS 30D", {afInfo(pts, 0x4)}));
@@ -183,7 +183,7 @@ TEST(PanelReview, OlderCanonBodiesGiveTheirInFocusPointFromAfInfo) {
     EXPECT_EQ(build("IMG_0003.CR2", canonFile("Canon EOS 30D", cut)).afPointX, 0);
 }
 
-TEST(PanelReview, EosThirtyDSampleShowsItsCentrePoint) {
+TEST(ShotPanelLens, EosThirtyDSampleShowsItsCentrePoint) {
     std::string dir = lvtest::corpusDir();
     if (dir.empty()) GTEST_SKIP() << "sample files absent";
     // The tool reads AFPointsInFocus 4: the centre point at (8, 4) of a 3504 x 2336 AF image.

@@ -1,5 +1,5 @@
-// Second-look cases for the TIFF/EXIF reader and the preview locators: files that repeat a tag,
-// and the places where this reader is deliberately stricter or more forgiving than a naive one.
+// The TIFF/EXIF reader and preview locators on files that repeat a tag, and where the reader is
+// deliberately stricter or more forgiving than a naive one.
 #include <gtest/gtest.h>
 
 #include "metadata/preview.h"
@@ -48,7 +48,7 @@ std::string repeatedTags(bool le) {
 
 }  // namespace
 
-TEST(ReviewTiffSummary, OnlyTheFirstOfARepeatedTagCounts) {
+TEST(TiffSummaryRepeats, OnlyTheFirstOfARepeatedTagCounts) {
     for (bool le : {true, false}) {
         std::string buf = repeatedTags(le);
         ExifSummary s;
@@ -68,7 +68,7 @@ TEST(ReviewTiffSummary, OnlyTheFirstOfARepeatedTagCounts) {
     }
 }
 
-TEST(ReviewTiffSummary, FindTagAndTheSummaryAgreeOnRepeatedTags) {
+TEST(TiffSummaryRepeats, FindTagAndTheSummaryAgreeOnRepeatedTags) {
     // The signatures read Make with findTag; the summary must name the same camera.
     std::string buf = repeatedTags(true);
     ExifSummary s;
@@ -78,7 +78,7 @@ TEST(ReviewTiffSummary, FindTagAndTheSummaryAgreeOnRepeatedTags) {
     EXPECT_EQ(stringValue(buf, s.tiffBase, e, true), refText(buf, s.make));
 }
 
-TEST(ReviewTiffReaders, NextIfdOfAnEmptyDirectory) {
+TEST(TiffReadersStrictness, NextIfdOfAnEmptyDirectory) {
     Tiff t;
     int ifd0 = t.addIfd(), ifd1 = t.addIfd();
     t.ifds[size_t(ifd0)].next = ifd1;  // IFD0 has no entries, only its link
@@ -99,7 +99,7 @@ TEST(ReviewTiffReaders, NextIfdOfAnEmptyDirectory) {
     EXPECT_EQ(nextIfd(full, 0, true), 0x78u);
 }
 
-TEST(ReviewTiffReaders, OrientationOutsideTheEightRotationsCountsAsUpright) {
+TEST(TiffReadersStrictness, OrientationOutsideTheEightRotationsCountsAsUpright) {
     // A value the viewer cannot map to a rotation or flip must not reach it.
     for (uint32_t v : {0u, 1u, 5u, 8u, 9u, 65535u}) {
         Tiff t;
