@@ -1,5 +1,6 @@
 // Any bytes as an export destination template: parsing, checking and resolving never crash, a
 // template that passes the check has no unknown token, and doubled braces come back single.
+// fuzz-max-len: 4096 (texts a person types; longer inputs only slow the search)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

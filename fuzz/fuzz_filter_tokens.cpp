@@ -1,6 +1,7 @@
 // Any text as filter tokens, typed tokens, saved-filter bodies, names and range values: nothing
 // crashes, what reads is written back in a form that reads to the same text, and canonical
 // bodies and cleaned names stay as they are when cleaned again.
+// fuzz-max-len: 4096 (texts a person types; longer inputs only slow the search)
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

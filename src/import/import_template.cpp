@@ -352,8 +352,7 @@ TemplateCheck checkImportTemplate(std::string_view tpl) {
         if (cur.content) last = cur;
         cur = Flags();
     };
-    const ImportNameContext empty;
-    std::string value;
+    bool unknown = false;
     for (const TemplatePiece& p : splitTemplate(tpl)) {
         if (p.kind == TemplatePiece::Unclosed) {
             r.unclosed = true;
@@ -377,7 +376,12 @@ TemplateCheck checkImportTemplate(std::string_view tpl) {
         }
         const TokenRow* row = findToken(p.name);
         if (!row) {
-            appendUnique(r.unknownTokens, p.name, 256);
+            // A name too long to show whole is shown cut, never dropped: the template must fail.
+            std::string shown(p.name.substr(0, 48));
+            cutUtf8(shown, 40);
+            if (shown.size() < p.name.size()) shown += "...";
+            appendUnique(r.unknownTokens, shown, 256);
+            unknown = true;
             continue;
         }
         if (row->role == kRoleName) cur.name = true;
@@ -388,12 +392,17 @@ TemplateCheck checkImportTemplate(std::string_view tpl) {
             int form = parseSubList(p.arg, &items);
             if (form < 0) r.badSub = true;
             for (const std::string& t : items)
-                if (typeIndex(t) < 0) appendUnique(r.badTypes, t, 128);
+                if (typeIndex(t) < 0) {
+                    std::string shown = t;
+                    cutUtf8(shown, 40);
+                    appendUnique(r.badTypes, shown, 128);
+                    unknown = true;
+                }
         }
     }
     endComponent();
     r.notUnique = !(last.ext && (last.name || last.seq));
-    r.hasError = r.unclosed || r.emptyToken || r.badSub || !r.unknownTokens.empty() || !r.badTypes.empty();
+    r.hasError = r.unclosed || r.emptyToken || r.badSub || unknown || !r.badTypes.empty();
     return r;
 }
 

@@ -104,6 +104,8 @@ TEST(ImportTemplate, CheckAndMessages) {
         {"{file.type:sub(jpeg,Foo)}\\{file.type:sub(JPEG)}\\{origname}.{ext}", true,
          "Unknown file type in sub(): jpeg, foo"},
         {"{ year}\\{x}\\{x}\\{file.name}.{file.ext}", true, "Unknown token:  year, x"},
+        // A name too long for the message is shown cut, and the template still fails.
+        {"{" + std::string(300, 'q') + "}{file.name}.{file.ext}", true, "Unknown token: " + std::string(40, 'q') + "..."},
         {"a:b*\x01:{file.name}.{file.ext}", false, "Illegal characters replaced with _ : : * \x01"},
         {"{}{bad}{file.type:sub(}", true,
          "Empty token {} \xC2\xB7 Malformed sub() in a type token \xC2\xB7 " + notUnique + " \xC2\xB7 Unknown token: bad"},
