@@ -163,7 +163,7 @@ void stagedCopyBegin(std::string_view source, std::string_view target, const Sta
     publishPending(p);  // closes and notes the staging file left behind
 }
 
-void stagedCopyFinishAll(std::vector<PendingCopy>& batch) {
+void stagedCopyFinishAll(std::vector<PendingCopy>& batch, bool flushFolders) {
     size_t flushing = 0;
     for (const PendingCopy& p : batch) flushing += p.staging.valid();
     if (flushing > 1) {
@@ -193,13 +193,14 @@ void stagedCopyFinishAll(std::vector<PendingCopy>& batch) {
         std::string_view folder = folderPart(p->target);
         if (p->result.ok() && std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
     }
-    for (std::string_view f : folders) folderFlush(f);
+    if (flushFolders)
+        for (std::string_view f : folders) folderFlush(f);
 }
 
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
     std::vector<PendingCopy> one(1);
     stagedCopyBegin(source, target, opt, &one[0]);
-    if (one[0].staging.valid()) stagedCopyFinishAll(one);
+    if (one[0].staging.valid()) stagedCopyFinishAll(one, opt.flushFolder);
     return one[0].result;
 }
 

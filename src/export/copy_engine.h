@@ -44,6 +44,9 @@ struct StagedCopyOptions {
     // Called after every block with the bytes written so far.
     void (*progress)(uint64_t bytesDone, void* ctx) = nullptr;
     void* progressContext = nullptr;
+    // False: the new name is not made durable here; the caller flushes the folder later, once
+    // for many copies (and before it records the copy anywhere durable).
+    bool flushFolder = true;
 };
 
 struct StagedCopyResult {
@@ -75,7 +78,7 @@ void stagedCopyBegin(std::string_view source, std::string_view target, const Sta
                      PendingCopy* out);
 // Flushes the open staging files of the batch at the same time (a few threads), then checks,
 // closes and publishes each in order.
-void stagedCopyFinishAll(std::vector<PendingCopy>& batch);
+void stagedCopyFinishAll(std::vector<PendingCopy>& batch, bool flushFolders = true);
 
 // [SECTION] identical files
 // Same size and last-write times at most 2 seconds apart; a source time of 0 is never identical.

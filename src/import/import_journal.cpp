@@ -42,7 +42,9 @@ void writeLine(JournalWriter* w, const std::string& line) {
     if (!w->file.valid()) return;
     std::string l = line + "\r\n";
     w->error = fileWrite(w->file, l.data(), l.size());
-    if (!w->error) w->error = fileFlush(w->file);
+    if (w->error) return;
+    w->unflushed++;
+    if (!w->groupFlush) journalFlush(w);
 }
 
 }  // namespace
@@ -196,6 +198,16 @@ void journalFail(JournalWriter* w, std::string_view message, std::string_view ca
     writeLine(w, "fail\t" + field(message) + "\t" + field(cardRelative));
 }
 
-void closeJournal(JournalWriter* w) { fileClose(&w->file); }
+void journalFlush(JournalWriter* w) {
+    if (!w->file.valid() || w->unflushed == 0) return;
+    WinErr e = fileFlush(w->file);
+    if (!w->error) w->error = e;
+    w->unflushed = 0;
+}
+
+void closeJournal(JournalWriter* w) {
+    journalFlush(w);
+    fileClose(&w->file);
+}
 
 }  // namespace lv

@@ -54,14 +54,20 @@ struct JournalWriter {
     FileHandle file;
     std::string path;
     WinErr error = 0;  // of the last write or flush
+    // Set: each line still reaches the system as it is written (a killed run loses none), but
+    // the flush to disk waits for journalFlush, so many copies share one wait for the disk.
+    bool groupFlush = false;
+    int unflushed = 0;
 };
 // Creates a new journal in folder (made as needed) for the destination, never over an existing
 // one, and writes its header. False when it cannot.
 bool openJournal(JournalWriter* w, std::string_view folder, std::string_view destination);
-// Each line is written in one call and flushed to disk before this returns.
+// Each line is written in one call and, unless groupFlush is set, flushed to disk before this returns.
 void journalOk(JournalWriter* w, int64_t size, uint64_t lastWrite, std::string_view hash, std::string_view destRelative,
                std::string_view cardRelative);
 void journalFail(JournalWriter* w, std::string_view message, std::string_view cardRelative);
+// Flushes the lines written since the last flush to disk.
+void journalFlush(JournalWriter* w);
 void closeJournal(JournalWriter* w);
 
 }  // namespace lv

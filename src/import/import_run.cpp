@@ -61,7 +61,18 @@ struct Run {
     std::deque<std::unique_ptr<CopyTask>> inflight;  // in card order
     size_t maxInFlight = 4;
     std::vector<std::string> cardHash, firstCopy;    // per file: the first verified copy of this run
+    // Group commit: the folders of copies published since the last commit, whose new names are
+    // made durable together, before the journal lines that record them.
+    std::vector<std::string> unflushedFolders;
+    size_t sinceCommit = 0;
 };
+
+constexpr size_t kCommitEvery = 32;
+
+void noteUnflushed(Run& run, const std::string& folder) {
+    if (std::find(run.unflushedFolders.begin(), run.unflushedFolders.end(), folder) == run.unflushedFolders.end())
+        run.unflushedFolders.push_back(folder);
+}
 
 double secondsSince(uint64_t t0) { return double(perfCounter() - t0) / double(perfFrequency() ? perfFrequency() : 1); }
 
@@ -147,6 +158,7 @@ std::string verifiedCopy(ImportJob* job, const std::string& source, const std::s
     o.expectedSize = uint64_t(size > 0 ? size : 0);
     o.progress = onBlock;
     o.progressContext = job;
+    o.flushFolder = false;  // the run flushes folders and journal together (commit)
     StagedCopyResult r = stagedCopy(source, target, o);
     if (!r.ok()) {
         sha256Abort(&h);
@@ -199,6 +211,7 @@ void completeCopy(Run& run, CopyTask& t) {
     if (p.mode == 2) d.result.restored++;
     d.result.bytesCopied += uint64_t(f.size);
     journalOk(&d.journal, f.size, f.lastWrite, t.hash, relativeTo(d.dest, t.target), run.rel[i]);
+    noteUnflushed(run, std::string(withoutTrailingSeparator(folderPart(t.target))));
     p.finalPath = t.target;
     noteFolder(run.job, t.target);
     if (run.firstCopy[i].empty()) {
@@ -212,6 +225,15 @@ void copyThread(void* arg) {
     t->message = verifiedCopy(t->job, t->source, t->target, t->size, t->expectedHash, &t->hash, &t->keptAs);
 }
 
+// Makes the names published since the last commit durable, then the journal lines: a journal
+// never vouches on disk for a copy whose name could still be lost.
+void commit(Run& run) {
+    for (const std::string& folder : run.unflushedFolders) folderFlush(folder);
+    run.unflushedFolders.clear();
+    for (DestRun& d : run.dests) journalFlush(&d.journal);
+    run.sinceCommit = 0;
+}
+
 // Completes copies in card order until at most keep are in flight.
 void drain(Run& run, size_t keep) {
     while (run.inflight.size() > keep) {
@@ -219,6 +241,7 @@ void drain(Run& run, size_t keep) {
         if (t.started) threadJoin(&t.thread);
         completeCopy(run, t);
         run.inflight.pop_front();
+        if (++run.sinceCommit >= kCommitEvery) commit(run);
     }
 }
 
@@ -305,8 +328,14 @@ void importOne(Run& run, DestRun& d, size_t i) {
         return;
     }
     std::string folder(withoutTrailingSeparator(folderPart(target)));
-    if (WinErr e = folderCreateAll(folder))
-        logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + folder);
+    if (!isFolder(folder)) {
+        if (WinErr e = folderCreateAll(folder))
+            logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + folder);
+        // The new folders' names are made durable with the next commit, like the copies in them.
+        for (std::string up(folderPart(folder)); up.size() > d.dest.size(); up = std::string(folderPart(withoutTrailingSeparator(up))))
+            noteUnflushed(run, std::string(withoutTrailingSeparator(up)));
+        noteUnflushed(run, std::string(withoutTrailingSeparator(d.dest)));
+    }
     // The card is read once: a further destination copies the verified first copy and must
     // arrive at the card's hash.
     auto task = std::make_unique<CopyTask>();
@@ -399,6 +428,7 @@ bool checkRoom(Run& run) {
 void finish(Run& run) {
     ImportJob* job = run.job;
     drain(run, 0);  // the files in hand are finished, never abandoned
+    commit(run);
     bool stopped = job->stop.load();
     for (DestRun& d : run.dests) {
         closeJournal(&d.journal);
@@ -484,6 +514,7 @@ void runImport(ImportJob* job) {
     for (DestRun& d : run.dests) {
         if (WinErr e = folderCreateAll(d.dest)) logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + d.dest);
         openJournal(&d.journal, journalFolderForDestination(d.dest), d.dest);
+        d.journal.groupFlush = true;
         d.result.planSeconds = secondsSince(run.t0);
     }
     // A second destination copies the first copy, so each file finishes before the next.
