@@ -274,9 +274,9 @@ INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         for (const Row& r : d->rows)
             if (r.kind == Kind::DefaultButton) SendMessageW(hwnd, DM_SETDEFID, WPARAM(r.id), 0);
         fitToRows(*d, d->spec->w, d->spec->h);
-        centreOver(hwnd, GetWindow(hwnd, GW_OWNER));
         LRESULT ignored = 0;
         if (d->spec->handler) d->spec->handler(*d, msg, wp, lp, &ignored);
+        centreOver(hwnd, GetWindow(hwnd, GW_OWNER));  // at the size the handler left
         if (d->spec->focusId) {
             focus(*d, d->spec->focusId);
             return FALSE;
@@ -321,7 +321,7 @@ struct alignas(4) Template {
 
 Template emptyTemplate() {
     Template tpl{};
-    tpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
+    tpl.t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     tpl.t.cx = 100;
     tpl.t.cy = 50;
     return tpl;
@@ -441,6 +441,17 @@ void moveRow(Dialog& d, int id, int x, int y, int w, int h) {
 int textWidth(const Dialog& d, std::string_view utf8, bool bold) {
     int w = measure(d, toWide(utf8), bold, false);
     return (w * 96 + d.dpi - 1) / d.dpi;
+}
+
+int wrappedHeight(const Dialog& d, std::string_view utf8, int w, bool bold) {
+    std::wstring t = toWide(utf8);
+    HDC dc = GetDC(d.hwnd);
+    HGDIOBJ old = SelectObject(dc, bold ? d.bold : d.font);
+    RECT r{0, 0, scaleBy(w, d.dpi), 0};
+    DrawTextW(dc, t.c_str(), int(t.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(d.hwnd, dc);
+    return (int(r.bottom) * 96 + d.dpi - 1) / d.dpi;
 }
 
 HWND addRow(Dialog& d, const Row& row, std::string_view utf8) {

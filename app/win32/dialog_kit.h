@@ -100,6 +100,8 @@ void focus(const Dialog& d, int id);
 void moveRow(Dialog& d, int id, int x, int y, int w, int h);
 // Width of text in the dialog's font, in 96-DPI pixels (rounded up).
 int textWidth(const Dialog& d, std::string_view utf8, bool bold = false);
+// Height of text wrapped at w 96-DPI pixels, in 96-DPI pixels (rounded up).
+int wrappedHeight(const Dialog& d, std::string_view utf8, int w, bool bold = false);
 // Adds a control that is not in the table (lists of values built at run time); same rules.
 HWND addRow(Dialog& d, const Row& row, std::string_view utf8 = {});
 // Destroys the controls whose ids lie in [first, last] and forgets their rows.
