@@ -17,6 +17,7 @@
 #include "filter/saved_filters.h"
 #include "metadata/makernote.h"
 #include "sidecar/sidecar_file.h"
+#include "dialog_kit.h"
 #include "shell.h"
 
 Shell g;
@@ -167,6 +168,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     while ((r = GetMessageW(&msg, nullptr, 0, 0)) != 0 && r != -1) {
         if (g.accel && g.hwnd && !g.welcome && TranslateAcceleratorW(g.hwnd, g.accel, &msg)) continue;
         if (g.welcome && g.hwnd && IsDialogMessageW(g.hwnd, &msg)) continue;
+        if (dlg::isDialogMessage(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
