@@ -5,6 +5,8 @@
 #include "commands.h"
 #include "options.h"
 #include "metadata/preview.h"
+#include "metadata/tiff.h"
+#include "viewer/pipeline.h"
 
 namespace lv::cli {
 
@@ -13,11 +15,15 @@ namespace {
 struct InOut {
     std::string in, out;
     bool force = false;
+    bool rotate = false;
 };
 
 bool parseInOut(const char* cmd, const Args& args, InOut* io, int* rc) {
     ParsedArgs p;
-    if (!parseArgs(cmd, args, {{"-o", "OUT"}, {"--force", nullptr}}, &p, rc)) return false;
+    bool ok = std::string_view(cmd) == "preview"
+                  ? parseArgs(cmd, args, {{"-o", "OUT"}, {"--force", nullptr}, {"--rotate", nullptr}}, &p, rc)
+                  : parseArgs(cmd, args, {{"-o", "OUT"}, {"--force", nullptr}}, &p, rc);
+    if (!ok) return false;
     if (p.operands.size() != 1 || !p.has("-o")) {
         *rc = usageError(cmd, p.operands.size() > 1 ? "one photo at a time" : "a photo and -o OUT are required");
         return false;
@@ -25,6 +31,7 @@ bool parseInOut(const char* cmd, const Args& args, InOut* io, int* rc) {
     io->in = p.operands[0];
     io->out = p.value("-o");
     io->force = p.has("--force");
+    io->rotate = p.has("--rotate");
     return true;
 }
 
@@ -55,11 +62,26 @@ int runPreview(const Args& args) {
         std::fprintf(stderr, "lumivore preview: %s: No JPEG preview found.\n", shownPath(io.in).c_str());
         return kExitFailed;
     }
-    rc = writeOutput("preview", io.out, std::string_view(reinterpret_cast<const char*>(r.preview.data()), r.preview.size()),
-                     io.force, io.in);
-    if (rc == kExitOk)
-        report(io, sizeText(r.preview) + " from " + r.picked.source + " at " + std::to_string(r.picked.offset) + ", " +
-                       std::to_string(r.preview.size()) + " bytes");
+    std::string what = sizeText(r.preview) + " from " + r.picked.source + " at " + std::to_string(r.picked.offset);
+    Bytes upright;
+    if (io.rotate) {
+        // Turned as the viewer turns it, by the photo's own orientation; mirrored orientations are
+        // shown as stored there too.
+        int degrees = rotationForOrientation(readOrientation(r.head, r.formatIndex));
+        WinErr e = degrees ? jpegRotateLossless(r.preview.data(), r.preview.size(), degrees, &upright) : kErrOk;
+        if (degrees && !e && setJpegOrientation(&upright, 1)) {
+            what += ", turned " + std::to_string(degrees) + " degrees losslessly";
+        } else if (degrees) {
+            upright.clear();
+            std::fprintf(stderr, "lumivore preview: %s: cannot turn it losslessly (%s); the stored bytes are written\n",
+                         shownPath(io.in).c_str(), e == kErrNotSupported ? "not at this picture size, or not on this system"
+                         : e ? describeError(e).c_str() : "its orientation tag cannot be set");
+        }
+    }
+    const Bytes& bytes = upright.empty() ? r.preview : upright;
+    rc = writeOutput("preview", io.out, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), io.force,
+                     io.in);
+    if (rc == kExitOk) report(io, what + ", " + std::to_string(bytes.size()) + " bytes");
     return rc;
 }
 

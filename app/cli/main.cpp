@@ -23,7 +23,7 @@ static const Command kCommands[] = {
      tokenSyntaxHelp},
     {"info", "FILE... [--all] [--json]",
      "what the viewer's panel shows, rating, label and every embedded image (--all: everything read)", runInfo},
-    {"preview", "PHOTO -o OUT.jpg|- [--force]", "write the embedded preview the viewer shows", runPreview},
+    {"preview", "PHOTO -o OUT.jpg|- [--rotate] [--force]", "write the embedded preview the viewer shows (--rotate: upright, losslessly)", runPreview},
     {"thumb", "PHOTO -o OUT.jpg|- [--force]", "write the thumbnail the strip shows", runThumb},
     {"decode", "JPEG [--size WxH [--exact]] [--stored] -o OUT.png|OUT.bmp|- [--force]",
      "decode a JPEG as the viewer does: fitted into WxH, turned upright by its EXIF orientation", runDecode},

@@ -278,6 +278,20 @@ int readOrientationAt(ByteView buf, int64_t t) {
     return v >= 1 && v <= 8 ? int(v) : 1;
 }
 
+bool setJpegOrientation(Bytes* jpeg, int value) {
+    ByteView b(*jpeg);
+    int64_t t = findExifTiff(b, 0);
+    if (t < 0 || !b.has(t, 8)) return true;
+    bool le = tiffLittleEndian(b, t);
+    int64_t e = findTag(b, t + int64_t(readU32(b, t + 4, le)), le, 0x0112);
+    if (!e) return true;
+    if (entryType(b, e, le) != 3 || entryCount(b, e, le) != 1 || !b.has(e + 8, 2)) return false;
+    uint8_t* v = jpeg->data() + e + 8;
+    v[le ? 0 : 1] = uint8_t(value);
+    v[le ? 1 : 0] = 0;
+    return true;
+}
+
 int readOrientation(ByteView buf, int formatIndex) {
     int64_t t = formatIndex < 0 ? 0 : locateOrientationTiff(buf, formatIndex);
     return readOrientationAt(buf, t);

@@ -123,6 +123,9 @@ bool readExifSummary(ByteView buf, int formatIndex, ExifSummary* out);
 int readOrientation(ByteView buf, int formatIndex);
 // Orientation from IFD0 of a TIFF at tiffBase (1 when absent, unreadable or outside 1..8).
 int readOrientationAt(ByteView buf, int64_t tiffBase);
+// Sets the Orientation of a JPEG's EXIF IFD0 in place (a picture turned upright says 1, or other
+// viewers turn it again). True when it was set or the JPEG has none to set.
+bool setJpegOrientation(Bytes* jpeg, int value);
 // Sub-second text of a summary (inline bytes up to the first NUL, or the referenced text).
 std::string subSecText(ByteView buf, const ExifSummary& s);
 // Seconds from 2000-01-01 00:00:00 counting real (Gregorian) days; 0 for unknown or invalid dates.

@@ -252,6 +252,11 @@ WinErr jpegDecode(const uint8_t* data, size_t len, Bgra* out);
 // Decodes and scales to exactly width x height with a high-quality downscaling filter.
 // Corrupt or truncated data gives 13, never a crash.
 WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, Bgra* out);
+// Turns a JPEG 90, 180 or 270 degrees clockwise without decoding it (the coded blocks are
+// moved, so nothing is lost); every marker is kept as it was. 50 where the platform cannot, or
+// when the picture is not a whole number of coding blocks wide and high (turning would move or
+// cut the partial blocks at its edge); 13 for data that is not a JPEG it can turn.
+WinErr jpegRotateLossless(const uint8_t* data, size_t len, int degrees, std::vector<uint8_t>* out);
 // Stops the calling thread's decoder (on Windows its WIC factory and COM apartment); the next
 // decode on the thread starts it again. The user-interface thread calls it at shutdown, before
 // the program returns: left to the thread's exit, Wine can stall the process's end for a minute.

@@ -12,6 +12,7 @@
 #include "core/pathname.h"
 #include "json_lite.h"
 #include "platform/platform.h"
+#include "metadata/tiff.h"
 #include "test_support.h"
 
 namespace {
@@ -197,5 +198,30 @@ TEST(Cli, DecodeFitsAndTurnsUpright) {
         };
         EXPECT_EQ(be32(16), c.w) << c.options;  // PNG IHDR width and height
         EXPECT_EQ(be32(20), c.h) << c.options;
+    }
+}
+
+TEST(Cli, PreviewRotateTurnsLosslesslyOrKeepsTheStoredBytes) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "no corpus";
+    std::string jpegs = lv::joinPath(lv::joinPath(dir, "files"), "jpeg");
+    const struct {
+        const char* file;  // orientation 8 at 4928x3264; orientation 6 at 150x91 (partial blocks)
+        int w, h, orientation;
+        bool stored;
+    } kCases[] = {{"mei_Leica_T_Typ_701.jpg", 3264, 4928, 1, false}, {"exiv2_nikon-d70.jpg", 150, 91, 6, true}};
+    for (const auto& c : kCases) {
+        std::string in = lv::joinPath(jpegs, c.file);
+        Result r = lumivore("preview " + q(in) + " --rotate -o -");
+        ASSERT_EQ(r.rc, 0) << c.file;
+        lv::Bytes out(r.out.begin(), r.out.end());
+        int w = 0, h = 0;
+        ASSERT_EQ(lv::jpegSize(out.data(), out.size(), &w, &h), 0u) << c.file;
+        EXPECT_EQ(w, c.w) << c.file;
+        EXPECT_EQ(h, c.h) << c.file;
+        EXPECT_EQ(lv::readOrientationAt(out, lv::findExifTiff(out, 0)), c.orientation) << c.file;
+        if (c.stored) {
+            EXPECT_EQ(r.out, lvtest::readFile(in)) << c.file;
+        }
     }
 }

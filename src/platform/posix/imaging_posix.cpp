@@ -6,6 +6,7 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
+#include <turbojpeg.h>
 
 #include "platform/platform.h"
 #include "platform/resample.h"
@@ -138,6 +139,36 @@ WinErr jpegDecodeScaled(const uint8_t* data, size_t len, int width, int height, 
     out->pixels.assign(size_t(width) * size_t(height) * 4, 0);
     resampleBgra(big.pixels.data(), big.width, big.height, size_t(big.width) * 4, out->pixels.data(), width, height);
     return kErrOk;
+}
+
+WinErr jpegRotateLossless(const uint8_t* data, size_t len, int degrees, std::vector<uint8_t>* out) {
+    int op = degrees == 90 ? TJXOP_ROT90 : degrees == 180 ? TJXOP_ROT180 : degrees == 270 ? TJXOP_ROT270 : -1;
+    if (op < 0) return kErrInvalidParameter;
+    int w = 0, h = 0;
+    if (WinErr e = jpegDecodeAllowed(data, len, &w, &h)) return e;
+    tjhandle t = tjInitTransform();
+    if (!t) return kErrNotEnoughMemory;
+    tjtransform xf;
+    std::memset(&xf, 0, sizeof xf);
+    xf.op = op;
+    // PERFECT: refuse rather than drop the partial blocks at the edge.
+    xf.options = TJXOPT_PERFECT;
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    int rc = tjTransform(t, data, static_cast<unsigned long>(len), 1, &buf, &size, &xf, 0);
+    WinErr e = kErrOk;
+    if (rc != 0) {
+        // A size that does not divide into coding blocks is a limit of the method, not bad data.
+        int hw = 0, hh = 0, sub = -1, cs = 0;
+        bool whole = tjDecompressHeader3(t, data, static_cast<unsigned long>(len), &hw, &hh, &sub, &cs) == 0 &&
+                     sub >= 0 && sub < TJ_NUMSAMP && hw % tjMCUWidth[sub] == 0 && hh % tjMCUHeight[sub] == 0;
+        e = whole ? kErrInvalidData : kErrNotSupported;
+    } else {
+        out->assign(buf, buf + size);
+    }
+    tjFree(buf);
+    tjDestroy(t);
+    return e;
 }
 
 }  // namespace lv

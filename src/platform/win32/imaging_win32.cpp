@@ -33,6 +33,9 @@ thread_local ThreadFactory tlsFactory;
 
 void jpegDecoderThreadEnd() { tlsFactory.end(); }
 
+// WIC turns pictures only by decoding and encoding them again, which is not lossless.
+WinErr jpegRotateLossless(const uint8_t*, size_t, int, std::vector<uint8_t>*) { return kErrNotSupported; }
+
 namespace {
 
 IWICImagingFactory* factoryForThisThread() {
