@@ -185,6 +185,33 @@ bool thumbCr3(ByteView h, int64_t* off, int64_t* len) {
     return true;
 }
 
+// The first sample of the first track: the full-size JPEG a CR3 holds beside its raw data
+// (moov/trak/mdia/minf/stbl: the size from stsz, the place from co64 or stco).
+bool cr3TrackOnePlace(ByteView h, uint64_t* off, uint64_t* len) {
+    if (!sigCr3(h)) return false;
+    Box b = findBox(h, 0, h.length(), "moov");
+    for (const char* type : {"trak", "mdia", "minf", "stbl"})
+        if (b.content >= 0) b = findBox(h, b.content, b.end, type);
+    if (b.content < 0) return false;
+    Box sz = findBox(h, b.content, b.end, "stsz");
+    if (sz.content < 0 || !h.has(sz.content, 12)) return false;
+    uint64_t n = readU32(h, sz.content + 4, false);
+    if (n == 0 && readU32(h, sz.content + 8, false) >= 1 && h.has(sz.content + 12, 4)) n = readU32(h, sz.content + 12, false);
+    Box co = findBox(h, b.content, b.end, "co64");
+    uint64_t at = 0;
+    if (co.content >= 0 && h.has(co.content, 16) && readU32(h, co.content + 4, false) >= 1) {
+        at = uint64_t(readU32(h, co.content + 8, false)) << 32 | readU32(h, co.content + 12, false);
+    } else {
+        co = findBox(h, b.content, b.end, "stco");
+        if (co.content < 0 || !h.has(co.content, 12) || readU32(h, co.content + 4, false) < 1) return false;
+        at = readU32(h, co.content + 8, false);
+    }
+    if (n < 1024 || at == 0) return false;
+    *off = at;
+    *len = n;
+    return true;
+}
+
 // [SECTION] X3F: the directory's JPEG head appended to the head, with a trailer naming it
 struct X3fTrailer {
     uint32_t jpegOffset = 0, jpegLength = 0, headPos = 0, headLength = 0;
@@ -560,7 +587,8 @@ void addImage(PhotoFile& f, ByteView head, std::vector<EmbeddedImage>* out, std:
     im.offset = off;
     im.length = len;
     Bytes first;
-    if (fits(f, off, len) && readRange(f, head, off, len < 4096 ? len : 4096, &first)) {
+    // The frame header can follow a long EXIF segment.
+    if (fits(f, off, len) && readRange(f, head, off, len < 65536 ? len : 65536, &first)) {
         FrameSize fs = jpegFrameSize(first, 0);
         im.width = fs.width;
         im.height = fs.height;
@@ -600,6 +628,8 @@ std::vector<EmbeddedImage> listEmbeddedImages(PhotoFile& f, ByteView head, int f
         if (cr3PreviewPlace(head, f, &off, &len)) addImage(f, head, &out, "CR3 PRVW", off, len);
         int64_t to, tl;
         if (thumbCr3(head, &to, &tl)) addImage(f, head, &out, "CR3 THMB", uint64_t(to), uint64_t(tl));
+        // Not the viewer's choice (it would read megabytes for each photo), but listed.
+        if (cr3TrackOnePlace(head, &off, &len)) addImage(f, head, &out, "CR3 track 1", off, len);
     }
     if (lab == "RAF") {
         off = readU32(head, 84, false);

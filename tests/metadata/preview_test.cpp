@@ -289,7 +289,8 @@ std::string box64(const char* type, const std::string& content, uint32_t high = 
 const std::string kUuidPrvw("\xea\xf4\x2b\x5e\x1c\x98\x4b\x88\xb9\xfb\xb7\xdc\x40\x6e\x4d\x16", 16);
 const std::string kUuidCanon("\x85\xc0\xb6\x87\x82\x0f\x11\xe0\x81\x11\xf4\xce\x46\x2b\x6a\x48", 16);
 
-std::string cr3(bool moov64, uint32_t moovHigh = 0) {
+// With trackOne, the first track's sample (the full-size JPEG) follows in an mdat box.
+std::string cr3(bool moov64, uint32_t moovHigh = 0, bool trackOne = false) {
     Tiff cmt1;
     int a = cmt1.addIfd();
     cmt1.ascii(a, 0x010F, "Canon");
@@ -307,11 +308,20 @@ std::string cr3(bool moov64, uint32_t moovHigh = 0) {
     std::string thmb = std::string("\0\0\0\0\x00\xa0\x00\x78", 8) + be32(uint32_t(thumb.size())) + std::string(4, '\0') + thumb;
     std::string canon = box("uuid", kUuidCanon + box("CMT1", cmt1.build()) + box("CMT2", cmt2.build()) +
                                         box("CMT3", cmt3.build()) + box("THMB", thmb));
-    std::string moov = moov64 ? box64("moov", canon, moovHigh) : box("moov", canon);
+    std::string full = fakeJpeg(6000, 4000, 5000);
+    auto trak = [&](uint32_t at) {
+        std::string stsz = box("stsz", be32(0) + be32(0) + be32(1) + be32(uint32_t(full.size())));
+        std::string co64 = box("co64", be32(0) + be32(1) + be32(0) + be32(at));
+        return trackOne ? box("trak", box("mdia", box("minf", box("stbl", stsz + co64)))) : std::string();
+    };
+    auto moov = [&](uint32_t at) { return moov64 ? box64("moov", canon + trak(at), moovHigh) : box("moov", canon + trak(at)); };
     std::string jpeg = fakeJpeg(1620, 1080, 4000);
     std::string prvw = box("PRVW", std::string("\0\0\0\0\x00\x01\x06\x54\x04\x38\x00\x01", 12) + be32(uint32_t(jpeg.size())) + jpeg + "pad");
     std::string uuid = box("uuid", kUuidPrvw + std::string(8, '\0') + prvw);
-    return box("ftyp", "crx " + std::string(4, '\0') + "crx isom") + moov + uuid;
+    std::string head = box("ftyp", "crx " + std::string(4, '\0') + "crx isom") + moov(0) + uuid;
+    if (!trackOne) return head;
+    head = box("ftyp", "crx " + std::string(4, '\0') + "crx isom") + moov(uint32_t(head.size() + 8)) + uuid;
+    return head + box("mdat", full);
 }
 
 }  // namespace
@@ -343,6 +353,16 @@ TEST(Preview, Cr3BoxesAndSeparateBlocks) {
     r = previewOf(cr3(true, 1));
     EXPECT_TRUE(r.preview.empty());
     EXPECT_FALSE(readExifSummary(r.head, kCr3, &s));
+
+    // The full-size JPEG of the first track is listed, the viewer still shows PRVW.
+    f = cr3(false, 0, true);
+    r = previewOf(f);
+    EXPECT_EQ(sizeOf(r).width, 1620);
+    PhotoFile pf = photoFromMemory(f);
+    std::vector<std::string> listed;
+    for (const EmbeddedImage& im : listEmbeddedImages(pf, r.head, kCr3))
+        listed.push_back(im.source + " " + std::to_string(im.width) + " " + std::to_string(im.length));
+    EXPECT_EQ(listed, (std::vector<std::string>{"CR3 PRVW 1620 4000", "CR3 THMB 160 1500", "CR3 track 1 6000 5000"}));
 }
 
 TEST(Preview, Cr3PreviewMustEndInsideItsBox) {
