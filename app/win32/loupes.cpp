@@ -38,27 +38,39 @@ RECT loupeRect(const RECT& photo, double u, double v, int side) {
     return RECT{cx - side / 2, cy - side / 2, cx - side / 2 + side, cy - side / 2 + side};
 }
 
-// Copies the side x side pixels of the full preview around (u, v); outside the picture is black.
-lv::Bgra cut(double u, double v, int side) {
+// Copies the side x side pixels of the full preview around (u, v), each preview pixel shown
+// zoom x zoom (whole pixels, so nothing is smoothed away); outside the picture is black.
+lv::Bgra cut(double u, double v, int side, int zoom) {
     lv::Bgra out;
     out.width = out.height = side;
     out.pixels.assign(size_t(side) * size_t(side) * 4, 0);
     const lv::Bgra& f = g.full;
-    int x0 = int(u * f.width) - side / 2, y0 = int(v * f.height) - side / 2;
+    int span = (side + zoom - 1) / zoom;  // preview pixels across the loupe
+    int x0 = int(u * f.width) - span / 2, y0 = int(v * f.height) - span / 2;
     for (int y = 0; y < side; y++) {
-        int sy = y0 + y;
+        int sy = y0 + y / zoom;
         if (sy < 0 || sy >= f.height) continue;
-        int from = std::max(0, -x0), to = std::min(side, f.width - x0);
-        if (to <= from) continue;
-        std::copy_n(&f.pixels[(size_t(sy) * size_t(f.width) + size_t(x0 + from)) * 4], size_t(to - from) * 4,
-                    &out.pixels[(size_t(y) * size_t(side) + size_t(from)) * 4]);
+        const uint8_t* row = &f.pixels[size_t(sy) * size_t(f.width) * 4];
+        uint8_t* dst = &out.pixels[size_t(y) * size_t(side) * 4];
+        for (int x = 0; x < side; x++) {
+            int sx = x0 + x / zoom;
+            if (sx >= 0 && sx < f.width) std::copy_n(row + size_t(sx) * 4, 4, dst + size_t(x) * 4);
+        }
     }
     return out;
 }
 
+// 100 % of the preview, or more when the preview is so small that the photo is shown enlarged:
+// a loupe always shows at least twice what the photo area shows.
+int loupeZoom(const RECT& photo) {
+    if (g.full.width <= 0) return 1;
+    double shown = double(photo.right - photo.left) / double(g.full.width);
+    return std::clamp(int(std::ceil(2 * shown - 1e-9)), 1, 16);
+}
+
 void drawLoupe(HDC dc, const RECT& photo, double u, double v, int side, bool withGrip) {
     RECT r = loupeRect(photo, u, v, side);
-    lv::Bgra b = cut(u, v, side);
+    lv::Bgra b = cut(u, v, side, loupeZoom(photo));
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = side;

@@ -228,6 +228,32 @@ check "right-click opens the photo's menu" above "$(convert "$shots/09-context-m
 xdotool mousemove $((ox + 40)) $((oy + 40)) click 1
 sleep 0.5
 
+# [SECTION] slideshow and the middle-button loupe
+key Home
+until_ok 10 title_is "$first"
+key space
+check "Space starts the slideshow with a step" until_ok 10 title_is_not "$first"
+s1=$(shown)
+check "the slideshow steps on by itself (1 s)" until_ok 10 title_is_not "$s1"
+key space
+s2=$(shown)
+sleep 2.5
+check "Space stops the slideshow" title_is "$s2"
+key Home
+until_ok 10 title_is "$first"
+# The loupe held by the middle button: its light frame appears around the pointer while held.
+xdotool mousemove "$px_photo_x" "$px_photo_y" mousedown 2
+sleep 1; shot 10-middle-loupe
+xdotool mouseup 2
+sleep 1; shot 10-middle-loupe-gone
+frame_near() {  # screenshot: a 225,225,225 pixel on the row through the pointer, left of it
+  local row
+  row=$(convert "$shots/$1.png" -crop 150x1+$((px_photo_x - 170))+"$px_photo_y" +repage -depth 8 txt:-)
+  [[ "$row" == *"(225,225,225)"* ]]
+}
+check "the middle button holds a loupe over the photo" frame_near 10-middle-loupe
+check "releasing it takes the loupe away" eval '! frame_near 10-middle-loupe-gone'
+
 # [SECTION] strip height, window size, ordering
 strip_top=$((oy + ch - 24 - 120))
 xdotool mousemove $((ox + 300)) $((strip_top - 2)) mousedown 1 mousemove $((ox + 300)) $((strip_top + 10)) \
