@@ -36,7 +36,7 @@ build=build/linux-release
 
 # [SECTION] the shoot
 if [ -z "$folder" ]; then
-  if [ -n "$quick" ]; then folder=$out/shoot-quick; copies=8; else folder=$out/shoot; copies=100; fi
+  if [ -n "$quick" ]; then folder=$out/shoot-quick; copies=8; else folder=$out/shoot; copies=150; fi
   if [ ! -f "$folder/.complete" ]; then
     cr2=$corpus/files/cr2/IMG_5952.CR2
     [ -f "$cr2" ] || { echo "run-all.sh: no corpus at $corpus (give a FOLDER)" >&2; exit 2; }
@@ -49,10 +49,13 @@ if [ -z "$folder" ]; then
     jpegs=$(find "$corpus/files/jpeg" -type f -size +500k | sort)
     n=0
     for i in $(seq 1 "$copies"); do
-      cp "$cr2" "$folder/$(printf 'IMG_%05d.CR2' $((n += 1)))"
-      cp "$out/IMG_24MP.CR2" "$folder/$(printf 'IMG_%05d.CR2' $((n += 1)))"
+      cp "$cr2" "$folder/$(printf 'IMG_%05d.CR2' $n)"
+      cp "$out/IMG_24MP.CR2" "$folder/$(printf 'IMG_%05d.CR2' $((n + 1)))"
+      n=$((n + 2))
+      [ $((i % 3)) -eq 0 ] || continue
       for j in $jpegs; do
-        [ $((i % 3)) -eq 0 ] && cp "$j" "$folder/$(printf 'DSC_%05d.JPG' $((n += 1)))"
+        cp "$j" "$folder/$(printf 'DSC_%05d.JPG' $n)"
+        n=$((n + 1))
       done
     done
     chmod -R u+w "$folder"

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/settings.h"
 #include "options.h"
 #include "report.h"
 #include "viewer/commands.h"
@@ -57,8 +56,7 @@ int runBench(Session& s, const SessionOptions& o, int w, int h, double rate, std
     ViewerUi ui;
     BenchReport report = runBenchmark(*s.viewer, ui, shell, setup);
     if (out.empty()) {  // the program's own report file, replaced by every run
-        out = benchReportPath();
-        folderCreateAll(configFolder());
+        out = benchReportPath();  // configFolder() creates the folder
         force = true;
     }
     int rc = writeOutput("view", out, benchIniText(report), force, s.folder.folder);
@@ -112,6 +110,10 @@ int runView(const Args& args) {
     }
     if (steps < 0 && !bench) return usageError("view", "--steps N or --bench is required");
     if (!out.empty() && !bench) return usageError("view", "-o goes with --bench");
+    if (!out.empty() && !force && out != "-" && pathExists(out)) {  // said before the run, not after it
+        std::fprintf(stderr, "lumivore view: %s: already exists (--force replaces it)\n", out.c_str());
+        return kExitFailed;
+    }
     Session s;
     if (int rc = openSession("view", o, &s)) return rc;
     if (bench) return runBench(s, o, w, h, rate, out, force);

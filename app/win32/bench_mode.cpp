@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "core/diaglog.h"
-#include "core/settings.h"
 #include "shell.h"
 #include "viewer/bench.h"
 
@@ -52,8 +51,7 @@ int runBenchMode() {
     lv::BenchSetup setup;
     setup.program = "Lumivore.exe";
     lv::BenchReport report = lv::runBenchmark(g.viewer, g.ui, shell, setup);
-    std::string path = lv::benchReportPath();
-    lv::folderCreateAll(lv::configFolder());
+    std::string path = lv::benchReportPath();  // configFolder() creates the folder
     lv::WinErr e = lv::writeBenchReport(path, report);
     lv::logLine(e ? "benchmark report FAILED code=" + std::to_string(e) + ": " + path : "benchmark report: " + path);
     DestroyWindow(g.hwnd);

@@ -4,7 +4,7 @@
 // photo area, the drawing, the window size and its message pump (BenchShell).
 //
 // The script, on the folder as opened, with the builder, the workers and the timers not running:
-//  1. the first photo shown;
+//  1. the first photo shown, the caches emptied first as for a folder just opened;
 //  2. forward through the folder, one Right key press every 1000 / keyRateHz ms (at most
 //     maxPresses presses); in the pause after each press the neighbours within kPrefetchReach get
 //     their thumbnail step and their preview decoded, as the builder does as worker 0;
