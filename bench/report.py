@@ -356,24 +356,25 @@ def plots(a):
     for name, items in SPREADS.items():
         fig, ax = plt.subplots(figsize=(9, 0.45 * len(items) + 1.4))
         for i, (label, s) in enumerate(items):
-            ax.plot([s["minMs"], s["maxMs"]], [i, i], color="#999", lw=1)
-            ax.plot([s["minMs"], s["p95Ms"]], [i, i], color="#3a7bd5", lw=6, solid_capstyle="butt")
-            ax.plot(s["medianMs"], i, "o", color="#d9480f")
+            lo = {k: max(v, 0.01) for k, v in s.items()}  # a log axis: 10 us stands for anything below
+            ax.plot([lo["minMs"], lo["maxMs"]], [i, i], color="#999", lw=1)
+            ax.plot([lo["minMs"], lo["p95Ms"]], [i, i], color="#3a7bd5", lw=6, solid_capstyle="butt")
+            ax.plot(lo["medianMs"], i, "o", color="#d9480f")
         ax.set_yticks(range(len(items)))
         ax.set_yticklabels([l for l, _ in items])
         ax.invert_yaxis()
-        ax.set_xscale("symlog", linthresh=1)
-        ax.set_xlabel("ms (bar: min to p95, dot: median, line: to max)")
+        ax.set_xscale("log")
+        ax.set_xlabel("ms, log scale (bar: min to p95, dot: median, line: to max)")
         ax.set_title("Latency: " + name)
         fig.tight_layout()
         fn = "latency-%s.png" % re.sub(r"[^a-z]+", "-", name.lower()).strip("-")
         fig.savefig(os.path.join(a.out, fn), dpi=110)
         plt.close(fig)
         made.append((name, fn))
-    ratios = [(g + ": " + w[:48] + " vs " + p, ratio(o, pv, hb)) for g, w, o, p, pv, u, hb in ROWS
+    ratios = [(re.sub(r" \(.*?\)", "", w)[:40] + " vs " + p, ratio(o, pv, hb)) for g, w, o, p, pv, u, hb in ROWS
               if ratio(o, pv, hb) and g != "Wine"]
     if ratios:
-        fig, ax = plt.subplots(figsize=(9, 0.42 * len(ratios) + 1.4))
+        fig, ax = plt.subplots(figsize=(11, 0.42 * len(ratios) + 1.6))
         vals = [r for _, r in ratios]
         ax.barh(range(len(ratios)), vals, color=["#2b8a3e" if v >= 1 else "#c92a2a" for v in vals])
         ax.set_yticks(range(len(ratios)))
@@ -382,7 +383,7 @@ def plots(a):
         ax.set_xscale("log")
         ax.axvline(1, color="black", lw=0.8)
         ax.set_xlabel("times faster than the peer (log scale; right of 1: Lumivore is faster)")
-        ax.set_title("Lumivore against the peers, same files, same run")
+        ax.set_title("Lumivore against the peers, same files, same run", fontsize=11)
         fig.tight_layout()
         fig.savefig(os.path.join(a.out, "ratios.png"), dpi=110)
         plt.close(fig)
@@ -433,7 +434,7 @@ def write_report(a, load_before, seconds, made):
                                                        ("%.2fx" % r) if r else "-"))
     wine_rows = sorted(((pv / o, w) for g, w, o, p, pv, u, hb in ROWS if g == "Wine" and o and pv), key=lambda x: x[0])
     if wine_rows:
-        slowest = ", ".join("%s %.0fx" % (re.search(r"RAM (\w+) median", w).group(1), 1 / r)
+        slowest = ", ".join("%s %.1fx" % (re.search(r"RAM (\w+) median", w).group(1), 1 / r)
                             for r, w in wine_rows if r < 1)
         lines += ["", "What Wine slows down: the ratio column is Linux over Wine for the same script on the same "
                   "files (below 1: slower under Wine). Slower under Wine in this run, most first: %s. Under Wine "
