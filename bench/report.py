@@ -166,6 +166,10 @@ def stepping(a, files):
             SPREADS["stepping"].append(("  misses (%d)" % j["miss"]["steps"], spread_of(j["miss"])))
         row("stepping", "held arrow key, %s: median key to pixels" % label, j["all"]["medianMs"], "", None, "ms")
         row("stepping", "held arrow key, %s: p95" % label, j["all"]["p95Ms"], "", None, "ms")
+        for part in ("hit", "miss"):
+            if j[part]["steps"]:
+                row("stepping", "held arrow key, %s: median of the %d %ss" % (label, j[part]["steps"], part),
+                    j[part]["medianMs"], "", None, "ms")
     ini = os.path.join(a.out, "bench_last.linux.ini")
     r = run([lv, "view", a.shoot, "--bench", "--cache-mode", "disk", "--cache-root", os.path.join(a.tmp, "cache"),
              "-o", ini, "--force"])
