@@ -39,3 +39,22 @@ wine_down() {
   [ -n "${LV_XVFB_PID:-}" ] && kill "$LV_XVFB_PID" >/dev/null 2>&1 || true
   LV_XVFB_PID=""
 }
+
+# For the test scripts: the caller's prefix and display when both are set (ctest under
+# scripts/test.sh), else a fresh prefix in $1 on display :$2 (then LV_WINE_OWN=1: call wine_down).
+wine_use_or_up() {
+  LV_WINE_OWN=""
+  if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    export WINEPREFIX_DIR=$1 LV_OWN_XVFB=1 LV_XVFB_DISPLAY=${LV_XVFB_DISPLAY:-$2}
+    wine_up
+    LV_WINE_OWN=1
+  fi
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+}
+
+# Lumivore's configuration folder in the prefix (%APPDATA%\Lumivore\Configuration) as a Linux path.
+wine_config_folder() {
+  local appdata
+  appdata=$(timeout 30 wine cmd /c echo %APPDATA% </dev/null 2>/dev/null | tr -d '\r' | tail -1)
+  echo "$(timeout 30 winepath -u "$appdata" 2>/dev/null)/Lumivore/Configuration"
+}

@@ -1,6 +1,7 @@
 // lumivore view: steps through the visible list as a user holding the arrow key does, with the
 // builder and the preview workers running, and reports the time from each key press to the
-// pixels being ready, split into decoded-cache hits and misses.
+// pixels being ready, split into decoded-cache hits and misses. With --bench it runs the
+// benchmark script Lumivore.exe runs for "/BENCH" (viewer/bench.h) and writes bench_last.ini.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -28,12 +29,56 @@ void addSpread(std::vector<ReportSection>& r, const char* key, const std::vector
     r.push_back(std::move(sec));
 }
 
+// [SECTION] --bench
+// The command line's stand-in for the window: a photo area of its own, and drawing that turns the
+// picture upright in memory (there is no screen to put it on).
+struct MemoryShell {
+    Rect area;
+    size_t drawnBytes = 0;
+};
+Rect memoryArea(void* c) { return static_cast<MemoryShell*>(c)->area; }
+void memoryDraw(void* c, const ViewPlan& plan, const Rect&) {
+    if (plan.draw != ViewDraw::Picture || !plan.pixels) return;
+    Bgra in;
+    in.width = plan.bw;
+    in.height = plan.bh;
+    in.pixels = *plan.pixels;
+    static_cast<MemoryShell*>(c)->drawnBytes += rotateBgra(in, plan.rotation).pixels.size();
+}
+void memoryResize(void* c, int w, int h) { static_cast<MemoryShell*>(c)->area = Rect{0, 0, w, h}; }
+
+int runBench(Session& s, const SessionOptions& o, int w, int h, double rate, std::string out, bool force) {
+    MemoryShell memory{Rect{0, 0, w, h}};
+    BenchShell shell{&memory, memoryArea, memoryDraw, memoryResize, nullptr};
+    BenchSetup setup;
+    setup.program = "lumivore view";
+    setup.keyRateHz = int(std::lround(rate));
+    ViewerUi ui;
+    BenchReport report = runBenchmark(*s.viewer, ui, shell, setup);
+    if (out.empty()) {  // the program's own report file, replaced by every run
+        out = benchReportPath();  // configFolder() creates the folder
+        force = true;
+    }
+    int rc = writeOutput("view", out, benchIniText(report), force, s.folder.folder);
+    std::vector<ReportSection> r(1);
+    addText(r[0].fields, "report", out);
+    addText(r[0].fields, "cacheMode", cacheModeWord(report.cacheMode));
+    addNumber(r[0].fields, "photos", report.photos);
+    addNumber(r[0].fields, "presses", report.presses);
+    addNumber(r[0].fields, "totalMs", std::round(report.totalMs));
+    for (const BenchSeries& b : report.series) addSpread(r, b.section, b.ms);
+    printReport(r, o.json);
+    return rc;
+}
+
 }  // namespace
 
 int runView(const Args& args) {
     SessionOptions o;
     long steps = -1;
     double rate = 10;
+    bool bench = false, force = false;
+    std::string out;
     int w = 1920, h = 1080;
     for (size_t i = 0; i < args.size(); i++) {
         int rc = takeSessionOption("view", args, &i, &o);
@@ -49,6 +94,12 @@ int runView(const Args& args) {
             char* end = nullptr;
             rate = std::strtod(args[++i].c_str(), &end);
             if (*end || !(rate >= 0) || rate > 1000) return usageError("view", "--rate wants key presses a second (0: no pause)");
+        } else if (a == "--bench") {
+            bench = true;
+        } else if (a == "--force") {
+            force = true;
+        } else if (a == "-o" && hasValue) {
+            out = args[++i];
         } else if (a == "--size" && hasValue) {
             if (!parseSize(args[++i], 16384, &w, &h)) return usageError("view", "--size wants WxH, e.g. 1920x1080");
         } else if (o.folder.empty() && !a.empty() && a[0] != '-') {
@@ -57,9 +108,15 @@ int runView(const Args& args) {
             return usageError("view", "unexpected argument \"" + a + "\"");
         }
     }
-    if (steps < 0) return usageError("view", "--steps N is required");
+    if (steps < 0 && !bench) return usageError("view", "--steps N or --bench is required");
+    if (!out.empty() && !bench) return usageError("view", "-o goes with --bench");
+    if (!out.empty() && !force && out != "-" && pathExists(out)) {  // said before the run, not after it
+        std::fprintf(stderr, "lumivore view: %s: already exists (--force replaces it)\n", out.c_str());
+        return kExitFailed;
+    }
     Session s;
     if (int rc = openSession("view", o, &s)) return rc;
+    if (bench) return runBench(s, o, w, h, rate, out, force);
     Viewer& v = *s.viewer;
     ViewerUi ui;
     Rect area{0, 0, w, h};

@@ -31,8 +31,9 @@ static const Command kCommands[] = {
     {"label", "PHOTO... red|yellow|green|none", "set the colour label in each photo's XMP sidecar", runLabel},
     {"thumbs", "FOLDER [--cache-mode disk|ram|none] [--cache-root DIR] [--no-scan] [-o SHEET.png [--force]] [--json]",
      "make the strip's thumbnails as the viewer does; -o writes a contact sheet", runThumbs},
-    {"view", "FOLDER --steps N [--size WxH] [--rate HZ] [--cache-mode disk|ram|none] [--json]",
-     "step through the photos as a held arrow key does and report the latency per step", runView},
+    {"view", "FOLDER --steps N | --bench [-o INI [--force]] [--size WxH] [--rate HZ] [--cache-mode disk|ram|none] [--json]",
+     "step through the photos as a held arrow key does and report the latency per step; --bench runs the "
+     "benchmark script and writes bench_last.ini", runView},
     {"export",
      "FOLDER --to TEMPLATE [--filter TOKEN]... [--saved NAME] [--settings INI] [--sidecars] [--partners] "
      "[--on-clash skip|keep-both|stop] [--json]",

@@ -1,7 +1,5 @@
 #include "viewer_session.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include "core/pathname.h"
@@ -81,18 +79,5 @@ void printReport(const std::vector<ReportSection>& r, bool json) {
 }
 
 double msSince(uint64_t t0) { return double(perfCounter() - t0) * 1000.0 / double(perfFrequency()); }
-
-Spread spreadOf(std::vector<double> ms) {
-    Spread s;
-    s.count = ms.size();
-    if (ms.empty()) return s;
-    std::sort(ms.begin(), ms.end());
-    auto at = [&](double q) { return ms[std::min(ms.size() - 1, size_t(std::ceil(q * double(ms.size()))) - 1)]; };
-    s.min = ms.front();
-    s.max = ms.back();
-    s.median = ms.size() % 2 ? ms[ms.size() / 2] : (ms[ms.size() / 2 - 1] + ms[ms.size() / 2]) / 2;
-    s.p95 = at(0.95);
-    return s;
-}
 
 }  // namespace lv::cli

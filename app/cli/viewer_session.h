@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "filter/scan.h"
 #include "report.h"
+#include "viewer/bench.h"
 #include "viewer/viewer.h"
 
 namespace lv::cli {
@@ -42,11 +43,5 @@ struct Progress {
 double msSince(uint64_t t0);
 // As JSON on one line, or as indented text.
 void printReport(const std::vector<ReportSection>& r, bool json);
-
-struct Spread {
-    size_t count = 0;
-    double min = 0, median = 0, p95 = 0, max = 0;
-};
-Spread spreadOf(std::vector<double> ms);
 
 }  // namespace lv::cli

@@ -162,6 +162,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     ShowWindow(g.hwnd, SW_SHOWNORMAL);
     UpdateWindow(g.hwnd);
     lv::logLine("main window shown");
+    int exitCode = g.bench ? runBenchMode() : 0;
     // 16. The message loop through the accelerators.
     MSG msg{};
     BOOL r;
@@ -190,5 +191,5 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     // Everything is saved and closed: end here rather than through the global destructors, which
     // have nothing left to write and under Wine stalled the end of the process for a minute after
     // the strip filter had been used.
-    ExitProcess(0);
+    ExitProcess(UINT(exitCode));
 }

@@ -132,6 +132,11 @@ int loupeAt(POINT p, bool* onGrip);
 bool addLoupeAt(POINT p);
 void resizeLoupeTo(int i, POINT p);
 
+// [SECTION] benchmark mode (bench_mode.cpp)
+// Runs the benchmark script on the open folder, writes bench_last.ini and closes the window; the
+// exit code (0 done, 1 no folder or the report could not be written).
+int runBenchMode();
+
 // [SECTION] welcome screen (welcome.cpp)
 void welcomeShow();
 void welcomeHide();

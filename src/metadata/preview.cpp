@@ -47,12 +47,14 @@ std::vector<PreviewHook> thumbnailHooks() {
 PreviewResult extractPreviewFrom(PhotoFile& f) {
     PreviewResult r;
     if (f.size < kMinPreviewBytes) return r;
+    uint64_t t0 = perfCounter();
     if (!readHead(f, &r.head)) {
         r.stats = f.stats;
         return r;
     }
     ByteView head(r.head);
     r.formatIndex = identifyContainer(head);
+    r.headTicks = perfCounter() - t0;
     Bytes b;
     for (PreviewHook h : mainPreviewHooks()) {
         b = h(f, head);
@@ -84,9 +86,12 @@ PreviewResult extractPreviewFrom(PhotoFile& f) {
 PreviewResult extractPreview(std::string_view path) {
     PhotoFile f;
     PreviewResult r;
+    uint64_t t0 = perfCounter();
     r.error = photoOpen(path, &f);
     if (r.error) return r;
+    uint64_t opened = perfCounter() - t0;
     r = extractPreviewFrom(f);
+    r.headTicks += opened;
     photoClose(&f);
     return r;
 }

@@ -120,6 +120,8 @@ struct PreviewResult {
     EmbeddedImage picked;   // where the preview came from (source "hook"/"fallback" for those)
     ReadStats stats;
     WinErr error = 0;       // open/size failure; 0 when the file was read (even with no preview)
+    uint64_t headTicks = 0; // perfCounter ticks spent opening the file, reading its head and
+                            // recognising the container (the rest locates and reads the preview)
 };
 PreviewResult extractPreview(std::string_view path);
 // The same pipeline on a file already open (or in memory); does not close it.

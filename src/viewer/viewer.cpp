@@ -228,10 +228,14 @@ namespace {
 std::shared_ptr<const Bytes> previewBytes(Viewer& v, int photo, const std::string& path, Bytes* head) {
     if (auto hit = jpegCacheLookup(v.jpeg, photo)) {
         v.stats.jpegHits++;
+        v.stats.last.jpegHit = true;
         return hit;
     }
     v.stats.jpegMisses++;
+    uint64_t t0 = perfCounter();
     PreviewResult r = extractPreview(path);
+    v.stats.last.locateMs = double(r.headTicks) * 1000.0 / double(perfFrequency());
+    v.stats.last.readMs = std::max(0.0, msSince(t0) - v.stats.last.locateMs);
     if (head) *head = std::move(r.head);
     auto bytes = std::make_shared<const Bytes>(std::move(r.preview));
     jpegCacheInsert(v.jpeg, photo, bytes);
@@ -241,7 +245,9 @@ std::shared_ptr<const Bytes> previewBytes(Viewer& v, int photo, const std::strin
 void extractCurrentPreview(Viewer& v, int photo, const std::string& path) {
     Bytes head;
     v.currentJpeg = previewBytes(v, photo, path, &head);
+    uint64_t t0 = perfCounter();
     v.shotInfo = head.empty() ? buildShotInfo(path) : buildShotInfoFromHead(path, head);
+    v.stats.last.shotMs = msSince(t0);
     if (v.currentJpeg->size() < kMinPreviewBytes) logLine("preview extraction FAILED: " + path);
 }
 
@@ -343,7 +349,9 @@ ShowResult showPhoto(Viewer& v, int position, const Rect& area) {
     if (photo < 0) return r;
     v.folder->currentPosition = position;
     viewerPublishPosition(v);
+    v.stats.last = ShowPhases{};
     ensureThumbnail(v, photo);
+    v.stats.last.thumbMs = msSince(t0);
     const std::string& path = v.folder->photos.path[size_t(photo)];
     v.currentPhoto = photo;
     extractCurrentPreview(v, photo, path);
@@ -359,7 +367,9 @@ ShowResult showPhoto(Viewer& v, int position, const Rect& area) {
             " orientation=" + std::to_string(orientation));
     r.shown = true;
     r.title = std::string(kWindowTitle) + " - " + std::string(withoutTrailingSeparator(v.folder->folder));
+    uint64_t paintStart = perfCounter();
     r.plan = paintView(v, area);
+    v.stats.last.decodeMs = msSince(paintStart);
     r.ms = msSince(t0);
     char ms[32];
     std::snprintf(ms, sizeof ms, "%.1f", r.ms);

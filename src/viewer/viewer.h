@@ -39,11 +39,22 @@ struct ViewerSetup {
     void* scanContext = nullptr;
 };
 
+// Where the time of one showPhoto went, in milliseconds; a phase that did not run is 0.
+struct ShowPhases {
+    double thumbMs = 0;   // the thumbnail step run first (a photo the builder had not reached)
+    double locateMs = 0;  // JPEG byte cache miss: file opened, head read, container recognised
+    double readMs = 0;    // the preview located in the file and its bytes read
+    double shotMs = 0;    // the panel's shot information
+    double decodeMs = 0;  // the decoded cache looked up and, on a miss, the decode and scale
+    bool jpegHit = false;
+};
+
 // Counters for the benchmarks and `lumivore view` (user-interface thread).
 struct ViewerStats {
     uint64_t decodedHits = 0, decodedMisses = 0;
     uint64_t jpegHits = 0, jpegMisses = 0;
     uint64_t thumbBytesRead = 0;  // source bytes read by the thumbnail step (any thread)
+    ShowPhases last;              // of the latest showPhoto
 };
 
 struct Viewer;

@@ -30,16 +30,10 @@ exe=$(win "$build/Lumivore.exe")
 probe_exe=$(win "$build/LumivoreProbe.exe")
 
 # [SECTION] Wine: the caller's prefix and display (ctest under scripts/test.sh), else our own
-own=""
-if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  source "$src/scripts/wine-env.sh"
-  export WINEPREFIX_DIR=$work/prefix LV_OWN_XVFB=1 LV_XVFB_DISPLAY=${LV_XVFB_DISPLAY:-58}
-  wine_up
-  own=1
-fi
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-appdata=$(timeout 30 wine cmd /c echo %APPDATA% </dev/null 2>/dev/null | tr -d '\r' | tail -1)
-cfg="$(timeout 30 winepath -u "$appdata" 2>/dev/null)/Lumivore/Configuration"
+source "$src/scripts/wine-env.sh"
+wine_use_or_up "$work/prefix" 58
+own=$LV_WINE_OWN
+cfg=$(wine_config_folder)
 ini=$cfg/Lumivore.ini
 log=$cfg/diagnostics.log
 mkdir -p "$cfg"
