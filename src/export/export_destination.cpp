@@ -68,6 +68,18 @@ std::vector<ExportTemplateItem> parseExportTemplate(std::string_view tpl) {
     return items;
 }
 
+std::string exportTokenLabel(std::string_view tokenText) {
+    std::vector<ExportTemplateItem> items = parseExportTemplate(tokenText);
+    if (items.size() != 1 || !items[0].isToken || items[0].unclosed) return std::string(tokenText);
+    for (const ExportTokenInfo& t : kExportTokens)
+        if (t.identity == items[0].identity) {
+            std::string caption = text(t.captionKey);
+            if (items[0].counterWidth > 0) caption += ", " + std::string(size_t(items[0].counterWidth - 1), '0') + "1";
+            return caption;
+        }
+    return std::string(tokenText);
+}
+
 // [SECTION] checks and resolution
 namespace {
 

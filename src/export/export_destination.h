@@ -40,6 +40,9 @@ struct ExportTemplateItem {
 };
 // "{{" and "}}" are literal braces; a token runs from "{" to the next "}".
 std::vector<ExportTemplateItem> parseExportTemplate(std::string_view tpl);
+// The caption of the chip for one token's text ("{date}" -> "Export date"); an unknown token
+// shows as written.
+std::string exportTokenLabel(std::string_view tokenText);
 
 // [SECTION] checks and resolution
 // Empty when the template is usable, else the message (`ExportNoDest`, `ExportTplUnknown`,

@@ -36,6 +36,11 @@ TEST(ExportTemplate, ItemsBracesAndTokens) {
     EXPECT_EQ(items[3].identity, kExportTokFolderPath);
     EXPECT_TRUE(items[4].unclosed);
     EXPECT_EQ(items[4].text, "open");
+    // The chips of the destination field.
+    EXPECT_EQ(exportTokenLabel("{folder.path}"), "Current folder");
+    EXPECT_EQ(exportTokenLabel("{counter:000}"), "Counter, 001");
+    EXPECT_EQ(exportTokenLabel("{year:2}"), "{year:2}");
+    EXPECT_EQ(exportTokenLabel("{open"), "{open");
 }
 
 TEST(ExportTemplate, CheckMessages) {
