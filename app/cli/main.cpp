@@ -7,6 +7,7 @@
 #include "report.h"
 #include "core/pathname.h"
 #include "filter/token_syntax.h"
+#include "import/import_template.h"
 #include "library/filekinds.h"
 #include "platform/platform.h"
 
@@ -120,6 +121,7 @@ static int finish(int rc) {
 
 static int run(const Args& all) {
     registerFileKindSettingsRules();
+    registerTemplateSettingsRules();
     if (all.empty()) {
         printHelp(stderr);
         return kExitUsage;

@@ -25,8 +25,7 @@ namespace {
 // [SECTION] menus from the engine's lines
 // Commands whose dialogs this build does not have yet: shown greyed.
 bool unavailable(int command) {
-    return command == lv::kCmdSettings || command == lv::kCmdFilterDialog || command == lv::kCmdExport ||
-           command == lv::kCmdImport;
+    return command == lv::kCmdSettings || command == lv::kCmdFilterDialog || command == lv::kCmdImport;
 }
 
 HMENU g_recent = nullptr, g_recentExports = nullptr, g_saved = nullptr;
@@ -197,20 +196,6 @@ void slideshowTimers(lv::TimerChange change) {
 }
 
 // [SECTION] dialogs
-std::string pickFolder() {
-    std::wstring title = wide(lv::pickFolderTitle());
-    BROWSEINFOW bi{};
-    bi.hwndOwner = g.hwnd;
-    bi.lpszTitle = title.c_str();
-    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    PIDLIST_ABSOLUTE id = SHBrowseForFolderW(&bi);
-    if (!id) return {};
-    wchar_t buf[MAX_PATH] = {};
-    bool ok = SHGetPathFromIDListW(id, buf);
-    CoTaskMemFree(id);
-    return ok ? narrow(buf) : std::string();
-}
-
 std::string pickFile() {
     lv::FileDialogFilter photos, all;
     lv::pickFileFilters(&photos, &all);
@@ -418,7 +403,7 @@ void runCommand(int id) {
     }
     switch (id) {
         case lv::kCmdOpenFolder: {
-            std::string f = pickFolder();
+            std::string f = pickFolderWithTitle(lv::pickFolderTitle());
             if (!f.empty()) openFolderPath(lv::withTrailingSeparator(f), "");
             return;
         }
@@ -430,6 +415,9 @@ void runCommand(int id) {
             return;
         case lv::kCmdExit:
             PostMessageW(g.hwnd, WM_CLOSE, 0, 0);
+            return;
+        case lv::kCmdExport:
+            openExportDialog();
             return;
         case lv::kCmdAbout:
             showAbout();

@@ -15,6 +15,7 @@
 #include "library/open_paths.h"
 #include "library/recent.h"
 #include "filter/saved_filters.h"
+#include "import/import_template.h"
 #include "metadata/makernote.h"
 #include "sidecar/sidecar_file.h"
 #include "dialog_kit.h"
@@ -80,6 +81,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     // 2. Supported formats and the vendor list.
     lv::registerFileKindSettingsRules();
     lv::registerMakerNoteHooks();
+    lv::registerTemplateSettingsRules();
     // 3. DPI awareness and the scale.
     declareDpiAware();
     g.screenDpi = g.dpi = screenDpi();
@@ -167,6 +169,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     MSG msg{};
     BOOL r;
     while ((r = GetMessageW(&msg, nullptr, 0, 0)) != 0 && r != -1) {
+        if (copyDialogMessage(&msg)) continue;
         if (g.accel && g.hwnd && !g.welcome && TranslateAcceleratorW(g.hwnd, g.accel, &msg)) continue;
         if (g.welcome && g.hwnd && IsDialogMessageW(g.hwnd, &msg)) continue;
         if (dlg::isDialogMessage(&msg)) continue;
@@ -174,6 +177,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&msg);
     }
     // [SECTION] shutdown
+    endCopiesAtShutdown();
     if (!g.bench && g.haveFolder) lv::rememberRecentPhoto(lv::settingsPath(), lv::photoForRecent(g.folder));
     lv::viewerStop(g.viewer);
     KillTimer(nullptr, kTimerHousekeeping);

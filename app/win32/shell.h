@@ -20,7 +20,7 @@
 inline constexpr wchar_t kMainClass[] = L"LumivoreMainWindow";
 inline constexpr wchar_t kMainTitle[] = L"Lumivore v0.9.2";
 inline constexpr UINT kTimerHousekeeping = 1, kTimerBurst = 2, kTimerSlideshow = 3, kTimerSlideshowStatus = 4,
-                      kTimerMiddleLoupe = 8;
+                      kTimerExport = 5, kTimerImport = 6, kTimerMiddleLoupe = 8;
 inline constexpr int kPanelSections = 8;
 inline constexpr UINT kMsgMissingStartupFile = WM_APP + 1;  // shows the "File not found" question
 // Menu entries the shell fills itself, beside the engine's command numbers.
@@ -145,3 +145,68 @@ bool welcomeCommand(WPARAM wp, LPARAM lp);
 void paintWelcome(HDC dc, const RECT& client);
 HBRUSH welcomeControlColour(HDC dc, HWND control);
 bool welcomeDrawItem(const DRAWITEMSTRUCT* d);
+
+// [SECTION] token-chip field (chips.cpp)
+struct ChipMenuItem {
+    std::string caption;
+    std::string token;     // what is inserted, or what the chip becomes
+    bool checked = false;
+};
+// What a field's chips are called and which tokens its menus offer.
+struct ChipFieldRules {
+    std::string (*caption)(std::string_view token) = nullptr;
+    std::vector<ChipMenuItem> (*insertMenu)() = nullptr;
+    std::vector<ChipMenuItem> (*changeToMenu)(std::string_view token) = nullptr;  // nullptr: Remove only
+};
+inline constexpr wchar_t kChipsClass[] = L"LumivoreChips";
+bool registerChipsClass();
+// rules must outlive the field. The field's window text is the template; edits send EN_CHANGE.
+HWND createChipField(HWND parent, int id, const ChipFieldRules* rules);
+std::string chipFieldText(HWND field);
+void chipFieldSetText(HWND field, std::string_view tpl);
+// The "Insert token" menu under a button.
+void chipFieldShowInsertMenu(HWND field, HWND button);
+
+// [SECTION] small dialogs and controls (choice_box.cpp)
+struct ChoiceBox {
+    std::string title;
+    std::vector<std::string> lines;     // the first in bold
+    std::vector<std::string> listRows;  // a list to pick one row from (empty: none)
+    int listSel = 0;                    // in: the row first selected; out: the row picked
+    std::string tick;                   // a tick box under the text (empty: none)
+    bool ticked = false;
+    std::vector<std::string> buttons;
+    int defaultButton = 0;
+    int cancelAnswer = -1;  // Esc and closing the window
+    int widthDip = 440;
+};
+// Modal over owner; the index of the button pressed, or cancelAnswer.
+int showChoiceBox(HWND owner, ChoiceBox& box);
+HWND makeControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int id, HFONT font);
+std::string controlText(HWND c);
+void setControlText(HWND c, std::string_view utf8);  // only when it differs, so nothing flickers
+void centreOver(HWND h, HWND owner, int w, int hgt);
+bool registerDialogClass(const wchar_t* name, WNDPROC proc);
+// The shell's folder picker; empty when cancelled.
+std::string pickFolderWithTitle(const std::string& title);
+
+// [SECTION] export and quitting while copying (export_dialog.cpp)
+void openExportDialog();
+void exportTick();  // timer 5
+bool exportRunningNow();
+std::string exportDestinationNow();
+// WM_CLOSE of the main window: asks when copies run; false keeps the program open.
+bool confirmCloseWhileCopying();
+// After the message loop: the copies still running are stopped and waited for.
+void endCopiesAtShutdown();
+// The modeless copy windows take their keyboard navigation first.
+bool copyDialogMessage(MSG* msg);
+
+// [SECTION] import (import_dialog.cpp)
+void openImportDialog();
+void importTick();  // timer 6
+bool importRunningNow();
+std::string importDestinationNow();
+void requestImportStopNow();
+void endImportAtShutdown();
+bool importDialogMessage(MSG* msg);

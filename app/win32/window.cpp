@@ -346,6 +346,12 @@ void onTimer(HWND hwnd, WPARAM id) {
         case kTimerBurst:
             burstTick();
             break;
+        case kTimerExport:
+            exportTick();
+            break;
+        case kTimerImport:
+            importTick();
+            break;
         case kTimerMiddleLoupe: {
             POINT p;
             GetCursorPos(&p);
@@ -528,7 +534,7 @@ static LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             onMissingStartupFile();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(hwnd);
+            if (confirmCloseWhileCopying()) DestroyWindow(hwnd);
             return 0;
         case WM_DESTROY:
             onDestroy(hwnd);

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "core/settings.h"
 #include "core/texts.h"
+#include "export/export_destination.h"
 #include "library/filekinds.h"
 
 namespace lv {
@@ -430,6 +432,18 @@ std::string describeTemplateProblems(const TemplateCheck& c) {
 // [SECTION] stored templates
 std::string defaultImportTemplate() {
     return "{year:4}\\{month:2}\\{day:2}\\{file.type:sub(sooc,video)}\\{file.name}.{file.ext}";
+}
+
+void registerTemplateSettingsRules() {
+    SettingsHooks h = settingsHooks();
+    h.exportTemplateDefault = [] { return defaultExportTemplate(); };
+    h.exportTemplateFromLegacy = migrateExportDestination;
+    h.importTemplateDefault = defaultImportTemplate;
+    h.normaliseImportTemplate = [](std::string* tpl) {
+        *tpl = normalizeStoredTemplate(*tpl);
+        return true;
+    };
+    setSettingsHooks(h);
 }
 
 std::string normalizeStoredTemplate(std::string_view stored) {

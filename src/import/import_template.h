@@ -67,6 +67,9 @@ std::string describeTemplateProblems(const TemplateCheck& c);
 // The template to use for a stored value: old token names migrated, old defaults replaced.
 std::string normalizeStoredTemplate(std::string_view stored);
 std::string defaultImportTemplate();
+// Gives the settings store the template rules of the export and the import (defaults, the older
+// export keys, stored import templates). Called once at start-up by each program.
+void registerTemplateSettingsRules();
 
 // "Canon EOS R5" -> "EOSR5"; "EF 70-200mm f/2.8L IS" -> "70-200f2.8".
 std::string shortCameraName(std::string_view model);

@@ -6,14 +6,59 @@
 //   LumivoreProbe close           asks the window to close, as its close box does
 //   LumivoreProbe name            the file name of the photo on screen, through the window's own
 //                                 Copy file name command and the clipboard
-// Exit code 1 when no main window exists.
+//   LumivoreProbe command N       posts menu command N to the main window
+//   LumivoreProbe dialog TITLE    the top-level window of that title: as "window"
+//   LumivoreProbe text TITLE ID   the text of control ID in that window
+//   LumivoreProbe settext TITLE ID TEXT   sets it (the chip field takes a template so)
+//   LumivoreProbe click TITLE ID  presses button ID in that window
+// Exit code 1 when no main window (or no such window or control) exists.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+void printUtf8(const std::wstring& w) {
+    std::string utf8(w.size() * 3 + 1, '\0');
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
+    utf8.resize(size_t(n > 0 ? n : 0));
+    std::printf("%s\n", utf8.c_str());
+}
+
+// The dialog commands: a window found by its title and one of its controls.
+int dialogCommand(int argc, wchar_t** argv) {
+    HWND dlg = FindWindowW(nullptr, argv[2]);
+    if (!dlg) return 1;
+    if (std::wcscmp(argv[1], L"dialog") == 0) {
+        RECT rc;
+        GetClientRect(dlg, &rc);
+        POINT origin{0, 0};
+        ClientToScreen(dlg, &origin);
+        std::printf("%ld\t%ld\t%ld\t%ld\n", rc.right, rc.bottom, origin.x, origin.y);
+        return 0;
+    }
+    if (argc < 4) return 1;
+    HWND c = GetDlgItem(dlg, _wtoi(argv[3]));
+    if (!c) return 1;
+    if (std::wcscmp(argv[1], L"text") == 0) {
+        wchar_t buf[4096] = {};
+        SendMessageW(c, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf));
+        printUtf8(buf);
+    } else if (std::wcscmp(argv[1], L"settext") == 0 && argc >= 5) {
+        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), EN_CHANGE), reinterpret_cast<LPARAM>(c));
+    } else if (std::wcscmp(argv[1], L"click") == 0) {
+        PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED), reinterpret_cast<LPARAM>(c));
+    } else {
+        return 1;
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc >= 3 && (std::wcscmp(argv[1], L"dialog") == 0 || std::wcscmp(argv[1], L"text") == 0 ||
+                      std::wcscmp(argv[1], L"settext") == 0 || std::wcscmp(argv[1], L"click") == 0))
+        return dialogCommand(argc, argv);
     HWND hwnd = FindWindowW(L"LumivoreMainWindow", nullptr);
     if (!hwnd) {
         std::fprintf(stderr, "no window of class LumivoreMainWindow\n");
@@ -24,6 +69,10 @@ int wmain(int argc, wchar_t** argv) {
         AdjustWindowRectEx(&r, DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)), GetMenu(hwnd) != nullptr,
                            DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
         SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+        return 0;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"command") == 0) {
+        PostMessageW(hwnd, WM_COMMAND, WPARAM(_wtoi(argv[2])), 0);
         return 0;
     }
     if (argc >= 2 && std::wcscmp(argv[1], L"close") == 0) {
