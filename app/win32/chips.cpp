@@ -37,18 +37,38 @@ std::wstring unitCaption(const ChipField& f, const lv::ChipUnit& u) {
     return wide(f.rules && f.rules->caption ? f.rules->caption(u.raw) : u.raw);
 }
 
-// Unit boundaries from the font's measures.
+// Unit boundaries from the font's measures. A run of plain text is measured as one string, so
+// kerning between its characters is the same as when it is drawn.
 void measure(HWND h, ChipField& f) {
     HDC dc = GetDC(h);
     HGDIOBJ old = SelectObject(dc, f.font ? f.font : g.fontUi);
     f.edges.assign(1, 0);
     int x = 0;
-    for (const lv::ChipUnit& u : f.edit.units) {
-        std::wstring t = unitCaption(f, u);
+    const auto& units = f.edit.units;
+    for (size_t i = 0; i < units.size();) {
+        if (units[i].chip) {
+            std::wstring t = unitCaption(f, units[i]);
+            SIZE s{};
+            GetTextExtentPoint32W(dc, t.c_str(), int(t.size()), &s);
+            x += s.cx + 2 * chipPad() + px(2);
+            f.edges.push_back(x);
+            i++;
+            continue;
+        }
+        std::wstring run;
+        std::vector<int> ends;  // end of each unit in UTF-16 units of run
+        size_t j = i;
+        for (; j < units.size() && !units[j].chip; j++) {
+            run += unitCaption(f, units[j]);
+            ends.push_back(int(run.size()));
+        }
+        std::vector<int> extents(run.size() + 1, 0);
         SIZE s{};
-        GetTextExtentPoint32W(dc, t.c_str(), int(t.size()), &s);
-        x += s.cx + (u.chip ? 2 * chipPad() + px(2) : 0);
-        f.edges.push_back(x);
+        int fit = 0;
+        GetTextExtentExPointW(dc, run.c_str(), int(run.size()), 0, &fit, extents.data(), &s);
+        for (int e : ends) f.edges.push_back(x + (e > 0 ? extents[size_t(e - 1)] : 0));
+        x += s.cx;
+        i = j;
     }
     SelectObject(dc, old);
     ReleaseDC(h, dc);
@@ -110,31 +130,50 @@ void paint(HWND h, ChipField& f) {
     SelectObject(dc, f.font ? f.font : g.fontUi);
     SetBkMode(dc, TRANSPARENT);
     int selA = std::min(f.edit.caret, f.edit.anchor), selB = std::max(f.edit.caret, f.edit.anchor);
-    for (size_t i = 0; i < f.edit.units.size(); i++) {
-        const lv::ChipUnit& u = f.edit.units[i];
-        int x0 = pad() + f.edges[i] - f.scroll, x1 = pad() + f.edges[i + 1] - f.scroll;
-        if (x1 < 0 || x0 > c.right) continue;
-        bool selected = int(i) >= selA && int(i) < selB;
-        std::wstring t = unitCaption(f, u);
-        RECT r{x0, px(3), x1, c.bottom - px(3)};
-        if (selected) FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-        if (u.chip) {
-            RECT chip{x0 + px(1), px(3), x1 - px(1), c.bottom - px(3)};
-            bool known = t != wide(u.raw);
-            HBRUSH b = CreateSolidBrush(selected ? RGB(120, 160, 220) : known ? RGB(214, 230, 250) : RGB(250, 218, 214));
-            HPEN p = CreatePen(PS_SOLID, 1, known ? RGB(120, 160, 210) : RGB(210, 110, 100));
-            HGDIOBJ ob = SelectObject(dc, b), op = SelectObject(dc, p);
-            RoundRect(dc, chip.left, chip.top, chip.right, chip.bottom, px(8), px(8));
-            SelectObject(dc, ob);
-            SelectObject(dc, op);
-            DeleteObject(b);
-            DeleteObject(p);
-            SetTextColor(dc, RGB(20, 40, 70));
-            DrawTextW(dc, t.c_str(), int(t.size()), &chip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        } else {
-            SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-            DrawTextW(dc, t.c_str(), int(t.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    const auto& units = f.edit.units;
+    auto xAt = [&](size_t i) { return pad() + f.edges[i] - f.scroll; };
+    // The selection's background first, then chips and runs of plain text over it.
+    if (selA < selB) {
+        RECT r{xAt(size_t(selA)), px(3), xAt(size_t(selB)), c.bottom - px(3)};
+        FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
+    for (size_t i = 0; i < units.size();) {
+        if (!units[i].chip) {
+            size_t j = i;
+            std::wstring run;
+            for (; j < units.size() && !units[j].chip; j++) run += unitCaption(f, units[j]);
+            RECT r{xAt(i), 0, xAt(j), c.bottom};
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            DrawTextW(dc, run.c_str(), int(run.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            // Selected characters again in the highlight's colour, clipped to the selection.
+            int a = std::max(int(i), selA), b = std::min(int(j), selB);
+            if (a < b) {
+                RECT clip{xAt(size_t(a)), 0, xAt(size_t(b)), c.bottom};
+                HRGN rgn = CreateRectRgnIndirect(&clip);
+                SelectClipRgn(dc, rgn);
+                SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+                DrawTextW(dc, run.c_str(), int(run.size()), &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+                SelectClipRgn(dc, nullptr);
+                DeleteObject(rgn);
+            }
+            i = j;
+            continue;
         }
+        bool selected = int(i) >= selA && int(i) < selB;
+        std::wstring t = unitCaption(f, units[i]);
+        RECT chip{xAt(i) + px(1), px(3), xAt(i + 1) - px(1), c.bottom - px(3)};
+        bool known = t != wide(units[i].raw);
+        HBRUSH b = CreateSolidBrush(selected ? RGB(120, 160, 220) : known ? RGB(214, 230, 250) : RGB(250, 218, 214));
+        HPEN p = CreatePen(PS_SOLID, 1, known ? RGB(120, 160, 210) : RGB(210, 110, 100));
+        HGDIOBJ ob = SelectObject(dc, b), op = SelectObject(dc, p);
+        RoundRect(dc, chip.left, chip.top, chip.right, chip.bottom, px(8), px(8));
+        SelectObject(dc, ob);
+        SelectObject(dc, op);
+        DeleteObject(b);
+        DeleteObject(p);
+        SetTextColor(dc, RGB(20, 40, 70));
+        DrawTextW(dc, t.c_str(), int(t.size()), &chip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        i++;
     }
     EndPaint(h, &ps);
 }

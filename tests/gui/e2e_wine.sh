@@ -280,6 +280,67 @@ order_ok() {
 check "log: start-up lines in order" order_ok
 check "log: clean shutdown last" [ "$(tail -1 "$log" | tr -d '\r' | sed 's/^[0-9:]*  //')" = "clean shutdown" ]
 
+# [SECTION] export dialog: the shown photos and their sidecars to a folder, twice, then a clash
+dialog() { timeout 20 wine "$probe_exe" dialog "$1" </dev/null >/dev/null 2>&1; }
+dtext() { timeout 20 wine "$probe_exe" text "$1" "$2" </dev/null 2>/dev/null | tr -d '\r'; }
+dset() { timeout 20 wine "$probe_exe" settext "$1" "$2" "$3" </dev/null >/dev/null 2>&1; }
+dclick() { timeout 20 wine "$probe_exe" click "$1" "$2" </dev/null >/dev/null 2>&1; }
+dtext_has() { dtext "$1" "$2" | grep -q -- "$3"; }
+exported=$work/exported
+start /LOG "$(win "$shoot")"
+timeout 20 wine "$probe_exe" command 213 </dev/null >/dev/null 2>&1  # File > Export...
+check "Export opens its dialog" until_ok 15 dialog Export
+check "the destination field starts at {folder.path}\\export" [ "$(dtext Export 101)" = '{folder.path}\export' ]
+check "the count line counts the strip" dtext_has Export 115 "$count photos shown in the strip will be copied"
+dset Export 101 "$(win "$exported")\\{{x}}"
+check "the line under it names the new folder" until_ok 10 dtext_has Export 104 "New folder: .*exported\\\\{x}"
+dset Export 101 "$(win "$exported")"
+shot 13-export-dialog
+dclick Export 142
+check "the export ends with its summary" until_ok 60 dtext_has Export 130 "$count photos copied"
+same_files() {
+  local f
+  for f in $(ls "$shoot"); do [ -f "$shoot/$f" ] || continue; cmp -s "$shoot/$f" "$exported/$f" || return 1; done
+}
+check "every photo and sidecar arrived whole" same_files
+check "no staging file is left" [ -z "$(ls "$exported" | grep lumivore-part)" ]
+shot 14-export-done
+dclick Export 142
+check "a second export copies nothing" until_ok 60 dtext_has Export 130 "^0 photos copied, $count already there"
+chmod u+w "$exported/$first" && echo "a different file" > "$exported/$first"
+dclick Export 142
+check "a different file of the same name asks" until_ok 30 dialog "A different file has this name"
+shot 15-export-clash
+dclick "A different file has this name" 61  # Keep both
+stem=${first%.*}; ext=${first##*.}
+check "Keep both writes $stem (2).$ext" until_ok 30 cmp -s "$shoot/$first" "$exported/$stem (2).$ext"
+kept_sidecar() { [ -f "$exported/$stem (2).$ext.xmp" ] || [ -f "$exported/$stem (2).xmp" ]; }
+check "and its sidecar as the sidecar of that name" until_ok 10 kept_sidecar
+check "the summary counts it" until_ok 30 dtext_has Export 130 "^1 photos copied"
+dclick Export 144
+check "Close closes the dialog" until_ok 10 sh -c "! timeout 20 wine '$probe_exe' dialog Export </dev/null >/dev/null 2>&1"
+finish
+check "log: the export run" log_has "export finished: 1 photos copied"
+
+# [SECTION] export dialog: closing the program while an export copies
+big=$work/big
+mkdir -p "$big"
+head -c 700000000 /dev/urandom > "$big/big.JPG" 2>/dev/null
+start /LOG "$(win "$big")"
+timeout 20 wine "$probe_exe" command 213 </dev/null >/dev/null 2>&1
+until_ok 15 dialog Export
+dset Export 101 "$(win "$work/big-out")"
+dclick Export 142
+sleep 0.3
+timeout 20 wine "$probe_exe" close </dev/null >/dev/null 2>&1
+check "closing while copying asks first" until_ok 15 dialog "Export in progress"
+shot 16-export-quit
+dclick "Export in progress" 62  # Wait for it to finish, then exit
+check "the program ends by itself after the copy" ended_within 120
+wait "$app"; app=""
+check "and the copy is whole" cmp -s "$big/big.JPG" "$work/big-out/big.JPG"
+rm -rf "$big" "$work/big-out"
+
 # [SECTION] welcome screen: an argument folder without photos
 start /LOG "$(win "$work/empty")"
 shot 11-welcome
