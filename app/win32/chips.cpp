@@ -314,6 +314,7 @@ LRESULT CALLBACK chipsProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTEXT:
             if (f) {
                 f->edit = lv::chipEditOf(narrow(reinterpret_cast<const wchar_t*>(lp)));
+                f->edit.caret = f->edit.anchor = 0;  // shown from its start
                 f->scroll = 0;
                 DefWindowProcW(h, msg, wp, lp);
                 changed(h, *f, false);

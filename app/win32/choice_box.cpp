@@ -10,13 +10,14 @@
 
 namespace {
 
-enum : int { kIdList = 50, kIdTick = 51, kIdFirstButton = 60 };
+enum : int { kIdList = 50, kIdCombo = 52, kIdNote = 53, kIdFirstButton = 60, kIdFirstTick = 200 };
 
 struct ChoiceState {
     ChoiceBox* box = nullptr;
     int answer = -1;
     bool done = false;
-    HWND list = nullptr, tick = nullptr;
+    HWND list = nullptr, combo = nullptr, note = nullptr;
+    std::vector<HWND> ticks;
 };
 
 LRESULT CALLBACK choiceProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -26,7 +27,12 @@ LRESULT CALLBACK choiceProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (!st) break;
             int id = LOWORD(wp);
             if (id == kIdList && HIWORD(wp) != LBN_DBLCLK) return 0;
-            if (id == kIdTick) return 0;
+            if (id == kIdCombo) {
+                int sel = int(SendMessageW(st->combo, CB_GETCURSEL, 0, 0));
+                if (st->note) ShowWindow(st->note, st->box->noteFor && st->box->noteFor(sel) ? SW_SHOW : SW_HIDE);
+                return 0;
+            }
+            if (id >= kIdFirstTick) return 0;
             if (id == IDCANCEL) st->answer = st->box->cancelAnswer;
             else if (id == kIdList) st->answer = 0;  // a double click is the first button
             else if (id == IDOK) st->answer = st->box->defaultButton;
@@ -117,13 +123,34 @@ int showChoiceBox(HWND owner, ChoiceBox& box) {
     HDC dc = GetDC(h);
     HGDIOBJ old = SelectObject(dc, g.fontUi);
     int y = margin;
-    for (const std::string& line : box.lines) {
-        std::wstring t = wide(line);
-        int th = std::max(textHeight(dc, t.empty() ? L" " : t, width), px(4));
-        HWND s = makeControl(h, L"STATIC", t, SS_LEFT | SS_NOPREFIX, -1, line == box.lines.front() ? g.fontBold : g.fontUi);
-        MoveWindow(s, margin, y, width, th, FALSE);
-        y += th + px(4);
+    auto addLines = [&](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) {
+            std::wstring t = wide(line);
+            int th = std::max(textHeight(dc, t.empty() ? L" " : t, width), px(4));
+            HWND s = makeControl(h, L"STATIC", t, SS_LEFT | SS_NOPREFIX, -1, &line == &lines.front() ? g.fontBold : g.fontUi);
+            MoveWindow(s, margin, y, width, th, FALSE);
+            y += th + px(4);
+        }
+    };
+    addLines(box.lines);
+    if (!box.comboRows.empty()) {
+        st.combo = makeControl(h, L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kIdCombo, g.fontUi);
+        for (const std::string& r : box.comboRows)
+            SendMessageW(st.combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(r).c_str()));
+        SendMessageW(st.combo, CB_SETCURSEL, WPARAM(std::max(0, box.comboSel)), 0);
+        MoveWindow(st.combo, margin, y, std::min(width, px(320)), px(240), FALSE);
+        y += px(30);
+        if (!box.comboNote.empty()) {
+            std::wstring t = wide(box.comboNote);
+            int th = textHeight(dc, t, width);
+            st.note = makeControl(h, L"STATIC", t, SS_LEFT | SS_NOPREFIX, kIdNote, g.fontUi);
+            MoveWindow(st.note, margin, y, width, th, FALSE);
+            ShowWindow(st.note, box.noteFor && box.noteFor(box.comboSel) ? SW_SHOW : SW_HIDE);
+            y += th + px(4);
+        }
+        y += px(6);
     }
+    addLines(box.lines2);
     if (!box.listRows.empty()) {
         y += px(4);
         st.list = makeControl(h, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kIdList,
@@ -134,12 +161,15 @@ int showChoiceBox(HWND owner, ChoiceBox& box) {
         MoveWindow(st.list, margin, y, width, lh, FALSE);
         y += lh + gap;
     }
-    if (!box.tick.empty()) {
-        st.tick = makeControl(h, L"BUTTON", wide(box.tick), WS_TABSTOP | BS_AUTOCHECKBOX, kIdTick, g.fontUi);
-        SendMessageW(st.tick, BM_SETCHECK, box.ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-        MoveWindow(st.tick, margin, y + px(4), width, px(22), FALSE);
-        y += px(30);
+    box.ticked.resize(box.ticks.size());
+    for (size_t i = 0; i < box.ticks.size(); i++) {
+        HWND t = makeControl(h, L"BUTTON", wide(box.ticks[i]), WS_TABSTOP | BS_AUTOCHECKBOX, kIdFirstTick + int(i), g.fontUi);
+        SendMessageW(t, BM_SETCHECK, box.ticked[i] ? BST_CHECKED : BST_UNCHECKED, 0);
+        MoveWindow(t, margin, y + px(2), width, px(22), FALSE);
+        st.ticks.push_back(t);
+        y += px(24);
     }
+    if (!box.ticks.empty()) y += px(6);
     y += gap;
     int bh = px(26), x = margin + width;
     std::vector<HWND> buttons;
@@ -164,8 +194,9 @@ int showChoiceBox(HWND owner, ChoiceBox& box) {
     bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
     ShowWindow(h, SW_SHOW);
-    HWND first = st.list ? st.list
-                         : buttons.empty() ? h
+    HWND first = st.list    ? st.list
+                 : st.combo ? st.combo
+                 : buttons.empty() ? h
                                            : buttons[size_t(std::clamp(box.defaultButton, 0, int(buttons.size()) - 1))];
     SetFocus(first);
     MSG msg;
@@ -174,7 +205,8 @@ int showChoiceBox(HWND owner, ChoiceBox& box) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    if (st.tick) box.ticked = SendMessageW(st.tick, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    for (size_t i = 0; i < st.ticks.size(); i++) box.ticked[i] = SendMessageW(st.ticks[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (st.combo) box.comboSel = int(SendMessageW(st.combo, CB_GETCURSEL, 0, 0));
     if (st.list) box.listSel = int(SendMessageW(st.list, LB_GETCURSEL, 0, 0));
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     DestroyWindow(h);

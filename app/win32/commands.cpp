@@ -25,7 +25,7 @@ namespace {
 // [SECTION] menus from the engine's lines
 // Commands whose dialogs this build does not have yet: shown greyed.
 bool unavailable(int command) {
-    return command == lv::kCmdSettings || command == lv::kCmdFilterDialog || command == lv::kCmdImport;
+    return command == lv::kCmdSettings || command == lv::kCmdFilterDialog;
 }
 
 HMENU g_recent = nullptr, g_recentExports = nullptr, g_saved = nullptr;
@@ -418,6 +418,9 @@ void runCommand(int id) {
             return;
         case lv::kCmdExport:
             openExportDialog();
+            return;
+        case lv::kCmdImport:
+            openImportDialog();
             return;
         case lv::kCmdAbout:
             showAbout();

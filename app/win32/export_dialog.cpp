@@ -295,7 +295,7 @@ void askClash() {
     box.title = t.title;
     box.lines = {t.intro, t.thereLabel + ":  " + t.there, t.newLabel + ":  " + t.incoming};
     if (!t.keepLine.empty()) box.lines.push_back(t.keepLine);
-    box.tick = t.applyAll;
+    box.ticks = {t.applyAll};
     box.buttons = {t.skip, t.keepBoth, t.stop};
     box.cancelAnswer = 2;
     box.widthDip = 520;
@@ -304,7 +304,7 @@ void askClash() {
     u.asking = false;
     if (!u.job) return;
     int answer = b == 0 ? lv::kClashSkip : b == 1 ? lv::kClashKeepBoth : lv::kClashStop;
-    lv::answerExportClash(*u.job, answer, box.ticked && answer != lv::kClashStop);
+    lv::answerExportClash(*u.job, answer, box.ticked[0] && answer != lv::kClashStop);
 }
 
 void reap() {

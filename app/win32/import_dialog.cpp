@@ -1,33 +1,626 @@
-// The Import dialog and its windows.
+// The Import dialog: the card or source folder (read on its own thread, with the types line and
+// the Items-to-copy dialog), the destination with its room line, the naming template as a
+// token-chip field with its menus, problems and example names, the plan sentence, Import / Stop /
+// Close, the progress tiles per destination folder, the background hint, the summary with the
+// notable-events log, and the culling-folder choice. The copier runs on its own thread
+// (src/import); the main window's timer 6 polls it, shows its questions and reaps it, whether the
+// dialog is open or not. Started from the welcome screen, the destination opens in the browser
+// as soon as the first photo has landed.
+#include <algorithm>
 #include <memory>
 
+#include "core/diaglog.h"
+#include "core/pathname.h"
+#include "core/texts.h"
+#include "export/export_destination.h"
+#include "filter/saved_filters.h"
+#include "export/export_engine.h"
 #include "import/import_run.h"
+#include "library/filekinds.h"
 #include "shell.h"
 
 namespace {
 
+// [SECTION] layout
+enum : int {
+    kIdCardHdr = 100, kIdSource, kIdSourceBrowse, kIdTypesLine, kIdTypesBtn, kIdPhotosLine,
+    kIdDestHdr = 110, kIdDest, kIdDestBrowse, kIdRoomLine,
+    kIdTplLbl = 120, kIdTemplate, kIdInsert, kIdProblems, kIdExamples, kIdPlan,
+    kIdTiles = 130, kIdProgress, kIdHint, kIdSummary, kIdLog,
+    kIdCull = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose,
+};
+
+struct ControlRow {
+    int id;
+    const wchar_t* cls;  // nullptr: the chip field
+    const char* textKey;
+    DWORD style;
+    int x, y, w, h;
+    bool bold;
+};
+constexpr DWORD kTab = WS_TABSTOP;
+constexpr ControlRow kRows[] = {
+    {kIdCardHdr, L"STATIC", "ImportCardHdr", SS_NOPREFIX, 14, 12, 732, 18, true},
+    {kIdSource, L"EDIT", nullptr, kTab | ES_AUTOHSCROLL, 14, 34, 640, 26, false},
+    {kIdSourceBrowse, L"BUTTON", "ImportBrowse", kTab | BS_PUSHBUTTON, 662, 34, 84, 26, false},
+    {kIdTypesLine, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 14, 68, 640, 20, false},
+    {kIdTypesBtn, L"BUTTON", "ImportTypesBtn", kTab | BS_PUSHBUTTON, 662, 64, 84, 26, false},
+    {kIdPhotosLine, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 14, 92, 732, 20, false},
+    {kIdDestHdr, L"STATIC", "ImportDestHdr", SS_NOPREFIX, 14, 122, 732, 18, true},
+    {kIdDest, L"EDIT", nullptr, kTab | ES_AUTOHSCROLL, 14, 144, 640, 26, false},
+    {kIdDestBrowse, L"BUTTON", "ImportBrowse", kTab | BS_PUSHBUTTON, 662, 144, 84, 26, false},
+    {kIdRoomLine, L"STATIC", nullptr, SS_NOPREFIX, 14, 176, 732, 20, false},
+    {kIdTplLbl, L"STATIC", "ImportFoldersLbl", SS_NOPREFIX, 14, 210, 62, 20, false},
+    {kIdTemplate, nullptr, nullptr, 0, 78, 204, 568, 28, false},
+    {kIdInsert, L"BUTTON", "TokenMenuInsert", kTab | BS_PUSHBUTTON, 654, 204, 92, 28, false},
+    {kIdProblems, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 78, 236, 668, 20, false},
+    {kIdExamples, L"STATIC", nullptr, SS_NOPREFIX, 78, 258, 668, 54, false},
+    {kIdPlan, L"STATIC", nullptr, SS_NOPREFIX, 14, 318, 732, 38, false},
+    {kIdTiles, L"STATIC", nullptr, SS_OWNERDRAW, 14, 362, 732, 62, false},
+    {kIdProgress, L"STATIC", nullptr, SS_NOPREFIX | SS_PATHELLIPSIS, 14, 430, 732, 20, false},
+    {kIdHint, L"STATIC", "ImportBackgroundHint", SS_NOPREFIX, 14, 452, 732, 20, false},
+    {kIdSummary, L"STATIC", nullptr, SS_NOPREFIX, 14, 362, 732, 40, false},
+    {kIdLog, L"EDIT", nullptr, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 14, 404, 732, 68, false},
+    {kIdCull, L"BUTTON", "ImportCull", kTab | BS_PUSHBUTTON, 14, 482, 124, 28, false},
+    {kIdCopyLog, L"BUTTON", "ExportCopyLog", kTab | BS_PUSHBUTTON, 146, 482, 100, 28, false},
+    {kIdStart, L"BUTTON", "ImportStart", kTab | BS_DEFPUSHBUTTON, 472, 482, 84, 28, false},
+    {kIdStop, L"BUTTON", "ImportStop", kTab | BS_PUSHBUTTON, 564, 482, 84, 28, false},
+    {kIdClose, L"BUTTON", "ImportClose", kTab | BS_PUSHBUTTON, 656, 482, 90, 28, false},
+};
+constexpr int kClientW = 760, kClientH = 524;
+constexpr wchar_t kDialogClass[] = L"LumivoreImportDialog";
+constexpr int kSourceSettleTicks = 4;  // 400 ms after the last keystroke the card is read
+
+// The photo filter read in the background before the copier starts.
+struct PhotoFilterRun {
+    std::vector<lv::CardFile> files;
+    lv::ImportTypeSelection selection;
+    std::vector<lv::FilterToken> tokens;
+    std::atomic<bool> stop{false}, done{false};
+    std::atomic<int> read{0};
+    std::vector<std::string> keep;
+    int kept = 0;
+    lv::Thread thread;
+};
+
+// [SECTION] state
 struct ImportUi {
     HWND dlg = nullptr;
+    std::unique_ptr<lv::CardScanJob> scan;  // the last or running read of the card
+    std::string scannedSource;
+    bool scanSeen = false;                  // the finished read was taken into the lines
+    int sourceSettle = 0;                   // ticks until the typed source is read
+    std::unique_ptr<PhotoFilterRun> filterRun;
+    std::string photosLine;
+    uint64_t estimateFor = ~0ull;           // files and bytes the room estimate was made for
+    std::string estimateDest;
+    uint64_t needed = 0;
+    bool roomOk = false;
+    lv::ImportTypeSelection selection;
     std::unique_ptr<lv::ImportJob> job;
     bool reaped = true;
+    bool asking = false;
+    std::string summary, logText;
+    bool fromWelcome = false;               // open the destination once the first photo lands
+    HFONT fontBold = nullptr;
 };
 ImportUi iu;
 
+HWND item(int id) { return GetDlgItem(iu.dlg, id); }
 bool running() { return iu.job && !iu.reaped; }
+bool scanning() { return iu.scan && !iu.scan->done; }
+bool scanReady() { return iu.scan && iu.scan->done; }
+
+std::string chipCaption(std::string_view token) { return lv::importTokenLabel(token); }
+std::vector<ChipMenuItem> fromTokenMenu(const std::vector<lv::TokenMenuItem>& items) {
+    std::vector<ChipMenuItem> out;
+    for (const lv::TokenMenuItem& m : items) out.push_back({m.caption, m.tokenText, m.checked});
+    return out;
+}
+std::vector<ChipMenuItem> insertMenu() { return fromTokenMenu(lv::importInsertMenu()); }
+std::vector<ChipMenuItem> changeToMenu(std::string_view token) { return fromTokenMenu(lv::importChangeToMenu(token)); }
+const ChipFieldRules kChipRules{chipCaption, insertMenu, changeToMenu};
+
+std::string sourceText() { return lv::cleanTypedDestination(controlText(item(kIdSource))); }
+std::string destText() { return lv::cleanTypedDestination(controlText(item(kIdDest))); }
+
+int savedFilterIndex(const std::string& name) {
+    const auto& e = g.filter.saved.entries;
+    for (size_t i = 0; i < e.size(); i++)
+        if (lv::upperAscii(e[i].name) == lv::upperAscii(name)) return int(i);
+    return -1;
+}
+
+// [SECTION] the card
+void startScan() {
+    if (iu.scan) lv::finishCardScan(iu.scan.get());
+    iu.scan.reset();
+    iu.scannedSource = sourceText();
+    iu.estimateFor = ~0ull;
+    iu.scanSeen = false;
+    if (iu.scannedSource.empty() || !lv::isFolder(iu.scannedSource)) return;
+    auto job = std::make_unique<lv::CardScanJob>();
+    job->source = lv::fullPath(iu.scannedSource);
+    job->selection = iu.selection;
+    if (lv::startCardScan(job.get()) == 0) iu.scan = std::move(job);
+}
+
+std::string cardLine() {
+    if (sourceText().empty()) return {};
+    if (scanning()) return lv::text("ImportCardReading") + "...";
+    if (!scanReady()) return {};
+    std::string problem = lv::describeCardScanResult(iu.scan->scan);
+    return problem.empty() ? lv::describeTypesLine(iu.scan->scan) : problem;
+}
+
+// [SECTION] refreshing
+void refreshTemplate() {
+    std::string tpl = chipFieldText(item(kIdTemplate));
+    lv::TemplateCheck c = lv::checkImportTemplate(tpl);
+    setControlText(item(kIdProblems), lv::describeTemplateProblems(c));
+    std::string ex;
+    if (scanReady())
+        for (const std::string& e : lv::importExamples(iu.scan->scan.files, tpl, lv::currentSettings().typeMap, 3))
+            ex += (ex.empty() ? "" : "\r\n") + e;
+    setControlText(item(kIdExamples), ex);
+}
+
+void refreshRoom() {
+    std::string dest = destText();
+    lv::RoomLine line;
+    iu.roomOk = false;
+    if (!dest.empty()) {
+        lv::RoomFigures room = lv::destinationRoom(lv::fullPath(dest));
+        bool read = scanReady();
+        if (read) {
+            uint64_t key = iu.scan->scan.files.size() * 1000003ull + iu.scan->scan.bytes;
+            if (key != iu.estimateFor || dest != iu.estimateDest) {
+                iu.needed = lv::estimateBytesToCopy(iu.scan->scan.files, iu.scan->source, lv::fullPath(dest));
+                iu.estimateFor = key;
+                iu.estimateDest = dest;
+            }
+        }
+        line = lv::describeRoomLine(dest, read, room.freeBytes, read ? iu.needed : 0);
+        iu.roomOk = !line.isError && room.freeBytes >= 0;
+    }
+    setControlText(item(kIdRoomLine), line.text);
+}
+
+void refreshPlan() {
+    setControlText(item(kIdPlan), lv::describeImportPlan(iu.selection, destText(), lv::currentSettings().importSecondDestination));
+    // The photos kept are known once the filter has read them; until then the line names the filter.
+    std::string photos = iu.photosLine;
+    if (photos.empty() || iu.selection.photoFilter.empty())
+        photos = iu.selection.photoFilter.empty()
+                     ? lv::describePhotosLine("", 0)
+                     : lv::text("ImportPhotosLbl") + " " +
+                           lv::fillPlaceholder(lv::text("ImportPhotosMatching"), "{name}", iu.selection.photoFilter);
+    setControlText(item(kIdPhotosLine), photos);
+}
+
+bool canStart() {
+    if (running() || iu.filterRun || !scanReady() || iu.scan->scan.files.empty()) return false;
+    if (sourceText().empty() || destText().empty() || !iu.roomOk) return false;
+    lv::TemplateCheck c = lv::checkImportTemplate(chipFieldText(item(kIdTemplate)));
+    return !c.hasError && !c.notUnique;
+}
+
+void refreshState() {
+    if (!iu.dlg) return;
+    bool run = running() || iu.filterRun != nullptr, after = !run && iu.job != nullptr;
+    for (int id : {kIdTiles, kIdProgress, kIdHint}) ShowWindow(item(id), run ? SW_SHOW : SW_HIDE);
+    for (int id : {kIdSummary, kIdLog, kIdCopyLog}) ShowWindow(item(id), after ? SW_SHOW : SW_HIDE);
+    for (int id : {kIdSource, kIdSourceBrowse, kIdTypesBtn, kIdDest, kIdDestBrowse, kIdTemplate, kIdInsert})
+        EnableWindow(item(id), !run);
+    EnableWindow(item(kIdStart), canStart());
+    EnableWindow(item(kIdStop), run && !(iu.job && iu.job->stop));
+    EnableWindow(item(kIdCull), iu.job != nullptr);
+    setControlText(item(kIdTypesLine), cardLine());
+    setControlText(item(kIdSummary), iu.summary);
+}
+
+void refreshAll() {
+    refreshTemplate();
+    refreshRoom();
+    refreshPlan();
+    refreshState();
+}
+
+// [SECTION] progress
+lv::ImportProgress progressNow() {
+    lv::LockGuard lk(iu.job->lock);
+    return iu.job->progress;
+}
+
+void paintTiles(const DRAWITEMSTRUCT* d) {
+    RECT all = d->rcItem;
+    FillRect(d->hDC, &all, GetSysColorBrush(COLOR_BTNFACE));
+    if (!iu.job) return;
+    lv::ImportProgress p = progressNow();
+    SetBkMode(d->hDC, TRANSPARENT);
+    SelectObject(d->hDC, g.fontUi);
+    const int shown = 4, gap = px(8);
+    int n = int(std::min<size_t>(p.folders.size(), shown));
+    int w = (all.right - all.left - gap * (shown - 1)) / shown;
+    std::string dest(lv::withTrailingSeparator(iu.job->settings.destination));
+    for (int i = 0; i < n; i++) {
+        const lv::ImportFolderTile& t = p.folders[size_t(i)];
+        RECT r{all.left + i * (w + gap), all.top, all.left + i * (w + gap) + w, all.bottom};
+        FillRect(d->hDC, &r, GetSysColorBrush(COLOR_WINDOW));
+        FrameRect(d->hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+        std::string folder = t.folder.size() > dest.size() ? t.folder.substr(dest.size()) : lv::text("ImportCullRootRow");
+        if (i == shown - 1 && p.folders.size() > size_t(shown))
+            folder = lv::fillPlaceholder(lv::text("ImportTileMore"), "{count}", std::to_string(p.folders.size() - shown + 1));
+        std::string count = lv::fillPlaceholder(lv::text(t.photos == 1 ? "ImportTilePhoto" : "ImportTilePhotos"),
+                                                "{count}", std::to_string(t.photos));
+        std::wstring a = wide(folder), b = wide(count + "  \u00B7  " + lv::fileCountText(uint64_t(t.files)));
+        RECT ra{r.left + px(8), r.top + px(6), r.right - px(6), r.top + px(28)};
+        SetTextColor(d->hDC, GetSysColor(COLOR_WINDOWTEXT));
+        DrawTextW(d->hDC, a.c_str(), int(a.size()), &ra, DT_SINGLELINE | DT_PATH_ELLIPSIS | DT_NOPREFIX);
+        RECT rb{r.left + px(8), r.top + px(30), r.right - px(6), r.bottom - px(4)};
+        SetTextColor(d->hDC, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextW(d->hDC, b.c_str(), int(b.size()), &rb, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
+}
+
+std::string progressLine() {
+    if (iu.filterRun)
+        return lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportPhotosReading"), "{done}",
+                                                       std::to_string(iu.filterRun->read.load())),
+                                   "{total}", std::to_string(iu.filterRun->files.size())) +
+               " (" + lv::text("ImportReadingWhy") + ")";
+    lv::ImportProgress p = progressNow();
+    if (iu.job->stop) return lv::fillPlaceholder(lv::text("ImportStoppingFile"), "{file}", p.fileInHand);
+    if (p.planning) return lv::text("ImportCardReading") + "...";
+    std::string copied = lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportTileCopied"), "{done}",
+                                                                 std::to_string(p.copied)),
+                                             "{total}", std::to_string(p.totalFiles));
+    return copied + "  \u00B7  " + lv::sizeText(p.bytesProcessed + p.kibInHand * 1024) + " / " +
+           lv::sizeText(p.totalBytes) + (p.fileInHand.empty() ? "" : "  \u00B7  " + p.fileInHand);
+}
+
+// [SECTION] starting and ending
+void filterThread(void* arg) {
+    auto* r = static_cast<PhotoFilterRun*>(arg);
+    r->keep = lv::selectWithPhotoFilter(r->files, r->selection, r->tokens, &r->stop, &r->read, &r->kept);
+    r->done = true;
+}
+
+void startCopier(std::vector<std::string>* selection) {
+    lv::Settings& set = lv::currentSettings();
+    auto job = std::make_unique<lv::ImportJob>();
+    job->card = lv::fullPath(sourceText());
+    job->settings.templateText = chipFieldText(item(kIdTemplate));
+    job->settings.destination = lv::fullPath(destText());
+    job->settings.secondDestination = set.importSecondDestination;
+    job->settings.selection = iu.selection;
+    job->settings.typeMap = set.typeMap;
+    job->settings.verifyReadBack = set.importVerifyReadBack;
+    if (selection) lv::setImportSelection(job.get(), std::move(*selection));
+    if (lv::WinErr e = lv::startImport(job.get())) {
+        iu.summary = lv::exportErrorMessage(e);
+        return refreshState();
+    }
+    iu.job = std::move(job);
+    iu.reaped = false;
+    iu.summary.clear();
+    lv::logLine("import started: " + iu.job->card + " -> " + iu.job->settings.destination);
+    SetTimer(g.hwnd, kTimerImport, 100, nullptr);
+}
+
+void startImport() {
+    if (!canStart()) return;
+    lv::Settings& set = lv::currentSettings();
+    set.importSource = sourceText();
+    set.importDestination = destText();
+    set.importTemplate = chipFieldText(item(kIdTemplate));
+    set.excludedTypes = iu.selection.excludedExtensions;
+    set.importFilter = iu.selection.photoFilter;
+    int fi = savedFilterIndex(iu.selection.photoFilter);
+    std::vector<lv::FilterToken> tokens;
+    if (fi >= 0 && lv::tokensOfSavedFilter(g.filter.saved, fi, &tokens)) {
+        auto run = std::make_unique<PhotoFilterRun>();
+        run->files = iu.scan->scan.files;
+        run->selection = iu.selection;
+        run->tokens = std::move(tokens);
+        if (lv::threadStart(&run->thread, 1 << 20, filterThread, run.get()) == 0) {
+            iu.filterRun = std::move(run);
+            SetTimer(g.hwnd, kTimerImport, 100, nullptr);
+            refreshState();
+            return;
+        }
+    }
+    startCopier(nullptr);
+    refreshState();
+}
+
+void askQuestion() {
+    lv::ImportQuestion q;
+    {
+        lv::LockGuard lk(iu.job->lock);
+        q = iu.job->question;
+    }
+    lv::ImportQuestionText t = lv::importQuestionText(q);
+    ChoiceBox box;
+    box.title = t.title;
+    box.lines = {t.text};
+    if (!t.applyAll.empty()) box.ticks = {t.applyAll};
+    box.buttons = {t.yes, t.no};
+    box.cancelAnswer = q.kind == lv::kQuestionClash ? 2 : 1;  // stop, or leave them out
+    box.widthDip = 500;
+    iu.asking = true;
+    int b = showChoiceBox(iu.dlg ? iu.dlg : g.hwnd, box);
+    iu.asking = false;
+    if (!iu.job) return;
+    int answer = b + 1;
+    lv::answerImportQuestion(iu.job.get(), answer, !box.ticked.empty() && box.ticked[0] && answer != 3);
+}
+
+void reap() {
+    lv::joinImport(iu.job.get());
+    iu.reaped = true;
+    iu.summary.clear();
+    iu.logText.clear();
+    for (const lv::ImportResult& r : iu.job->results) {
+        std::string s = lv::describeImportResult(r);
+        if (iu.job->results.size() > 1) s = r.destination + ": " + s;
+        iu.summary += (iu.summary.empty() ? "" : "\r\n") + s;
+    }
+    iu.logText = iu.summary + "\r\n";
+    std::string log;
+    for (const lv::ImportLogEntry& e : iu.job->log) {
+        std::string line = e.fileName + "\t" + e.text + (e.text2.empty() ? "" : " " + e.text2);
+        log += line + "\r\n";
+    }
+    iu.logText += log;
+    lv::logLine("import finished: " + iu.summary);
+    if (iu.dlg) setControlText(item(kIdLog), log.empty() ? "" : lv::text("ImportLogHdr") + ":\r\n" + log);
+    refreshAll();
+}
+
+// The browser follows the import started from the welcome screen.
+void openArrived() {
+    std::string first;
+    {
+        lv::LockGuard lk(iu.job->lock);
+        if (!iu.job->arrived.empty()) first = iu.job->arrived.front();
+    }
+    if (first.empty() || !g.welcome) return;
+    iu.fromWelcome = false;
+    openFolderPath(std::string(lv::folderPart(first)), std::string(lv::fileNamePart(first)));
+    if (iu.dlg) SetWindowPos(iu.dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void chooseCullFolder() {
+    if (!iu.job) return;
+    lv::ImportProgress p = progressNow();
+    std::vector<lv::CullFolder> folders;
+    for (const lv::ImportFolderTile& t : p.folders)
+        if (t.photos > 0) folders.push_back({t.folder, t.photos});
+    if (folders.empty()) return;
+    std::string chosen = folders[0].folder;
+    if (folders.size() > 1) {
+        ChoiceBox box;
+        box.title = lv::text("ImportCullTitle");
+        box.lines = {lv::text("ImportCullIntro")};
+        for (const lv::CullFolder& f : folders) box.listRows.push_back(lv::describeCullRow(iu.job->settings.destination, f));
+        box.buttons = {lv::text("ImportCullOpen"), lv::text("ImportCullCancel")};
+        box.cancelAnswer = 1;
+        if (showChoiceBox(iu.dlg ? iu.dlg : g.hwnd, box) != 0 || box.listSel < 0) return;
+        chosen = folders[size_t(box.listSel)].folder;
+    }
+    openFolderPath(lv::withTrailingSeparator(chosen), "");
+}
+
+// [SECTION] Items to copy
+bool cullNoteFor(int comboSel) { return comboSel > 0 && lv::savedFilterUsesRatingOrColour(g.filter.saved, comboSel - 1); }
+
+void itemsToCopy() {
+    ChoiceBox box;
+    box.title = lv::text("ImportTypesTitle");
+    box.lines = {lv::text("ImportWhatPhotosHdr")};
+    box.comboRows = {lv::text("ImportFilterAll")};
+    for (const auto& e : g.filter.saved.entries) box.comboRows.push_back(e.name);
+    box.comboSel = savedFilterIndex(iu.selection.photoFilter) + 1;
+    box.comboNote = lv::text("ImportFilterCullNote");
+    box.noteFor = cullNoteFor;
+    box.lines2 = {lv::text("ImportWhatTypesHdr"), lv::text(scanReady() ? "ImportTypesIntro" : "ImportTypesNoCard")};
+    std::vector<std::string> keys;
+    if (scanReady())
+        for (const lv::CardTypeRow& r : iu.scan->scan.types) {
+            std::string name = r.key == ".|" ? lv::text("ImportTypeNoExt") : lv::upperAscii(r.key.substr(1, r.key.size() - 2));
+            box.ticks.push_back(name + "    " + lv::fileCountText(r.files) + "  \u00B7  " + lv::sizeText(r.bytes) +
+                                "  \u00B7  " + lv::importKindCaption(r.key));
+            box.ticked.push_back(r.ticked);
+            keys.push_back(r.key);
+        }
+    box.buttons = {lv::text("ImportTypesOK"), lv::text("ImportTypesCancel")};
+    box.cancelAnswer = 1;
+    box.widthDip = 480;
+    if (showChoiceBox(iu.dlg, box) != 0) return;
+    iu.selection.photoFilter = box.comboSel > 0 ? g.filter.saved.entries[size_t(box.comboSel - 1)].name : "";
+    iu.photosLine.clear();
+    for (size_t i = 0; i < keys.size(); i++) lv::pipeListSet(iu.selection.excludedExtensions, keys[i], !box.ticked[i]);
+    startScan();  // the files kept follow the new choice
+    refreshAll();
+}
+
+LRESULT CALLBACK dialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND: {
+            int id = LOWORD(wp), code = HIWORD(wp);
+            switch (id) {
+                case kIdSource:
+                    if (code == EN_CHANGE) iu.sourceSettle = kSourceSettleTicks;
+                    return 0;
+                case kIdDest:
+                    if (code == EN_CHANGE) {
+                        refreshRoom();
+                        refreshPlan();
+                        refreshState();
+                    }
+                    return 0;
+                case kIdTemplate:
+                    if (code == EN_CHANGE) {
+                        refreshTemplate();
+                        refreshState();
+                    }
+                    return 0;
+                case kIdSourceBrowse:
+                case kIdDestBrowse: {
+                    std::string f = pickFolderWithTitle(lv::text(id == kIdSourceBrowse ? "ImportPickCard" : "ImportDestHdr"));
+                    if (!f.empty()) SetWindowTextW(item(id == kIdSourceBrowse ? kIdSource : kIdDest), wide(f).c_str());
+                    return 0;
+                }
+                case kIdTypesBtn: itemsToCopy(); return 0;
+                case kIdInsert: chipFieldShowInsertMenu(item(kIdTemplate), item(kIdInsert)); return 0;
+                case IDOK:
+                case kIdStart: startImport(); return 0;
+                case kIdStop:
+                    if (iu.filterRun) iu.filterRun->stop = true;
+                    if (running()) lv::requestImportStop(iu.job.get());
+                    refreshState();
+                    return 0;
+                case kIdCull: chooseCullFolder(); return 0;
+                case kIdCopyLog: lv::clipboardSetText(iu.logText); return 0;
+                case IDCANCEL:
+                case kIdClose: DestroyWindow(h); return 0;
+            }
+            return 0;
+        }
+        case WM_DRAWITEM:
+            if (wp == kIdTiles) paintTiles(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+            return TRUE;
+        case WM_CTLCOLORSTATIC: {
+            HWND c = reinterpret_cast<HWND>(lp);
+            HDC dc = reinterpret_cast<HDC>(wp);
+            int id = GetDlgCtrlID(c);
+            if (id == kIdLog) return DefWindowProcW(h, msg, wp, lp);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            bool bad = false;
+            if (id == kIdProblems) {
+                lv::TemplateCheck t = lv::checkImportTemplate(chipFieldText(item(kIdTemplate)));
+                bad = t.hasError || t.notUnique;
+            }
+            if (id == kIdRoomLine) bad = !iu.roomOk && !destText().empty();
+            SetTextColor(dc, bad ? RGB(190, 30, 30) : id == kIdExamples ? GetSysColor(COLOR_GRAYTEXT)
+                                                                        : GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_CLOSE:
+            DestroyWindow(h);
+            return 0;
+        case WM_DESTROY: {
+            lv::Settings& set = lv::currentSettings();
+            set.importSource = sourceText();
+            set.importDestination = destText();
+            set.importTemplate = chipFieldText(item(kIdTemplate));
+            set.excludedTypes = iu.selection.excludedExtensions;
+            set.importFilter = iu.selection.photoFilter;
+            if (iu.scan) lv::finishCardScan(iu.scan.get());
+            iu.scan.reset();
+            iu.dlg = nullptr;
+            if (iu.fontBold) DeleteObject(iu.fontBold);
+            iu.fontBold = nullptr;
+            return 0;
+        }
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
 
 }  // namespace
 
-void openImportDialog() {}
-void importTick() {}
+// [SECTION] interface
+void openImportDialog() {
+    if (iu.dlg) {
+        SetForegroundWindow(iu.dlg);
+        return;
+    }
+    iu.fromWelcome = g.welcome;
+    registerDialogClass(kDialogClass, dialogProc);
+    registerChipsClass();
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    iu.dlg = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kDialogClass, uiText("ImportTitle").c_str(),
+                             style, 0, 0, 100, 100, g.hwnd, nullptr, g.inst, nullptr);
+    if (!iu.dlg) return;
+    LOGFONTW lf{};
+    GetObjectW(g.fontUi, sizeof lf, &lf);
+    lf.lfWeight = FW_SEMIBOLD;
+    iu.fontBold = CreateFontIndirectW(&lf);
+    for (const ControlRow& r : kRows) {
+        std::wstring t = r.textKey ? uiText(r.textKey) : L"";
+        HWND c = r.cls ? makeControl(iu.dlg, r.cls, t, r.style, r.id, r.bold ? iu.fontBold : g.fontUi)
+                       : createChipField(iu.dlg, r.id, &kChipRules);
+        if (!r.cls) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(g.fontUi), FALSE);
+        MoveWindow(c, px(r.x), px(r.y), px(r.w), px(r.h), FALSE);
+    }
+    const lv::Settings& set = lv::currentSettings();
+    iu.selection = lv::ImportTypeSelection();
+    iu.selection.excludedExtensions = set.excludedTypes;
+    iu.selection.photoFilter = savedFilterIndex(set.importFilter) >= 0 ? set.importFilter : "";
+    chipFieldSetText(item(kIdTemplate), set.importTemplate.empty() ? lv::defaultImportTemplate() : set.importTemplate);
+    SetWindowTextW(item(kIdDest), wide(set.importDestination).c_str());
+    SetWindowTextW(item(kIdSource), wide(set.importSource).c_str());
+    iu.sourceSettle = 0;
+    startScan();
+    refreshAll();
+    RECT wr{0, 0, px(kClientW), px(kClientH)};
+    AdjustWindowRectEx(&wr, style, FALSE, WS_EX_DLGMODALFRAME);
+    centreOver(iu.dlg, g.hwnd, wr.right - wr.left, wr.bottom - wr.top);
+    ShowWindow(iu.dlg, SW_SHOW);
+    SetFocus(item(set.importSource.empty() ? kIdSource : kIdStart));
+    SetTimer(g.hwnd, kTimerImport, 100, nullptr);
+}
+
+void importTick() {
+    if (iu.dlg) {
+        if (iu.sourceSettle > 0 && --iu.sourceSettle == 0 && sourceText() != iu.scannedSource) startScan();
+        setControlText(item(kIdTypesLine), cardLine());
+        if (scanReady() && !iu.scanSeen) {
+            iu.scanSeen = true;
+            refreshAll();
+        }
+    }
+    if (iu.filterRun && iu.filterRun->done) {
+        lv::threadJoin(&iu.filterRun->thread);
+        std::unique_ptr<PhotoFilterRun> run = std::move(iu.filterRun);
+        iu.photosLine = lv::describePhotosLine(iu.selection.photoFilter, run->kept);
+        if (!run->stop) startCopier(&run->keep);
+        refreshAll();
+    }
+    if (iu.dlg && (running() || iu.filterRun)) {
+        setControlText(item(kIdProgress), progressLine());
+        InvalidateRect(item(kIdTiles), nullptr, FALSE);
+    }
+    if (running() && !iu.asking) {
+        int kind, answer, state;
+        {
+            lv::LockGuard lk(iu.job->lock);
+            kind = iu.job->question.kind;
+            answer = iu.job->question.answer;
+            state = iu.job->state;
+        }
+        if (iu.fromWelcome) openArrived();
+        if (kind != lv::kQuestionNone && answer == -1) askQuestion();
+        else if (state != lv::kImportRunning) reap();
+    }
+    if (!iu.dlg && !running() && !iu.filterRun) KillTimer(g.hwnd, kTimerImport);
+}
+
 bool importRunningNow() { return running(); }
 std::string importDestinationNow() { return running() ? iu.job->settings.destination : std::string(); }
 void requestImportStopNow() {
     if (running()) lv::requestImportStop(iu.job.get());
 }
 void endImportAtShutdown() {
+    if (iu.filterRun) {
+        iu.filterRun->stop = true;
+        lv::threadJoin(&iu.filterRun->thread);
+        iu.filterRun.reset();
+    }
     if (!running()) return;
     lv::requestImportStop(iu.job.get());
-    lv::joinImport(iu.job.get());
+    lv::joinImport(iu.job.get());  // the file in hand is finished and journaled first
     iu.reaped = true;
 }
 bool importDialogMessage(MSG* msg) { return iu.dlg && IsDialogMessageW(iu.dlg, msg); }

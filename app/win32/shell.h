@@ -171,10 +171,15 @@ void chipFieldShowInsertMenu(HWND field, HWND button);
 struct ChoiceBox {
     std::string title;
     std::vector<std::string> lines;     // the first in bold
+    std::vector<std::string> comboRows;  // a drop-down list under the lines (empty: none)
+    int comboSel = 0;                   // in and out, as listSel
+    std::string comboNote;              // a line under it, shown while noteFor says so
+    bool (*noteFor)(int comboSel) = nullptr;
+    std::vector<std::string> lines2;    // the first in bold; after the drop-down list
     std::vector<std::string> listRows;  // a list to pick one row from (empty: none)
     int listSel = 0;                    // in: the row first selected; out: the row picked
-    std::string tick;                   // a tick box under the text (empty: none)
-    bool ticked = false;
+    std::vector<std::string> ticks;     // tick boxes under the text
+    std::vector<bool> ticked;           // in and out, one per tick
     std::vector<std::string> buttons;
     int defaultButton = 0;
     int cancelAnswer = -1;  // Esc and closing the window

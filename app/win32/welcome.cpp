@@ -60,7 +60,7 @@ void openTypedPath() {
 // [SECTION] showing and hiding
 void welcomeShow() {
     g.welcome = true;
-    w.content = lv::welcomeContent(lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax), false,
+    w.content = lv::welcomeContent(lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax), true,
                                    lv::textWithVendors("WelcomeFormats"));
     if (!w.fieldBrush) w.fieldBrush = CreateSolidBrush(kFieldBack);
     w.list = child(L"LISTBOX", WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kIdRecentList);
@@ -178,7 +178,7 @@ bool welcomeCommand(WPARAM wp, LPARAM) {
         case lv::WelcomeAction::OpenFolder: runCommand(lv::kCmdOpenFolder); break;
         case lv::WelcomeAction::OpenFile: runCommand(lv::kCmdOpenFile); break;
         case lv::WelcomeAction::OpenPath: openTypedPath(); break;
-        case lv::WelcomeAction::Import: break;
+        case lv::WelcomeAction::Import: openImportDialog(); break;
         case lv::WelcomeAction::Quit: DestroyWindow(g.hwnd); break;
     }
     return true;

@@ -34,7 +34,8 @@ int dialogCommand(int argc, wchar_t** argv) {
         GetClientRect(dlg, &rc);
         POINT origin{0, 0};
         ClientToScreen(dlg, &origin);
-        std::printf("%ld\t%ld\t%ld\t%ld\n", rc.right, rc.bottom, origin.x, origin.y);
+        std::printf("%ld\t%ld\t%ld\t%ld\t%s\n", rc.right, rc.bottom, origin.x, origin.y,
+                    IsWindowVisible(dlg) ? (IsIconic(dlg) ? "minimised" : "shown") : "hidden");
         return 0;
     }
     if (argc < 4) return 1;
