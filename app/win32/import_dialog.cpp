@@ -209,7 +209,8 @@ void refreshState() {
     if (!iu.dlg) return;
     bool run = running() || iu.filterRun != nullptr, after = !run && iu.job != nullptr;
     for (int id : {kIdTiles, kIdProgress, kIdHint}) ShowWindow(item(id), run ? SW_SHOW : SW_HIDE);
-    for (int id : {kIdSummary, kIdLog, kIdCopyLog}) ShowWindow(item(id), after ? SW_SHOW : SW_HIDE);
+    for (int id : {kIdSummary, kIdCopyLog}) ShowWindow(item(id), after ? SW_SHOW : SW_HIDE);
+    ShowWindow(item(kIdLog), after && iu.job->log.size() ? SW_SHOW : SW_HIDE);
     for (int id : {kIdSource, kIdSourceBrowse, kIdTypesBtn, kIdDest, kIdDestBrowse, kIdTemplate, kIdInsert})
         EnableWindow(item(id), !run);
     EnableWindow(item(kIdStart), canStart());
@@ -388,7 +389,7 @@ void openArrived() {
     if (first.empty() || !g.welcome) return;
     iu.fromWelcome = false;
     openFolderPath(std::string(lv::folderPart(first)), std::string(lv::fileNamePart(first)));
-    if (iu.dlg) SetWindowPos(iu.dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (iu.dlg) SetForegroundWindow(iu.dlg);  // the browser behind it, the progress in front
 }
 
 void chooseCullFolder() {

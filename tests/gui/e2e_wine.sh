@@ -341,6 +341,47 @@ wait "$app"; app=""
 check "and the copy is whole" cmp -s "$big/big.JPG" "$work/big-out/big.JPG"
 rm -rf "$big" "$work/big-out"
 
+# [SECTION] import dialog: a folder standing in for a card, imported from the welcome screen, twice
+card=$work/card/DCIM/100TEST
+imported=$work/imported
+mkdir -p "$card"
+for f in $(ls "$shoot" | grep -v -i '\.xmp$' | head -4); do cp "$shoot/$f" "$card/"; done
+chmod -R u+w "$work/card"
+ncard=$(ls "$card" | wc -l)
+IMP="Import from card"
+start /LOG "$(win "$work/empty")"
+timeout 20 wine "$probe_exe" command 214 </dev/null >/dev/null 2>&1  # the welcome screen's import entry
+check "the import dialog opens" until_ok 15 dialog "$IMP"
+dset "$IMP" 101 "$(win "$work/card")"
+dset "$IMP" 111 "$(win "$imported")"
+check "the card is read: its types line" until_ok 30 dtext_has "$IMP" 103 "^Types: "
+check "the room line under the destination" until_ok 10 dtext_has "$IMP" 113 "free now"
+check "the plan sentence" dtext_has "$IMP" 125 "^Copies everything on the card to .*imported\\.$"
+check "three example names" [ "$(dtext "$IMP" 124 | grep -c '»')" -eq 3 ]
+shot 17-import-dialog
+dclick "$IMP" 142
+check "the import ends with its summary" until_ok 60 dtext_has "$IMP" 133 "$ncard imported · 0 already there · 0 failed"
+verified_copies() {
+  local f c
+  for f in $(ls "$card"); do
+    c=$(find "$imported" -name "$f" | head -1)
+    [ -n "$c" ] && cmp -s "$card/$f" "$c" || return 1
+  done
+}
+check "every card file has its copy, byte for byte" verified_copies
+check "no staging file is left" [ -z "$(find "$imported" -name '*.lumivore-part')" ]
+journal=$(find "$(dirname "$cfg")" -name 'import-*.jrnl' -exec grep -l -F "for $(win "$imported")" {} + 2>/dev/null | head -1)
+check "the run has its journal" [ -n "$journal" ]
+check "the journal has a verified line per file" [ "$(grep -c -P '^ok2\t\d+\t[0-9A-F]{16}\t[0-9A-F]{64}\t' "$journal")" -eq "$ncard" ]
+check "the browser opened the destination when the first photo landed" until_ok 10 sh -c "timeout 20 wine '$probe_exe' window </dev/null 2>/dev/null | grep -q 'imported'"
+shot 18-import-done
+dclick "$IMP" 142
+check "a second import copies nothing" until_ok 60 dtext_has "$IMP" 133 "^0.0 MB · 0 imported · $ncard already there"
+shot 19-import-again
+dclick "$IMP" 144
+finish
+
+
 # [SECTION] welcome screen: an argument folder without photos
 start /LOG "$(win "$work/empty")"
 shot 11-welcome
