@@ -467,6 +467,15 @@ HWND addRow(Dialog& d, const Row& row, std::string_view utf8) {
     return createRow(d, i);
 }
 
+HWND adoptRow(Dialog& d, const Row& row, HWND control) {
+    d.rows.push_back(row);
+    d.texts.emplace_back();
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(row.kind == Kind::Heading ? d.bold : d.font), FALSE);
+    RECT p = placeOf(d, d.rows.size() - 1);
+    MoveWindow(control, p.left, p.top, p.right - p.left, p.bottom - p.top, FALSE);
+    return control;
+}
+
 void removeRows(Dialog& d, int first, int last) {
     for (size_t i = d.rows.size(); i-- > 0;) {
         if (d.rows[i].id < first || d.rows[i].id > last) continue;

@@ -104,6 +104,9 @@ int textWidth(const Dialog& d, std::string_view utf8, bool bold = false);
 int wrappedHeight(const Dialog& d, std::string_view utf8, int w, bool bold = false);
 // Adds a control that is not in the table (lists of values built at run time); same rules.
 HWND addRow(Dialog& d, const Row& row, std::string_view utf8 = {});
+// Takes a control of another window class (made by its own code with row.id as its id) as a
+// row: placed, given the dialog's font and moved with the others when the DPI changes.
+HWND adoptRow(Dialog& d, const Row& row, HWND control);
 // Destroys the controls whose ids lie in [first, last] and forgets their rows.
 void removeRows(Dialog& d, int first, int last);
 // Resizes the client area to the rows' extent plus the margin (or w, h when given, in 96-DPI).

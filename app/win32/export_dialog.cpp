@@ -12,6 +12,7 @@
 #include "core/texts.h"
 #include "export/export_engine.h"
 #include "library/recent.h"
+#include "dialog_kit.h"
 #include "shell.h"
 
 namespace {
@@ -25,40 +26,32 @@ enum : int {
     kIdOpenFolder = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose,
 };
 
-// One control of the dialog, in 96-DPI units of the client area.
-struct ControlRow {
-    int id;
-    const wchar_t* cls;  // nullptr: the chip field
-    const char* textKey;
-    DWORD style;
-    int x, y, w, h;
-    bool bold;
+using dlg::Kind;
+constexpr DWORD kPlain = dlg::kNoMnemonic;
+// In 96-DPI pixels of the client area; the destination field (kIdDest) is added at start-up.
+constexpr dlg::Row kRows[] = {
+    {kIdDestHdr, Kind::Heading, "ExportDestHdr", 14, 12, 560, 18},
+    {kIdBrowse, Kind::Button, "ExportBrowse", 486, 34, 92, 28},
+    {kIdInsert, Kind::Button, "TokenMenuInsert", 14, 68, 112, 26},
+    {kIdDestLine, Kind::Label, nullptr, 136, 72, 442, 20, kPlain | SS_PATHELLIPSIS},
+    {kIdWhatHdr, Kind::Heading, "ExportWhatHdr", 14, 110, 560, 18},
+    {kIdCopyLbl, Kind::Label, "ExportWillCopy", 14, 136, 60, 20},
+    {kIdSource, Kind::Combo, nullptr, 78, 132, 330, 0},
+    {kIdSidecars, Kind::Check, "ExportSidecars", 14, 164, 560, 22},
+    {kIdPartners, Kind::Check, "ExportPartners", 14, 188, 560, 22},
+    {kIdCount, Kind::Label, nullptr, 14, 216, 564, 20, kPlain},
+    {kIdBar, Kind::Custom, nullptr, 14, 248, 564, 12},
+    {kIdProgress, Kind::Label, nullptr, 14, 266, 564, 20, kPlain | SS_PATHELLIPSIS},
+    {kIdHint, Kind::Label, "ExportBackgroundHint", 14, 288, 564, 20, kPlain},
+    {kIdSummary, Kind::Label, nullptr, 14, 248, 564, 60, kPlain},
+    {kIdOpenFolder, Kind::Button, "ExportOpenFolder", 14, 324, 110, 28},
+    {kIdCopyLog, Kind::Button, "ExportCopyLog", 132, 324, 110, 28},
+    {kIdStart, Kind::DefaultButton, "ExportStart", 306, 324, 84, 28},
+    {kIdStop, Kind::Button, "ExportStop", 398, 324, 84, 28},
+    {kIdClose, Kind::Button, "ExportClose", 490, 324, 88, 28},
 };
-constexpr DWORD kTab = WS_TABSTOP;
-constexpr ControlRow kRows[] = {
-    {kIdDestHdr, L"STATIC", "ExportDestHdr", SS_NOPREFIX, 14, 12, 560, 18, true},
-    {kIdDest, nullptr, nullptr, 0, 14, 34, 464, 28, false},
-    {kIdBrowse, L"BUTTON", "ExportBrowse", kTab | BS_PUSHBUTTON, 486, 34, 92, 28, false},
-    {kIdInsert, L"BUTTON", "TokenMenuInsert", kTab | BS_PUSHBUTTON, 14, 68, 112, 26, false},
-    {kIdDestLine, L"STATIC", nullptr, SS_NOPREFIX | SS_PATHELLIPSIS, 136, 72, 442, 20, false},
-    {kIdWhatHdr, L"STATIC", "ExportWhatHdr", SS_NOPREFIX, 14, 110, 560, 18, true},
-    {kIdCopyLbl, L"STATIC", "ExportWillCopy", SS_NOPREFIX, 14, 136, 60, 20, false},
-    {kIdSource, L"COMBOBOX", nullptr, kTab | CBS_DROPDOWNLIST | WS_VSCROLL, 78, 132, 330, 240, false},
-    {kIdSidecars, L"BUTTON", "ExportSidecars", kTab | BS_AUTOCHECKBOX, 14, 164, 560, 22, false},
-    {kIdPartners, L"BUTTON", "ExportPartners", kTab | BS_AUTOCHECKBOX, 14, 188, 560, 22, false},
-    {kIdCount, L"STATIC", nullptr, SS_NOPREFIX, 14, 216, 564, 20, false},
-    {kIdBar, L"STATIC", nullptr, SS_OWNERDRAW, 14, 248, 564, 12, false},
-    {kIdProgress, L"STATIC", nullptr, SS_NOPREFIX | SS_PATHELLIPSIS, 14, 266, 564, 20, false},
-    {kIdHint, L"STATIC", "ExportBackgroundHint", SS_NOPREFIX, 14, 288, 564, 20, false},
-    {kIdSummary, L"STATIC", nullptr, SS_NOPREFIX, 14, 248, 564, 60, false},
-    {kIdOpenFolder, L"BUTTON", "ExportOpenFolder", kTab | BS_PUSHBUTTON, 14, 324, 110, 28, false},
-    {kIdCopyLog, L"BUTTON", "ExportCopyLog", kTab | BS_PUSHBUTTON, 132, 324, 110, 28, false},
-    {kIdStart, L"BUTTON", "ExportStart", kTab | BS_DEFPUSHBUTTON, 306, 324, 84, 28, false},
-    {kIdStop, L"BUTTON", "ExportStop", kTab | BS_PUSHBUTTON, 398, 324, 84, 28, false},
-    {kIdClose, L"BUTTON", "ExportClose", kTab | BS_PUSHBUTTON, 490, 324, 88, 28, false},
-};
+constexpr dlg::Row kDestRow{kIdDest, Kind::Edit, nullptr, 14, 34, 464, 28};
 constexpr int kClientW = 592, kClientH = 366;
-constexpr wchar_t kDialogClass[] = L"LumivoreExportDialog";
 
 // [SECTION] state
 struct ExportUi {
@@ -73,7 +66,7 @@ struct ExportUi {
     bool asking = false;                 // the name-clash question is up
     lv::ExportList list;
     lv::ExportFilterTokens keep;         // what the saved-filter source evaluates
-    HFONT fontBold = nullptr;
+    bool closeSaysClose = false;         // the Close button reads Close (else Cancel)
     bool exitWhenDone = false;           // "Wait for it to finish, then exit"
 };
 ExportUi u;
@@ -123,7 +116,10 @@ void refreshState() {
     for (int id : {kIdDest, kIdBrowse, kIdInsert, kIdSource, kIdSidecars, kIdPartners, kIdStart})
         EnableWindow(item(id), !run);
     EnableWindow(item(kIdStop), run && !u.job->stopRequested);
-    setControlText(item(kIdClose), lv::text(run || after ? "ExportClose" : "ExportCancel"));
+    if (dlg::Dialog* d = dlg::dialogOf(u.dlg); d && u.closeSaysClose != (run || after)) {
+        u.closeSaysClose = run || after;
+        dlg::setText(*d, kIdClose, lv::text(u.closeSaysClose ? "ExportClose" : "ExportCancel"));
+    }
     setControlText(item(kIdSummary), u.summary);
     refreshDestLine();
 }
@@ -141,13 +137,19 @@ void refreshProgress(const lv::ExportCounters& c, const std::string& file) {
 }
 
 // [SECTION] actions
-void startExport() {
+// The dialog's choices become the settings saved at shutdown.
+void keepSettings() {
     lv::Settings& set = lv::currentSettings();
-    std::string tpl = chipFieldText(item(kIdDest));
-    set.exportTemplate = tpl;
+    set.exportTemplate = chipFieldText(item(kIdDest));
     set.exportFilter = chosenFilter();
     set.includeSidecars = IsDlgButtonChecked(u.dlg, kIdSidecars) == BST_CHECKED;
     set.includePartners = IsDlgButtonChecked(u.dlg, kIdPartners) == BST_CHECKED;
+}
+
+void startExport() {
+    keepSettings();
+    const lv::Settings& set = lv::currentSettings();
+    std::string tpl = set.exportTemplate;
     u.destError.clear();
     refreshList();
     if (u.list.waiting) return;
@@ -202,8 +204,13 @@ void paintBar(const DRAWITEMSTRUCT* d) {
     }
 }
 
-LRESULT CALLBACK dialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+void initDialog(dlg::Dialog& d);
+
+bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     switch (msg) {
+        case WM_INITDIALOG:
+            initDialog(d);
+            return true;
         case WM_COMMAND: {
             int id = LOWORD(wp), code = HIWORD(wp);
             switch (id) {
@@ -213,74 +220,60 @@ LRESULT CALLBACK dialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                         u.showWent = false;
                         refreshDestLine();
                     }
-                    return 0;
+                    return true;
                 case kIdSource:
                     if (code == CBN_SELCHANGE) refreshList();
-                    return 0;
+                    return true;
                 case kIdPartners:
                     refreshList();
-                    return 0;
-                case kIdBrowse: browse(); return 0;
-                case kIdInsert: chipFieldShowInsertMenu(item(kIdDest), item(kIdInsert)); return 0;
+                    return true;
+                case kIdBrowse: browse(); return true;
+                case kIdInsert: chipFieldShowInsertMenu(item(kIdDest), item(kIdInsert)); return true;
                 case IDOK:
                 case kIdStart:
                     if (!running()) startExport();
-                    return 0;
+                    return true;
                 case kIdStop:
                     if (running()) {
                         lv::requestExportStop(*u.job);
                         refreshState();
                     }
-                    return 0;
+                    return true;
                 case kIdOpenFolder:
                     if (!u.wentTo.empty()) lv::shellOpen(u.wentTo);
-                    return 0;
+                    return true;
                 case kIdCopyLog:
                     lv::clipboardSetText(u.logText);
-                    return 0;
-                case IDCANCEL:
+                    return true;
                 case kIdClose:
-                    DestroyWindow(h);
-                    return 0;
+                    dlg::end(d, IDCANCEL);
+                    return true;
             }
-            return 0;
+            return false;
         }
         case WM_DRAWITEM:
-            if (wp == kIdBar) paintBar(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-            return TRUE;
+            if (wp != kIdBar) return false;
+            paintBar(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+            *result = TRUE;
+            return true;
         case WM_CTLCOLORSTATIC: {
             HWND c = reinterpret_cast<HWND>(lp);
+            if (GetDlgCtrlID(c) != kIdDestLine) return false;
             HDC dc = reinterpret_cast<HDC>(wp);
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            bool bad = GetDlgCtrlID(c) == kIdDestLine &&
-                       (!u.destError.empty() || !lv::checkExportTemplate(chipFieldText(item(kIdDest))).empty());
+            bool bad = !u.destError.empty() || !lv::checkExportTemplate(chipFieldText(item(kIdDest))).empty();
             SetTextColor(dc, bad ? RGB(190, 30, 30) : GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
         }
-        case WM_CLOSE:
-            DestroyWindow(h);
-            return 0;
         case WM_DESTROY: {
-            lv::Settings& set = lv::currentSettings();
-            set.exportTemplate = chipFieldText(item(kIdDest));
-            set.exportFilter = chosenFilter();
-            set.includeSidecars = IsDlgButtonChecked(h, kIdSidecars) == BST_CHECKED;
-            set.includePartners = IsDlgButtonChecked(h, kIdPartners) == BST_CHECKED;
+            keepSettings();
             u.dlg = nullptr;
-            if (u.fontBold) DeleteObject(u.fontBold);
-            u.fontBold = nullptr;
             if (!running()) KillTimer(g.hwnd, kTimerExport);
-            return 0;
+            return false;
         }
     }
-    return DefWindowProcW(h, msg, wp, lp);
-}
-
-HFONT boldFont() {
-    LOGFONTW lf{};
-    GetObjectW(g.fontUi, sizeof lf, &lf);
-    lf.lfWeight = FW_SEMIBOLD;
-    return CreateFontIndirectW(&lf);
+    return false;
 }
 
 // [SECTION] the clash question and the end of a run
@@ -318,51 +311,37 @@ void reap() {
     refreshState();
 }
 
+void initDialog(dlg::Dialog& d) {
+    u.dlg = d.hwnd;
+    u.closeSaysClose = true;  // the table's text
+    registerChipsClass();
+    HWND field = dlg::adoptRow(d, kDestRow, createChipField(d.hwnd, kIdDest, &kChipRules));
+    SetWindowPos(field, item(kIdDestHdr), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // Tab order
+    const lv::Settings& set = lv::currentSettings();
+    dlg::listAdd(d, kIdSource, lv::text("ExportFilterShown"));
+    int sel = 0;
+    for (size_t i = 0; i < g.filter.saved.entries.size(); i++) {
+        const std::string& name = g.filter.saved.entries[i].name;
+        dlg::listAdd(d, kIdSource, name);
+        if (lv::upperAscii(name) == lv::upperAscii(set.exportFilter)) sel = int(i) + 1;
+    }
+    dlg::listSelect(d, kIdSource, sel);
+    dlg::setChecked(d, kIdSidecars, set.includeSidecars);
+    dlg::setChecked(d, kIdPartners, set.includePartners);
+    chipFieldSetText(field, set.exportTemplate.empty() ? lv::defaultExportTemplate() : set.exportTemplate);
+    u.destError.clear();
+    refreshList();
+    refreshState();
+    if (running()) dlg::focus(d, kIdClose);
+}
+
 }  // namespace
 
 // [SECTION] interface
 void openExportDialog() {
-    if (u.dlg) {
-        SetForegroundWindow(u.dlg);
-        return;
-    }
-    if (!g.haveFolder) return;
-    registerDialogClass(kDialogClass, dialogProc);
-    registerChipsClass();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    u.dlg = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kDialogClass, uiText("ExportTitle").c_str(),
-                            style, 0, 0, 100, 100, g.hwnd, nullptr, g.inst, nullptr);
-    if (!u.dlg) return;
-    u.fontBold = boldFont();
-    for (const ControlRow& r : kRows) {
-        std::wstring t = r.textKey ? uiText(r.textKey) : L"";
-        HWND c = r.cls ? makeControl(u.dlg, r.cls, t, r.style, r.id, r.bold ? u.fontBold : g.fontUi)
-                       : createChipField(u.dlg, r.id, &kChipRules);
-        if (!r.cls) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(g.fontUi), FALSE);
-        MoveWindow(c, px(r.x), px(r.y), px(r.w), px(r.h), FALSE);
-    }
-    const lv::Settings& set = lv::currentSettings();
-    HWND src = item(kIdSource);
-    SendMessageW(src, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(uiText("ExportFilterShown").c_str()));
-    int sel = 0;
-    for (size_t i = 0; i < g.filter.saved.entries.size(); i++) {
-        const std::string& name = g.filter.saved.entries[i].name;
-        SendMessageW(src, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(name).c_str()));
-        if (lv::upperAscii(name) == lv::upperAscii(set.exportFilter)) sel = int(i) + 1;
-    }
-    SendMessageW(src, CB_SETCURSEL, WPARAM(sel), 0);
-    CheckDlgButton(u.dlg, kIdSidecars, set.includeSidecars ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(u.dlg, kIdPartners, set.includePartners ? BST_CHECKED : BST_UNCHECKED);
-    chipFieldSetText(item(kIdDest), set.exportTemplate.empty() ? lv::defaultExportTemplate() : set.exportTemplate);
-    u.destError.clear();
-    refreshList();
-    refreshState();
-    RECT wr{0, 0, px(kClientW), px(kClientH)};
-    AdjustWindowRectEx(&wr, style, FALSE, WS_EX_DLGMODALFRAME);
-    centreOver(u.dlg, g.hwnd, wr.right - wr.left, wr.bottom - wr.top);
-    ShowWindow(u.dlg, SW_SHOW);
-    SetFocus(item(running() ? kIdClose : kIdStart));
-    SetTimer(g.hwnd, kTimerExport, 100, nullptr);
+    if (!g.haveFolder && !u.dlg) return;
+    static const dlg::Spec spec{"ExportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, kIdStart};
+    openCopyDialog(u.dlg, spec, kTimerExport);
 }
 
 void exportTick() {
@@ -424,7 +403,3 @@ void endCopiesAtShutdown() {
     endImportAtShutdown();
 }
 
-bool copyDialogMessage(MSG* msg) {
-    if (u.dlg && IsDialogMessageW(u.dlg, msg)) return true;
-    return importDialogMessage(msg);
-}

@@ -17,6 +17,7 @@
 #include "export/export_engine.h"
 #include "import/import_run.h"
 #include "library/filekinds.h"
+#include "dialog_kit.h"
 #include "shell.h"
 
 namespace {
@@ -30,45 +31,38 @@ enum : int {
     kIdCull = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose,
 };
 
-struct ControlRow {
-    int id;
-    const wchar_t* cls;  // nullptr: the chip field
-    const char* textKey;
-    DWORD style;
-    int x, y, w, h;
-    bool bold;
+using dlg::Kind;
+constexpr DWORD kPlain = dlg::kNoMnemonic;
+// In 96-DPI pixels of the client area; the template field (kIdTemplate) is added at start-up.
+constexpr dlg::Row kRows[] = {
+    {kIdCardHdr, Kind::Heading, "ImportCardHdr", 14, 12, 732, 18},
+    {kIdSource, Kind::Edit, nullptr, 14, 34, 640, 26},
+    {kIdSourceBrowse, Kind::Button, "ImportBrowse", 662, 34, 84, 26},
+    {kIdTypesLine, Kind::Label, nullptr, 14, 68, 640, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdTypesBtn, Kind::Button, "ImportTypesBtn", 662, 64, 84, 26},
+    {kIdPhotosLine, Kind::Label, nullptr, 14, 92, 732, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdDestHdr, Kind::Heading, "ImportDestHdr", 14, 122, 732, 18},
+    {kIdDest, Kind::Edit, nullptr, 14, 144, 640, 26},
+    {kIdDestBrowse, Kind::Button, "ImportBrowse", 662, 144, 84, 26},
+    {kIdRoomLine, Kind::Label, nullptr, 14, 176, 732, 20, kPlain},
+    {kIdTplLbl, Kind::Label, "ImportFoldersLbl", 14, 210, 62, 20},
+    {kIdInsert, Kind::Button, "TokenMenuInsert", 654, 204, 92, 28},
+    {kIdProblems, Kind::Label, nullptr, 78, 236, 668, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdExamples, Kind::Label, nullptr, 78, 258, 668, 54, kPlain},
+    {kIdPlan, Kind::Label, nullptr, 14, 318, 732, 38, kPlain},
+    {kIdTiles, Kind::Custom, nullptr, 14, 362, 732, 62},
+    {kIdProgress, Kind::Label, nullptr, 14, 430, 732, 20, kPlain | SS_PATHELLIPSIS},
+    {kIdHint, Kind::Label, "ImportBackgroundHint", 14, 452, 732, 20, kPlain},
+    {kIdSummary, Kind::Label, nullptr, 14, 362, 732, 40, kPlain},
+    {kIdLog, Kind::Edit, nullptr, 14, 404, 732, 68, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL},
+    {kIdCull, Kind::Button, "ImportCull", 14, 482, 124, 28},
+    {kIdCopyLog, Kind::Button, "ExportCopyLog", 146, 482, 100, 28},
+    {kIdStart, Kind::DefaultButton, "ImportStart", 472, 482, 84, 28},
+    {kIdStop, Kind::Button, "ImportStop", 564, 482, 84, 28},
+    {kIdClose, Kind::Button, "ImportClose", 656, 482, 90, 28},
 };
-constexpr DWORD kTab = WS_TABSTOP;
-constexpr ControlRow kRows[] = {
-    {kIdCardHdr, L"STATIC", "ImportCardHdr", SS_NOPREFIX, 14, 12, 732, 18, true},
-    {kIdSource, L"EDIT", nullptr, kTab | ES_AUTOHSCROLL, 14, 34, 640, 26, false},
-    {kIdSourceBrowse, L"BUTTON", "ImportBrowse", kTab | BS_PUSHBUTTON, 662, 34, 84, 26, false},
-    {kIdTypesLine, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 14, 68, 640, 20, false},
-    {kIdTypesBtn, L"BUTTON", "ImportTypesBtn", kTab | BS_PUSHBUTTON, 662, 64, 84, 26, false},
-    {kIdPhotosLine, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 14, 92, 732, 20, false},
-    {kIdDestHdr, L"STATIC", "ImportDestHdr", SS_NOPREFIX, 14, 122, 732, 18, true},
-    {kIdDest, L"EDIT", nullptr, kTab | ES_AUTOHSCROLL, 14, 144, 640, 26, false},
-    {kIdDestBrowse, L"BUTTON", "ImportBrowse", kTab | BS_PUSHBUTTON, 662, 144, 84, 26, false},
-    {kIdRoomLine, L"STATIC", nullptr, SS_NOPREFIX, 14, 176, 732, 20, false},
-    {kIdTplLbl, L"STATIC", "ImportFoldersLbl", SS_NOPREFIX, 14, 210, 62, 20, false},
-    {kIdTemplate, nullptr, nullptr, 0, 78, 204, 568, 28, false},
-    {kIdInsert, L"BUTTON", "TokenMenuInsert", kTab | BS_PUSHBUTTON, 654, 204, 92, 28, false},
-    {kIdProblems, L"STATIC", nullptr, SS_NOPREFIX | SS_ENDELLIPSIS, 78, 236, 668, 20, false},
-    {kIdExamples, L"STATIC", nullptr, SS_NOPREFIX, 78, 258, 668, 54, false},
-    {kIdPlan, L"STATIC", nullptr, SS_NOPREFIX, 14, 318, 732, 38, false},
-    {kIdTiles, L"STATIC", nullptr, SS_OWNERDRAW, 14, 362, 732, 62, false},
-    {kIdProgress, L"STATIC", nullptr, SS_NOPREFIX | SS_PATHELLIPSIS, 14, 430, 732, 20, false},
-    {kIdHint, L"STATIC", "ImportBackgroundHint", SS_NOPREFIX, 14, 452, 732, 20, false},
-    {kIdSummary, L"STATIC", nullptr, SS_NOPREFIX, 14, 362, 732, 40, false},
-    {kIdLog, L"EDIT", nullptr, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 14, 404, 732, 68, false},
-    {kIdCull, L"BUTTON", "ImportCull", kTab | BS_PUSHBUTTON, 14, 482, 124, 28, false},
-    {kIdCopyLog, L"BUTTON", "ExportCopyLog", kTab | BS_PUSHBUTTON, 146, 482, 100, 28, false},
-    {kIdStart, L"BUTTON", "ImportStart", kTab | BS_DEFPUSHBUTTON, 472, 482, 84, 28, false},
-    {kIdStop, L"BUTTON", "ImportStop", kTab | BS_PUSHBUTTON, 564, 482, 84, 28, false},
-    {kIdClose, L"BUTTON", "ImportClose", kTab | BS_PUSHBUTTON, 656, 482, 90, 28, false},
-};
+constexpr dlg::Row kTemplateRow{kIdTemplate, Kind::Edit, nullptr, 78, 204, 568, 28};
 constexpr int kClientW = 760, kClientH = 524;
-constexpr wchar_t kDialogClass[] = L"LumivoreImportDialog";
 constexpr int kSourceSettleTicks = 4;  // 400 ms after the last keystroke the card is read
 
 // The photo filter read in the background before the copier starts.
@@ -102,7 +96,6 @@ struct ImportUi {
     bool asking = false;
     std::string summary, logText;
     bool fromWelcome = false;               // open the destination once the first photo lands
-    HFONT fontBold = nullptr;
 };
 ImportUi iu;
 
@@ -309,14 +302,19 @@ void startCopier(std::vector<std::string>* selection) {
     SetTimer(g.hwnd, kTimerImport, 100, nullptr);
 }
 
-void startImport() {
-    if (!canStart()) return;
+// The dialog's choices become the settings saved at shutdown.
+void keepSettings() {
     lv::Settings& set = lv::currentSettings();
     set.importSource = sourceText();
     set.importDestination = destText();
     set.importTemplate = chipFieldText(item(kIdTemplate));
     set.excludedTypes = iu.selection.excludedExtensions;
     set.importFilter = iu.selection.photoFilter;
+}
+
+void startImport() {
+    if (!canStart()) return;
+    keepSettings();
     int fi = savedFilterIndex(iu.selection.photoFilter);
     std::vector<lv::FilterToken> tokens;
     if (fi >= 0 && lv::tokensOfSavedFilter(g.filter.saved, fi, &tokens)) {
@@ -446,57 +444,63 @@ void itemsToCopy() {
     refreshAll();
 }
 
-LRESULT CALLBACK dialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+void initDialog(dlg::Dialog& d);
+
+bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     switch (msg) {
+        case WM_INITDIALOG:
+            initDialog(d);
+            return true;
         case WM_COMMAND: {
             int id = LOWORD(wp), code = HIWORD(wp);
             switch (id) {
                 case kIdSource:
                     if (code == EN_CHANGE) iu.sourceSettle = kSourceSettleTicks;
-                    return 0;
+                    return true;
                 case kIdDest:
                     if (code == EN_CHANGE) {
                         refreshRoom();
                         refreshPlan();
                         refreshState();
                     }
-                    return 0;
+                    return true;
                 case kIdTemplate:
                     if (code == EN_CHANGE) {
                         refreshTemplate();
                         refreshState();
                     }
-                    return 0;
+                    return true;
                 case kIdSourceBrowse:
                 case kIdDestBrowse: {
                     std::string f = pickFolderWithTitle(lv::text(id == kIdSourceBrowse ? "ImportPickCard" : "ImportDestHdr"));
                     if (!f.empty()) SetWindowTextW(item(id == kIdSourceBrowse ? kIdSource : kIdDest), wide(f).c_str());
-                    return 0;
+                    return true;
                 }
-                case kIdTypesBtn: itemsToCopy(); return 0;
-                case kIdInsert: chipFieldShowInsertMenu(item(kIdTemplate), item(kIdInsert)); return 0;
+                case kIdTypesBtn: itemsToCopy(); return true;
+                case kIdInsert: chipFieldShowInsertMenu(item(kIdTemplate), item(kIdInsert)); return true;
                 case IDOK:
-                case kIdStart: startImport(); return 0;
+                case kIdStart: startImport(); return true;
                 case kIdStop:
                     if (iu.filterRun) iu.filterRun->stop = true;
                     if (running()) lv::requestImportStop(iu.job.get());
                     refreshState();
-                    return 0;
-                case kIdCull: chooseCullFolder(); return 0;
-                case kIdCopyLog: lv::clipboardSetText(iu.logText); return 0;
-                case IDCANCEL:
-                case kIdClose: DestroyWindow(h); return 0;
+                    return true;
+                case kIdCull: chooseCullFolder(); return true;
+                case kIdCopyLog: lv::clipboardSetText(iu.logText); return true;
+                case kIdClose: dlg::end(d, IDCANCEL); return true;
             }
-            return 0;
+            return false;
         }
         case WM_DRAWITEM:
-            if (wp == kIdTiles) paintTiles(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-            return TRUE;
+            if (wp != kIdTiles) return false;
+            paintTiles(reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+            *result = TRUE;
+            return true;
         case WM_CTLCOLORSTATIC: {
             HWND c = reinterpret_cast<HWND>(lp);
             HDC dc = reinterpret_cast<HDC>(wp);
             int id = GetDlgCtrlID(c);
-            if (id == kIdLog) return DefWindowProcW(h, msg, wp, lp);
+            if (id != kIdProblems && id != kIdRoomLine && id != kIdExamples) return false;
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             bool bad = false;
             if (id == kIdProblems) {
@@ -506,71 +510,45 @@ LRESULT CALLBACK dialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (id == kIdRoomLine) bad = !iu.roomOk && !destText().empty();
             SetTextColor(dc, bad ? RGB(190, 30, 30) : id == kIdExamples ? GetSysColor(COLOR_GRAYTEXT)
                                                                         : GetSysColor(COLOR_WINDOWTEXT));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
         }
-        case WM_CLOSE:
-            DestroyWindow(h);
-            return 0;
         case WM_DESTROY: {
-            lv::Settings& set = lv::currentSettings();
-            set.importSource = sourceText();
-            set.importDestination = destText();
-            set.importTemplate = chipFieldText(item(kIdTemplate));
-            set.excludedTypes = iu.selection.excludedExtensions;
-            set.importFilter = iu.selection.photoFilter;
+            keepSettings();
             if (iu.scan) lv::finishCardScan(iu.scan.get());
             iu.scan.reset();
             iu.dlg = nullptr;
-            if (iu.fontBold) DeleteObject(iu.fontBold);
-            iu.fontBold = nullptr;
-            return 0;
+            return false;
         }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return false;
+}
+
+void initDialog(dlg::Dialog& d) {
+    iu.dlg = d.hwnd;
+    registerChipsClass();
+    HWND field = dlg::adoptRow(d, kTemplateRow, createChipField(d.hwnd, kIdTemplate, &kChipRules));
+    SetWindowPos(field, item(kIdTplLbl), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // Tab order
+    const lv::Settings& set = lv::currentSettings();
+    iu.selection = lv::ImportTypeSelection();
+    iu.selection.excludedExtensions = set.excludedTypes;
+    iu.selection.photoFilter = savedFilterIndex(set.importFilter) >= 0 ? set.importFilter : "";
+    chipFieldSetText(field, set.importTemplate.empty() ? lv::defaultImportTemplate() : set.importTemplate);
+    SetWindowTextW(item(kIdDest), wide(set.importDestination).c_str());
+    SetWindowTextW(item(kIdSource), wide(set.importSource).c_str());
+    iu.sourceSettle = 0;
+    startScan();
+    refreshAll();
+    dlg::focus(d, set.importSource.empty() ? kIdSource : kIdStart);
 }
 
 }  // namespace
 
 // [SECTION] interface
 void openImportDialog() {
-    if (iu.dlg) {
-        SetForegroundWindow(iu.dlg);
-        return;
-    }
-    iu.fromWelcome = g.welcome;
-    registerDialogClass(kDialogClass, dialogProc);
-    registerChipsClass();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    iu.dlg = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kDialogClass, uiText("ImportTitle").c_str(),
-                             style, 0, 0, 100, 100, g.hwnd, nullptr, g.inst, nullptr);
-    if (!iu.dlg) return;
-    LOGFONTW lf{};
-    GetObjectW(g.fontUi, sizeof lf, &lf);
-    lf.lfWeight = FW_SEMIBOLD;
-    iu.fontBold = CreateFontIndirectW(&lf);
-    for (const ControlRow& r : kRows) {
-        std::wstring t = r.textKey ? uiText(r.textKey) : L"";
-        HWND c = r.cls ? makeControl(iu.dlg, r.cls, t, r.style, r.id, r.bold ? iu.fontBold : g.fontUi)
-                       : createChipField(iu.dlg, r.id, &kChipRules);
-        if (!r.cls) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(g.fontUi), FALSE);
-        MoveWindow(c, px(r.x), px(r.y), px(r.w), px(r.h), FALSE);
-    }
-    const lv::Settings& set = lv::currentSettings();
-    iu.selection = lv::ImportTypeSelection();
-    iu.selection.excludedExtensions = set.excludedTypes;
-    iu.selection.photoFilter = savedFilterIndex(set.importFilter) >= 0 ? set.importFilter : "";
-    chipFieldSetText(item(kIdTemplate), set.importTemplate.empty() ? lv::defaultImportTemplate() : set.importTemplate);
-    SetWindowTextW(item(kIdDest), wide(set.importDestination).c_str());
-    SetWindowTextW(item(kIdSource), wide(set.importSource).c_str());
-    iu.sourceSettle = 0;
-    startScan();
-    refreshAll();
-    RECT wr{0, 0, px(kClientW), px(kClientH)};
-    AdjustWindowRectEx(&wr, style, FALSE, WS_EX_DLGMODALFRAME);
-    centreOver(iu.dlg, g.hwnd, wr.right - wr.left, wr.bottom - wr.top);
-    ShowWindow(iu.dlg, SW_SHOW);
-    SetFocus(item(set.importSource.empty() ? kIdSource : kIdStart));
-    SetTimer(g.hwnd, kTimerImport, 100, nullptr);
+    if (!iu.dlg) iu.fromWelcome = g.welcome;
+    static const dlg::Spec spec{"ImportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, 0};
+    openCopyDialog(iu.dlg, spec, kTimerImport);
 }
 
 void importTick() {
@@ -624,4 +602,3 @@ void endImportAtShutdown() {
     lv::joinImport(iu.job.get());  // the file in hand is finished and journaled first
     iu.reaped = true;
 }
-bool importDialogMessage(MSG* msg) { return iu.dlg && IsDialogMessageW(iu.dlg, msg); }

@@ -169,10 +169,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     MSG msg{};
     BOOL r;
     while ((r = GetMessageW(&msg, nullptr, 0, 0)) != 0 && r != -1) {
-        if (copyDialogMessage(&msg)) continue;
+        // The modeless dialogs first: keys typed into them are not the main window's shortcuts.
+        if (dlg::isDialogMessage(&msg)) continue;
         if (g.accel && g.hwnd && !g.welcome && TranslateAcceleratorW(g.hwnd, g.accel, &msg)) continue;
         if (g.welcome && g.hwnd && IsDialogMessageW(g.hwnd, &msg)) continue;
-        if (dlg::isDialogMessage(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

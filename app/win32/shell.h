@@ -167,7 +167,7 @@ void chipFieldSetText(HWND field, std::string_view tpl);
 // The "Insert token" menu under a button.
 void chipFieldShowInsertMenu(HWND field, HWND button);
 
-// [SECTION] small dialogs and controls (choice_box.cpp)
+// [SECTION] questions with buttons of their own words (choice_box.cpp, on the dialog kit)
 struct ChoiceBox {
     std::string title;
     std::vector<std::string> lines;     // the first in bold
@@ -187,11 +187,11 @@ struct ChoiceBox {
 };
 // Modal over owner; the index of the button pressed, or cancelAnswer.
 int showChoiceBox(HWND owner, ChoiceBox& box);
-HWND makeControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int id, HFONT font);
 std::string controlText(HWND c);
 void setControlText(HWND c, std::string_view utf8);  // only when it differs, so nothing flickers
-void centreOver(HWND h, HWND owner, int w, int hgt);
-bool registerDialogClass(const wchar_t* name, WNDPROC proc);
+namespace dlg { struct Spec; }
+// Brings the copy dialog forward, or opens it modeless, and starts its 100 ms timer.
+void openCopyDialog(HWND open, const dlg::Spec& spec, UINT timer);
 // The shell's folder picker; empty when cancelled.
 std::string pickFolderWithTitle(const std::string& title);
 
@@ -204,8 +204,6 @@ std::string exportDestinationNow();
 bool confirmCloseWhileCopying();
 // After the message loop: the copies still running are stopped and waited for.
 void endCopiesAtShutdown();
-// The modeless copy windows take their keyboard navigation first.
-bool copyDialogMessage(MSG* msg);
 
 // [SECTION] import (import_dialog.cpp)
 void openImportDialog();
@@ -214,4 +212,3 @@ bool importRunningNow();
 std::string importDestinationNow();
 void requestImportStopNow();
 void endImportAtShutdown();
-bool importDialogMessage(MSG* msg);
