@@ -487,7 +487,11 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
                     return true;
                 case kIdCull: chooseCullFolder(); return true;
                 case kIdCopyLog: lv::clipboardSetText(iu.logText); return true;
-                case kIdClose: dlg::end(d, IDCANCEL); return true;
+                case IDCANCEL:
+                case kIdClose:
+                    if (running()) openTriageWindow();  // the photos keep landing there
+                    dlg::end(d, IDCANCEL);
+                    return true;
             }
             return false;
         }
@@ -580,6 +584,14 @@ void importTick() {
             state = iu.job->state;
         }
         if (iu.fromWelcome) openArrived();
+        if (triageOpen()) {
+            std::vector<std::string> arrived;
+            {
+                lv::LockGuard lk(iu.job->lock);
+                arrived = iu.job->arrived;
+            }
+            triageArrived(arrived);
+        }
         if (kind != lv::kQuestionNone && answer == -1) askQuestion();
         else if (state != lv::kImportRunning) reap();
     }
@@ -587,6 +599,11 @@ void importTick() {
 }
 
 bool importRunningNow() { return running(); }
+int triageFilesLeft() {
+    if (!running()) return -1;
+    lv::ImportProgress p = progressNow();
+    return p.planning ? -1 : std::max(0, p.totalFiles - p.copied - p.skipped - p.failed);
+}
 std::string importDestinationNow() { return running() ? iu.job->settings.destination : std::string(); }
 void requestImportStopNow() {
     if (running()) lv::requestImportStop(iu.job.get());

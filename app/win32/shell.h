@@ -212,3 +212,11 @@ bool importRunningNow();
 std::string importDestinationNow();
 void requestImportStopNow();
 void endImportAtShutdown();
+// Files the running import still has to copy; -1 when none runs or it is still planning.
+int triageFilesLeft();
+
+// [SECTION] triage window (triage.cpp)
+void openTriageWindow();
+// The photos landed so far, in order; the window follows the first and keeps its counts fresh.
+void triageArrived(const std::vector<std::string>& arrived);
+bool triageOpen();
