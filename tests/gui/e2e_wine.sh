@@ -381,6 +381,36 @@ shot 19-import-again
 dclick "$IMP" 144
 finish
 
+# [SECTION] import dialog: closed while copying, the triage window shows the photos that land
+card2=$work/card2/DCIM
+mkdir -p "$card2" "$work/imported2"
+tri=$(ls "$shoot" | grep -i '\.jpg$' | head -1)
+cp "$shoot/$tri" "$card2/" && chmod u+w "$card2/$tri" && touch -d 2020-01-01 "$card2/$tri"
+head -c 700000000 /dev/urandom > "$card2/ZZ_big.JPG"
+start /LOG "$(win "$shoot")"
+timeout 20 wine "$probe_exe" command 214 </dev/null >/dev/null 2>&1
+until_ok 15 dialog "$IMP"
+dset "$IMP" 101 "$(win "$work/card2")"
+dset "$IMP" 111 "$(win "$work/imported2")"
+until_ok 30 dtext_has "$IMP" 113 "free now"
+dclick "$IMP" 142
+sleep 1
+dclick "$IMP" 144
+check "closing the dialog while it copies opens the triage window" until_ok 15 dialog Importing
+landed() { [ -n "$(find "$work/imported2" -name "$tri")" ]; }
+until_ok 60 landed
+sleep 1
+shot 20-triage
+key 4
+rated_copy() { local x; x=$(find "$work/imported2" -name "$tri.xmp" | head -1); [ -n "$x" ] && [ "$(exiftool -s3 -n -XMP-xmp:Rating "$x")" = 4 ]; }
+check "4 in the triage window rates the landed copy" until_ok 15 rated_copy
+big_done() { [ -n "$(find "$work/imported2" -name ZZ_big.JPG)" ]; }
+check "the import goes on and lands the rest" until_ok 120 big_done
+key Escape
+check "Esc closes the triage window" until_ok 10 sh -c "! timeout 20 wine '$probe_exe' dialog Importing </dev/null >/dev/null 2>&1"
+finish
+rm -rf "$work/card2" "$work/imported2"
+
 
 # [SECTION] welcome screen: an argument folder without photos
 start /LOG "$(win "$work/empty")"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
+#include "export/export_destination.h"
 #include "import/import_template.h"
 
 using namespace lv;
@@ -123,6 +125,22 @@ TEST(ImportTemplate, StoredTemplateMigration) {
     EXPECT_EQ(normalizeStoredTemplate("{year:4}\\{month:2}\\{day:2}\\{origname}.{ext}"), def);
     EXPECT_EQ(normalizeStoredTemplate(" {year:4}/{month:2}/{day:2}/{file.name}.{file.ext} "), def);
     EXPECT_EQ(normalizeStoredTemplate("{ORIGNAME}-{ext:lower}{{ext}}{seq:3"), "{file.name}-{file.ext:lower}{{ext}}{seq:3");
+}
+
+// The settings store gets the template rules: older export keys and stored import templates.
+TEST(ImportTemplate, SettingsLoadThroughTheTemplateRules) {
+    SettingsHooks before = settingsHooks();
+    registerTemplateSettingsRules();
+    Settings s;
+    loadSettingsText("[Export]\r\nDestinationMode=0\r\nBesideFolder=picks{1}\r\n"
+                     "[Import]\r\nTemplate={year:4}\\{origname}_{seq:3}.{ext:lower}\r\n",
+                     true, 96, &s);
+    const char sep[] = {kPathSep, 0};
+    EXPECT_EQ(s.exportTemplate, std::string("{folder.path}") + sep + "picks{{1}}");
+    EXPECT_EQ(s.importTemplate, "{year:4}\\{file.name}_{seq:3}.{file.ext:lower}");
+    loadSettingsText("", true, 96, &s);
+    EXPECT_EQ(s.exportTemplate, defaultExportTemplate());
+    setSettingsHooks(before);
 }
 
 TEST(ImportTemplate, ChipCaptionsAndMenus) {
