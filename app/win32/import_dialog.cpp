@@ -140,7 +140,7 @@ void startScan() {
 
 std::string cardLine() {
     if (sourceText().empty()) return {};
-    if (scanning()) return lv::text("ImportCardReading") + "...";
+    if (scanning()) return lv::describeCardReading(iu.scan->live.files, iu.scan->live.folders);
     if (!scanReady()) return {};
     std::string problem = lv::describeCardScanResult(iu.scan->scan);
     return problem.empty() ? lv::describeTypesLine(iu.scan->scan) : problem;

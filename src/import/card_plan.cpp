@@ -80,13 +80,13 @@ bool selectionAccepts(const ImportTypeSelection& sel, std::string_view path) {
 }
 
 int scanCard(std::string_view source, const ImportTypeSelection& sel, bool probeMemory, const std::atomic<bool>* stop,
-             CardScan* out, AllocationProbeFn probe) {
+             CardScan* out, AllocationProbeFn probe, ScanLive* live) {
     *out = CardScan();
     uint64_t t0 = perfCounter();
     std::vector<ScanRecord> list;
     ScanStats stats;
     ScanFilter everything;  // the selection is applied below, so the type table sees every file
-    int r = scanTree(source, list, stats, everything, stop, probeMemory, probe ? probe : probeCardRecords);
+    int r = scanTree(source, list, stats, everything, stop, probeMemory, probe ? probe : probeCardRecords, live);
     out->result = r >= 0 ? 0 : r;
     out->folders = stats.foldersVisited;
     std::map<std::string, size_t> typeRow;
@@ -163,7 +163,7 @@ void orderCardFiles(std::vector<CardFile>& files) {
 namespace {
 void scanThread(void* arg) {
     auto* job = static_cast<CardScanJob*>(arg);
-    scanCard(job->source, job->selection, job->probeMemory, &job->stop, &job->scan);
+    scanCard(job->source, job->selection, job->probeMemory, &job->stop, &job->scan, nullptr, &job->live);
     job->done.store(true);
 }
 }  // namespace
@@ -181,6 +181,11 @@ void finishCardScan(CardScanJob* job) {
 
 std::string fileCountText(uint64_t n) {
     return groupThousands(n) + " " + text(n == 1 ? "ImportFileWord" : "ImportFilesWord");
+}
+
+std::string describeCardReading(uint64_t files, uint64_t folders) {
+    return text("ImportCardReading") + kMiddleDot + fileCountText(files) + kMiddleDot + groupThousands(folders) + " " +
+           text(folders == 1 ? "ImportFolderWord" : "ImportFoldersWord");
 }
 
 std::string describeCardScanResult(const CardScan& scan) {

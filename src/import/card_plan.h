@@ -55,7 +55,7 @@ struct CardScan {
 // Walks source and its subfolders; probeMemory checks that the lists would fit (one record
 // counts as 1048 bytes). Writes the "Import scan:" line to the diagnostics log.
 int scanCard(std::string_view source, const ImportTypeSelection& sel, bool probeMemory, const std::atomic<bool>* stop,
-             CardScan* out, AllocationProbeFn probe = nullptr);
+             CardScan* out, AllocationProbeFn probe = nullptr, ScanLive* live = nullptr);
 // Photos, then videos, then the rest, each by last-write time then upper-cased path; an
 // attachable sidecar with an owner photo follows its owner as a companion. Assigns seq.
 void orderCardFiles(std::vector<CardFile>& files);
@@ -68,12 +68,15 @@ struct CardScanJob {
     bool probeMemory = true;
     std::atomic<bool> stop{false};
     std::atomic<bool> done{false};
+    ScanLive live;  // files and folders met so far, while it runs
     CardScan scan;  // read only once done
     Thread thread;
 };
 WinErr startCardScan(CardScanJob* job);
 // Asks the scan to stop and waits for its thread.
 void finishCardScan(CardScanJob* job);
+// The card line while the scan runs: "Reading the card · 1,234 files · 12 folders".
+std::string describeCardReading(uint64_t files, uint64_t folders);
 // The card line after a scan: empty when done, else the stopped or out-of-memory message.
 std::string describeCardScanResult(const CardScan& scan);
 

@@ -45,6 +45,7 @@ struct ScanWalk {
     const std::atomic<bool>* cancel;
     bool memoryCheck;
     AllocationProbeFn probe;
+    ScanLive* live;
     size_t used = 0;
     bool cancelled = false;
 
@@ -76,6 +77,7 @@ struct ScanWalk {
     // Lists one folder: files are recorded, subfolders returned in the order found.
     void visit(const std::string& dir, std::vector<std::string>* subfolders) {
         stats.foldersVisited++;
+        if (live) live->folders++;
         std::vector<DirEntry> entries;
         if (listFolder(dir, &entries) != kErrOk) return;
         for (DirEntry& e : entries) {
@@ -84,6 +86,7 @@ struct ScanWalk {
                 if (!e.reparse) subfolders->push_back(joinPath(dir, e.name));
                 continue;
             }
+            if (live) live->files++;
             std::string path = joinPath(dir, e.name);
             if (pathUnits(path) >= kScanPathLimit) {
                 stats.tooLong++;
@@ -108,12 +111,12 @@ struct ScanWalk {
 }  // namespace
 
 int scanTree(std::string_view root, std::vector<ScanRecord>& list, ScanStats& stats, const ScanFilter& filter,
-             const std::atomic<bool>* cancel, bool memoryCheck, AllocationProbeFn probe) {
+             const std::atomic<bool>* cancel, bool memoryCheck, AllocationProbeFn probe, ScanLive* live) {
     stats = ScanStats();
     stats.root = std::string(root);
     list.clear();
     list.resize(kScanInitialRecords);
-    ScanWalk walk{list, stats, filter, cancel, memoryCheck, probe ? probe : probeAllocation};
+    ScanWalk walk{list, stats, filter, cancel, memoryCheck, probe ? probe : probeAllocation, live};
 
     // Depth first: a folder's subfolders are walked, in the order found, after its own files and
     // before the folder's later siblings. An explicit stack keeps deep trees off the call stack.

@@ -45,6 +45,12 @@ struct ScanFilter {
 ScanClass scanClassOf(std::string_view path, PathStyle s = kNativeStyle);
 bool scanFilterAccepts(const ScanFilter& filter, std::string_view path, PathStyle s = kNativeStyle);
 
+// Running counts another thread may read while the walk goes on (the import dialog's card line).
+struct ScanLive {
+    std::atomic<uint64_t> files{0};    // met so far, kept or not
+    std::atomic<uint64_t> folders{0};  // visited so far
+};
+
 // Whether a block of this many bytes could be allocated now.
 using AllocationProbeFn = bool (*)(size_t bytes);
 
@@ -52,6 +58,7 @@ using AllocationProbeFn = bool (*)(size_t bytes);
 // memoryCheck, each growth of the list first makes sure six blocks of the new size could be
 // allocated (so the import plan built from it fits too).
 int scanTree(std::string_view root, std::vector<ScanRecord>& list, ScanStats& stats, const ScanFilter& filter,
-             const std::atomic<bool>* cancel, bool memoryCheck, AllocationProbeFn probe = nullptr);
+             const std::atomic<bool>* cancel, bool memoryCheck, AllocationProbeFn probe = nullptr,
+             ScanLive* live = nullptr);
 
 }  // namespace lv

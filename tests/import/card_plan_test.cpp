@@ -73,6 +73,7 @@ TEST(CardPlan, RoomAndTypesLines) {
     for (CardTypeRow& r : scan.types) r.ticked = false;
     scan.leftFiles = 1;
     EXPECT_EQ(describeTypesLine(scan), "Types: none ticked \xC2\xB7 1 file left on card");
+    EXPECT_EQ(describeCardReading(1234, 1), "Reading the card \xC2\xB7 1,234 files \xC2\xB7 1 folder");
     EXPECT_EQ(importKindCaption(".xmp|"), "photo metadata sidecar");
     EXPECT_EQ(importKindCaption(".thm|"), "thumbnail sidecar");
     EXPECT_EQ(importKindCaption(".|"), "other");

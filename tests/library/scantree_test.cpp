@@ -86,8 +86,11 @@ TEST(ScanTree, HiddenFilesSubfoldersDepthFirstLinksNotFollowed) {
     std::vector<ScanRecord> list;
     ScanStats stats;
     ScanFilter all;
-    int n = scanTree(t.path, list, stats, all, nullptr, true);
+    ScanLive live;
+    int n = scanTree(t.path, list, stats, all, nullptr, true, nullptr, &live);
     ASSERT_EQ(n, 5);
+    EXPECT_EQ(live.files.load(), 5u);  // what the card line counts while the walk runs
+    EXPECT_EQ(live.folders.load(), stats.foldersVisited);
     ASSERT_EQ(list.size(), 5u);
     std::vector<std::string> rel = relPaths(list, t.path);
     std::vector<std::string> sorted = rel;
