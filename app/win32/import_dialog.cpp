@@ -67,6 +67,7 @@ constexpr int kSourceSettleTicks = 4;  // 400 ms after the last keystroke the ca
 
 // The photo filter read in the background before the copier starts.
 struct PhotoFilterRun {
+    std::unique_ptr<lv::ImportJob> job;  // started once the filter has chosen
     std::vector<lv::CardFile> files;
     lv::ImportTypeSelection selection;
     std::vector<lv::FilterToken> tokens;
@@ -280,16 +281,22 @@ void filterThread(void* arg) {
     r->done = true;
 }
 
-void startCopier(std::vector<std::string>* selection) {
-    lv::Settings& set = lv::currentSettings();
+// The copier's inputs as the dialog holds them now (settings saved by keepSettings first).
+std::unique_ptr<lv::ImportJob> jobFromDialog() {
+    const lv::Settings& set = lv::currentSettings();
     auto job = std::make_unique<lv::ImportJob>();
-    job->card = lv::fullPath(sourceText());
-    job->settings.templateText = chipFieldText(item(kIdTemplate));
-    job->settings.destination = lv::fullPath(destText());
+    job->card = lv::fullPath(set.importSource);
+    job->settings.templateText = set.importTemplate;
+    job->settings.destination = lv::fullPath(set.importDestination);
     job->settings.secondDestination = set.importSecondDestination;
     job->settings.selection = iu.selection;
     job->settings.typeMap = set.typeMap;
     job->settings.verifyReadBack = set.importVerifyReadBack;
+    return job;
+}
+
+// The job may wait for the photo filter, during which the dialog can be closed.
+void startCopier(std::unique_ptr<lv::ImportJob> job, std::vector<std::string>* selection) {
     if (selection) lv::setImportSelection(job.get(), std::move(*selection));
     if (lv::WinErr e = lv::startImport(job.get())) {
         iu.summary = lv::exportErrorMessage(e);
@@ -319,6 +326,7 @@ void startImport() {
     std::vector<lv::FilterToken> tokens;
     if (fi >= 0 && lv::tokensOfSavedFilter(g.filter.saved, fi, &tokens)) {
         auto run = std::make_unique<PhotoFilterRun>();
+        run->job = jobFromDialog();
         run->files = iu.scan->scan.files;
         run->selection = iu.selection;
         run->tokens = std::move(tokens);
@@ -329,7 +337,7 @@ void startImport() {
             return;
         }
     }
-    startCopier(nullptr);
+    startCopier(jobFromDialog(), nullptr);
     refreshState();
 }
 
@@ -568,8 +576,8 @@ void importTick() {
         lv::threadJoin(&iu.filterRun->thread);
         std::unique_ptr<PhotoFilterRun> run = std::move(iu.filterRun);
         iu.photosLine = lv::describePhotosLine(iu.selection.photoFilter, run->kept);
-        if (!run->stop) startCopier(&run->keep);
-        refreshAll();
+        if (!run->stop) startCopier(std::move(run->job), &run->keep);
+        if (iu.dlg) refreshAll();
     }
     if (iu.dlg && (running() || iu.filterRun)) {
         setControlText(item(kIdProgress), progressLine());
