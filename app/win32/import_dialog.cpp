@@ -8,6 +8,7 @@
 // as soon as the first photo has landed.
 #include <algorithm>
 #include <memory>
+#include <set>
 
 #include "core/diaglog.h"
 #include "core/pathname.h"
@@ -17,6 +18,7 @@
 #include "export/export_engine.h"
 #include "import/import_run.h"
 #include "library/filekinds.h"
+#include "sidecar/sidecar_file.h"
 #include "dialog_kit.h"
 #include "shell.h"
 
@@ -97,6 +99,7 @@ struct ImportUi {
     bool asking = false;
     std::string summary, logText;
     bool fromWelcome = false;               // open the destination once the first photo lands
+    std::vector<std::string> arrived;       // photos landed in this run, taken from the copier
 };
 ImportUi iu;
 
@@ -227,6 +230,9 @@ lv::ImportProgress progressNow() {
     return iu.job->progress;
 }
 
+int shownInStrip(const std::string& folder, int* landed);
+void handToBrowser(const std::vector<std::string>& fresh);
+
 void paintTiles(const DRAWITEMSTRUCT* d) {
     RECT all = d->rcItem;
     FillRect(d->hDC, &all, GetSysColorBrush(COLOR_BTNFACE));
@@ -248,6 +254,10 @@ void paintTiles(const DRAWITEMSTRUCT* d) {
             folder = lv::fillPlaceholder(lv::text("ImportTileMore"), "{count}", std::to_string(p.folders.size() - shown + 1));
         std::string count = lv::fillPlaceholder(lv::text(t.photos == 1 ? "ImportTilePhoto" : "ImportTilePhotos"),
                                                 "{count}", std::to_string(t.photos));
+        int landed = 0, inStrip = shownInStrip(t.folder, &landed);
+        if (inStrip >= 0)  // the browser shows this folder: how much of it the strip shows
+            count = lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportTileFiltered"), "{shown}", std::to_string(inStrip)),
+                                        "{arrived}", std::to_string(landed));
         std::wstring a = wide(folder), b = wide(count + "  \u00B7  " + lv::fileCountText(uint64_t(t.files)));
         RECT ra{r.left + px(8), r.top + px(6), r.right - px(6), r.top + px(28)};
         SetTextColor(d->hDC, GetSysColor(COLOR_WINDOWTEXT));
@@ -305,6 +315,7 @@ void startCopier(std::unique_ptr<lv::ImportJob> job, std::vector<std::string>* s
     iu.job = std::move(job);
     iu.reaped = false;
     iu.summary.clear();
+    iu.arrived.clear();
     lv::logLine("import started: " + iu.job->card + " -> " + iu.job->settings.destination);
     SetTimer(g.hwnd, kTimerImport, 100, nullptr);
 }
@@ -366,6 +377,19 @@ void askQuestion() {
 void reap() {
     lv::joinImport(iu.job.get());
     iu.reaped = true;
+    {
+        std::vector<std::string> fresh;
+        fresh.swap(iu.job->arrived);  // the last ones, landed since the previous tick
+        iu.arrived.insert(iu.arrived.end(), fresh.begin(), fresh.end());
+        handToBrowser(fresh);
+        if (triageOpen()) triageArrived(iu.arrived);
+    }
+    if (g.folder.importBrowse) {  // everything has landed: the strip takes its own order again
+        lv::viewerStop(g.viewer);
+        lv::leaveImportBrowseOrdering(g.folder);
+        lv::viewerStart(g.viewer);
+        showCurrentPhoto();
+    }
     iu.summary.clear();
     iu.logText.clear();
     for (const lv::ImportResult& r : iu.job->results) {
@@ -387,15 +411,58 @@ void reap() {
 
 // The browser follows the import started from the welcome screen.
 void openArrived() {
-    std::string first;
-    {
-        lv::LockGuard lk(iu.job->lock);
-        if (!iu.job->arrived.empty()) first = iu.job->arrived.front();
-    }
-    if (first.empty() || !g.welcome) return;
+    if (iu.arrived.empty() || !g.welcome) return;
     iu.fromWelcome = false;
+    const std::string& first = iu.arrived.front();
     openFolderPath(std::string(lv::folderPart(first)), std::string(lv::fileNamePart(first)));
     if (iu.dlg) SetForegroundWindow(iu.dlg);  // the browser behind it, the progress in front
+}
+
+bool inBrowsedFolder(const std::string& path) {
+    return g.haveFolder && !g.welcome &&
+           lv::equalsIgnoreCase(lv::folderPart(path), lv::withTrailingSeparator(g.folder.folder));
+}
+
+// Photos landing in the folder the browser shows join its strip, after the others in the order
+// they arrive, so they can be culled while the import runs.
+void handToBrowser(const std::vector<std::string>& fresh) {
+    std::set<std::string> have;
+    std::vector<std::string> join;
+    for (const std::string& p : fresh) {
+        if (!inBrowsedFolder(p)) continue;
+        if (have.empty())
+            for (const std::string& q : g.folder.photos.path) have.insert(lv::upperAscii(q));
+        if (have.insert(lv::upperAscii(p)).second) join.push_back(p);
+    }
+    if (join.empty()) return;
+    lv::viewerStop(g.viewer);
+    if (!g.folder.importBrowse) lv::enterImportBrowseOrdering(g.folder);
+    for (const std::string& p : join)
+        lv::appendArrivedPhoto(g.folder, p, [](std::string_view path, int* rating, std::string* label) {
+            lv::RatingLabel rl = lv::readRatingLabel(path);
+            *rating = rl.rating;
+            *label = rl.label;
+        });
+    lv::viewerPhotosAdded(g.viewer);
+    lv::rebuildVisibleList(g.folder);
+    lv::viewerStart(g.viewer);
+    InvalidateRect(g.hwnd, nullptr, FALSE);
+}
+
+// Of the photos landed in folder, how many the browser's strip shows; -1 when it shows another.
+int shownInStrip(const std::string& folder, int* landed) {
+    *landed = 0;
+    if (!inBrowsedFolder(lv::withTrailingSeparator(folder) + "x")) return -1;
+    std::set<std::string> visible;
+    for (int pos = 0, n = lv::visibleLength(g.folder); pos < n; pos++)
+        visible.insert(lv::upperAscii(g.folder.photos.path[size_t(lv::visibleToPhoto(g.folder, pos))]));
+    int shown = 0;
+    for (const std::string& p : iu.arrived)
+        if (inBrowsedFolder(p) && lv::equalsIgnoreCase(lv::folderPart(p), lv::withTrailingSeparator(folder))) {
+            (*landed)++;
+            shown += int(visible.count(lv::upperAscii(p)));
+        }
+    return shown;
 }
 
 void chooseCullFolder() {
@@ -591,15 +658,15 @@ void importTick() {
             answer = iu.job->question.answer;
             state = iu.job->state;
         }
-        if (iu.fromWelcome) openArrived();
-        if (triageOpen()) {
-            std::vector<std::string> arrived;
-            {
-                lv::LockGuard lk(iu.job->lock);
-                arrived = iu.job->arrived;
-            }
-            triageArrived(arrived);
+        std::vector<std::string> fresh;
+        {
+            lv::LockGuard lk(iu.job->lock);
+            fresh.swap(iu.job->arrived);  // the reader takes them
         }
+        iu.arrived.insert(iu.arrived.end(), fresh.begin(), fresh.end());
+        if (iu.fromWelcome) openArrived();
+        handToBrowser(fresh);
+        if (triageOpen()) triageArrived(iu.arrived);
         if (kind != lv::kQuestionNone && answer == -1) askQuestion();
         else if (state != lv::kImportRunning) reap();
     }
