@@ -27,7 +27,7 @@ namespace {
 // [SECTION] layout
 enum : int {
     kIdCardHdr = 100, kIdSource, kIdSourceBrowse, kIdTypesLine, kIdTypesBtn, kIdPhotosLine,
-    kIdDestHdr = 110, kIdDest, kIdDestBrowse, kIdRoomLine,
+    kIdDestHdr = 110, kIdDest, kIdDestBrowse, kIdRoomLine, kIdSecondLbl, kIdSecond, kIdSecondBrowse, kIdVerify,
     kIdTplLbl = 120, kIdTemplate, kIdInsert, kIdProblems, kIdExamples, kIdPlan,
     kIdTiles = 130, kIdProgress, kIdHint, kIdSummary, kIdLog,
     kIdCull = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose,
@@ -47,24 +47,28 @@ constexpr dlg::Row kRows[] = {
     {kIdDest, Kind::Edit, nullptr, 14, 144, 640, 26},
     {kIdDestBrowse, Kind::Button, "ImportBrowse", 662, 144, 84, 26},
     {kIdRoomLine, Kind::Label, nullptr, 14, 176, 732, 20, kPlain},
-    {kIdTplLbl, Kind::Label, "ImportFoldersLbl", 14, 210, 62, 20},
-    {kIdInsert, Kind::Button, "TokenMenuInsert", 654, 204, 92, 28},
-    {kIdProblems, Kind::Label, nullptr, 78, 236, 668, 20, kPlain | SS_ENDELLIPSIS},
-    {kIdExamples, Kind::Label, nullptr, 78, 258, 668, 54, kPlain},
-    {kIdPlan, Kind::Label, nullptr, 14, 318, 732, 38, kPlain},
-    {kIdTiles, Kind::Custom, nullptr, 14, 362, 732, 62},
-    {kIdProgress, Kind::Label, nullptr, 14, 430, 732, 20, kPlain | SS_PATHELLIPSIS},
-    {kIdHint, Kind::Label, "ImportBackgroundHint", 14, 452, 732, 20, kPlain},
-    {kIdSummary, Kind::Label, nullptr, 14, 362, 732, 40, kPlain},
-    {kIdLog, Kind::Edit, nullptr, 14, 404, 732, 68, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL},
-    {kIdCull, Kind::Button, "ImportCull", 14, 482, 124, 28},
-    {kIdCopyLog, Kind::Button, "ExportCopyLog", 146, 482, 100, 28},
-    {kIdStart, Kind::DefaultButton, "ImportStart", 472, 482, 84, 28},
-    {kIdStop, Kind::Button, "ImportStop", 564, 482, 84, 28},
-    {kIdClose, Kind::Button, "ImportClose", 656, 482, 90, 28},
+    {kIdSecondLbl, Kind::Label, "ImportSecondLbl", 14, 208, 0, 20},
+    {kIdSecond, Kind::Edit, nullptr, 150, 204, 504, 26},
+    {kIdSecondBrowse, Kind::Button, "ImportBrowse", 662, 204, 84, 26},
+    {kIdVerify, Kind::Check, "ImportVerifyReadBack", 14, 234, 732, 22},
+    {kIdTplLbl, Kind::Label, "ImportFoldersLbl", 14, 268, 62, 20},
+    {kIdInsert, Kind::Button, "TokenMenuInsert", 654, 262, 92, 28},
+    {kIdProblems, Kind::Label, nullptr, 78, 294, 668, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdExamples, Kind::Label, nullptr, 78, 316, 668, 54, kPlain},
+    {kIdPlan, Kind::Label, nullptr, 14, 376, 732, 38, kPlain},
+    {kIdTiles, Kind::Custom, nullptr, 14, 420, 732, 62},
+    {kIdProgress, Kind::Label, nullptr, 14, 488, 732, 20, kPlain | SS_PATHELLIPSIS},
+    {kIdHint, Kind::Label, "ImportBackgroundHint", 14, 510, 732, 20, kPlain},
+    {kIdSummary, Kind::Label, nullptr, 14, 420, 732, 40, kPlain},
+    {kIdLog, Kind::Edit, nullptr, 14, 462, 732, 68, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL},
+    {kIdCull, Kind::Button, "ImportCull", 14, 540, 124, 28},
+    {kIdCopyLog, Kind::Button, "ExportCopyLog", 146, 540, 100, 28},
+    {kIdStart, Kind::DefaultButton, "ImportStart", 472, 540, 84, 28},
+    {kIdStop, Kind::Button, "ImportStop", 564, 540, 84, 28},
+    {kIdClose, Kind::Button, "ImportClose", 656, 540, 90, 28},
 };
-constexpr dlg::Row kTemplateRow{kIdTemplate, Kind::Edit, nullptr, 78, 204, 568, 28};
-constexpr int kClientW = 760, kClientH = 524;
+constexpr dlg::Row kTemplateRow{kIdTemplate, Kind::Edit, nullptr, 78, 262, 568, 28};
+constexpr int kClientW = 760, kClientH = 582;
 constexpr int kSourceSettleTicks = 4;  // 400 ms after the last keystroke the card is read
 
 // The photo filter read in the background before the copier starts.
@@ -120,6 +124,7 @@ const ChipFieldRules kChipRules{chipCaption, insertMenu, changeToMenu};
 
 std::string sourceText() { return lv::cleanTypedDestination(controlText(item(kIdSource))); }
 std::string destText() { return lv::cleanTypedDestination(controlText(item(kIdDest))); }
+std::string secondText() { return lv::cleanTypedDestination(controlText(item(kIdSecond))); }
 
 int savedFilterIndex(const std::string& name) {
     const auto& e = g.filter.saved.entries;
@@ -184,7 +189,7 @@ void refreshRoom() {
 }
 
 void refreshPlan() {
-    setControlText(item(kIdPlan), lv::describeImportPlan(iu.selection, destText(), lv::currentSettings().importSecondDestination));
+    setControlText(item(kIdPlan), lv::describeImportPlan(iu.selection, destText(), secondText()));
     // The photos kept are known once the filter has read them; until then the line names the filter.
     std::string photos = iu.photosLine;
     if (photos.empty() || iu.selection.photoFilter.empty())
@@ -208,7 +213,8 @@ void refreshState() {
     for (int id : {kIdTiles, kIdProgress, kIdHint}) ShowWindow(item(id), run ? SW_SHOW : SW_HIDE);
     for (int id : {kIdSummary, kIdCopyLog}) ShowWindow(item(id), after ? SW_SHOW : SW_HIDE);
     ShowWindow(item(kIdLog), after && iu.job->log.size() ? SW_SHOW : SW_HIDE);
-    for (int id : {kIdSource, kIdSourceBrowse, kIdTypesBtn, kIdDest, kIdDestBrowse, kIdTemplate, kIdInsert})
+    for (int id : {kIdSource, kIdSourceBrowse, kIdTypesBtn, kIdDest, kIdDestBrowse, kIdSecond, kIdSecondBrowse, kIdVerify,
+                   kIdTemplate, kIdInsert})
         EnableWindow(item(id), !run);
     EnableWindow(item(kIdStart), canStart());
     EnableWindow(item(kIdStop), run && !(iu.job && iu.job->stop));
@@ -328,6 +334,8 @@ void keepSettings() {
     set.importTemplate = chipFieldText(item(kIdTemplate));
     set.excludedTypes = iu.selection.excludedExtensions;
     set.importFilter = iu.selection.photoFilter;
+    set.importSecondDestination = secondText();
+    set.importVerifyReadBack = IsDlgButtonChecked(iu.dlg, kIdVerify) == BST_CHECKED;
 }
 
 void startImport() {
@@ -545,10 +553,16 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
                         refreshState();
                     }
                     return true;
+                case kIdSecond:
+                    if (code == EN_CHANGE) refreshPlan();
+                    return true;
                 case kIdSourceBrowse:
-                case kIdDestBrowse: {
-                    std::string f = pickFolderWithTitle(lv::text(id == kIdSourceBrowse ? "ImportPickCard" : "ImportDestHdr"));
-                    if (!f.empty()) SetWindowTextW(item(id == kIdSourceBrowse ? kIdSource : kIdDest), wide(f).c_str());
+                case kIdDestBrowse:
+                case kIdSecondBrowse: {
+                    const char* title = id == kIdSourceBrowse ? "ImportPickCard" : id == kIdDestBrowse ? "ImportDestHdr" : "ImportSecondLbl";
+                    int field = id == kIdSourceBrowse ? kIdSource : id == kIdDestBrowse ? kIdDest : kIdSecond;
+                    std::string f = pickFolderWithTitle(lv::text(title));
+                    if (!f.empty()) SetWindowTextW(item(field), wide(f).c_str());
                     return true;
                 }
                 case kIdTypesBtn: itemsToCopy(); return true;
@@ -614,6 +628,8 @@ void initDialog(dlg::Dialog& d) {
     iu.selection.photoFilter = savedFilterIndex(set.importFilter) >= 0 ? set.importFilter : "";
     chipFieldSetText(field, set.importTemplate.empty() ? lv::defaultImportTemplate() : set.importTemplate);
     SetWindowTextW(item(kIdDest), wide(set.importDestination).c_str());
+    SetWindowTextW(item(kIdSecond), wide(set.importSecondDestination).c_str());
+    dlg::setChecked(d, kIdVerify, set.importVerifyReadBack);
     SetWindowTextW(item(kIdSource), wide(set.importSource).c_str());
     iu.sourceSettle = 0;
     startScan();

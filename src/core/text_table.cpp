@@ -284,6 +284,8 @@ const TextRow kRows[] = {
     {"ImportTitle", "Import from card"},
     {"ImportCardHdr", "Card or source folder"},
     {"ImportDestHdr", "Destination"},
+    {"ImportSecondLbl", "Second copy to:"},
+    {"ImportVerifyReadBack", "Read every copy back from the disk and check it"},
     {"ImportBrowse", "Browse..."},
     {"ImportStart", "Import"},
     {"ImportClose", "Close"},
