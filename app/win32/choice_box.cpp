@@ -146,3 +146,9 @@ void openCopyDialog(HWND open, const dlg::Spec& spec, UINT timer) {
     else dlg::openModeless(g.hwnd, spec);
     SetTimer(g.hwnd, timer, 100, nullptr);  // polls the copier and the dialog
 }
+
+LRESULT lineColours(HDC dc, LineTone tone) {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, tone == kLineError ? RGB(190, 30, 30) : GetSysColor(tone == kLineQuiet ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}

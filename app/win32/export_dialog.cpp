@@ -259,11 +259,8 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
         case WM_CTLCOLORSTATIC: {
             HWND c = reinterpret_cast<HWND>(lp);
             if (GetDlgCtrlID(c) != kIdDestLine) return false;
-            HDC dc = reinterpret_cast<HDC>(wp);
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             bool bad = !u.destError.empty() || !lv::checkExportTemplate(chipFieldText(item(kIdDest))).empty();
-            SetTextColor(dc, bad ? RGB(190, 30, 30) : GetSysColor(COLOR_WINDOWTEXT));
-            *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            *result = lineColours(reinterpret_cast<HDC>(wp), bad ? kLineError : kLinePlain);
             return true;
         }
         case WM_DESTROY: {

@@ -590,20 +590,15 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
             *result = TRUE;
             return true;
         case WM_CTLCOLORSTATIC: {
-            HWND c = reinterpret_cast<HWND>(lp);
-            HDC dc = reinterpret_cast<HDC>(wp);
-            int id = GetDlgCtrlID(c);
+            int id = GetDlgCtrlID(reinterpret_cast<HWND>(lp));
             if (id != kIdProblems && id != kIdRoomLine && id != kIdExamples) return false;
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             bool bad = false;
             if (id == kIdProblems) {
                 lv::TemplateCheck t = lv::checkImportTemplate(chipFieldText(item(kIdTemplate)));
                 bad = t.hasError || t.notUnique;
             }
             if (id == kIdRoomLine) bad = !iu.roomOk && !destText().empty();
-            SetTextColor(dc, bad ? RGB(190, 30, 30) : id == kIdExamples ? GetSysColor(COLOR_GRAYTEXT)
-                                                                        : GetSysColor(COLOR_WINDOWTEXT));
-            *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            *result = lineColours(reinterpret_cast<HDC>(wp), bad ? kLineError : id == kIdExamples ? kLineQuiet : kLinePlain);
             return true;
         }
         case WM_DESTROY: {

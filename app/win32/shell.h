@@ -192,6 +192,9 @@ void setControlText(HWND c, std::string_view utf8);  // only when it differs, so
 namespace dlg { struct Spec; }
 // Brings the copy dialog forward, or opens it modeless, and starts its 100 ms timer.
 void openCopyDialog(HWND open, const dlg::Spec& spec, UINT timer);
+// WM_CTLCOLORSTATIC of a dialog's text line: red for an error, grey for examples.
+enum LineTone { kLinePlain, kLineQuiet, kLineError };
+LRESULT lineColours(HDC dc, LineTone tone);
 // The shell's folder picker; empty when cancelled.
 std::string pickFolderWithTitle(const std::string& title);
 
