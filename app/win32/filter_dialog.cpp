@@ -31,9 +31,9 @@ constexpr int kPickX = 478, kPickW = 262;
 
 const Row kFilterRows[] = {
     {kFdCatHdr, Kind::Heading, "FilterCatalogue", 14, 12, 180, 0},
-    {kFdCatalogue, Kind::List, nullptr, 14, 34, 180, 300, LBS_WANTKEYBOARDINPUT},
+    {kFdCatalogue, Kind::List, nullptr, 14, 34, 180, 300},
     {kFdQueryHdr, Kind::Heading, "FilterQueryHdr", 208, 12, 256, 0},
-    {kFdTokens, Kind::List, nullptr, 208, 34, 256, 256},
+    {kFdTokens, Kind::List, nullptr, 208, 34, 256, 256, LBS_OWNERDRAWFIXED | LBS_HASSTRINGS},
     {kFdEmptyHint, Kind::Label, "FilterEmptyHint", 208, 40, 256, 40, dlg::kNoMnemonic},
     {kFdNot, Kind::Check, "FilterNot", 208, 300, 0, 0},
     {kFdRemove, Kind::Button, "TokenMenuRemove", 374, 298, 90, 0},
@@ -96,6 +96,28 @@ void updateNamesCount(dlg::Dialog& d) {
     dlg::setText(d, kFdNamesCount, lv::fillPlaceholder(lv::text("FilterSelected"), "{n}", std::to_string(n)));
 }
 
+// Space in the catalogue adds the criterion (the list box itself only selects with it); in the
+// names list it ticks a name, which some systems do not report as a selection change.
+constexpr UINT kMsgAddCriterion = WM_APP, kMsgNamesTicked = WM_APP + 1;
+WNDPROC g_listProc = nullptr;  // the list box class's own procedure
+LRESULT CALLBACK listKeysProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    bool catalogue = GetDlgCtrlID(h) == kFdCatalogue;
+    if (catalogue && msg == WM_KEYDOWN && wp == VK_SPACE) {
+        PostMessageW(GetParent(h), kMsgAddCriterion, 0, 0);
+        return 0;
+    }
+    if (catalogue && msg == WM_CHAR && wp == L' ') return 0;
+    LRESULT r = CallWindowProcW(g_listProc, h, msg, wp, lp);
+    if (!catalogue && msg == WM_KEYDOWN && wp == VK_SPACE) PostMessageW(GetParent(h), kMsgNamesTicked, 0, 0);
+    return r;
+}
+
+void takeKeys(HWND list) {
+    WNDPROC old = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listKeysProc)));
+    if (old != listKeysProc) g_listProc = old;
+}
+
 // The picker of the selected token: bucket ticks, range fields or the names list.
 void buildPicker(dlg::Dialog& d) {
     FilterDialogState& s = stateOf(d);
@@ -132,7 +154,7 @@ void buildPicker(dlg::Dialog& d) {
             dlg::addRow(d, {kFdNamesNone, Kind::Label, nullptr, kPickX, y, kPickW, 40, dlg::kNoMnemonic},
                         lv::text("FilterNoNames"));
         } else {
-            dlg::addRow(d, {kFdNames, Kind::List, nullptr, kPickX, y, kPickW, 210, LBS_MULTIPLESEL | WS_HSCROLL});
+            takeKeys(dlg::addRow(d, {kFdNames, Kind::List, nullptr, kPickX, y, kPickW, 210, LBS_MULTIPLESEL | WS_HSCROLL}));
             for (size_t i = 0; i < s.names.size(); i++) {
                 dlg::listAdd(d, kFdNames, s.names[i]);
                 if (lv::tokenHasName(*t, s.names[i]))
@@ -142,7 +164,22 @@ void buildPicker(dlg::Dialog& d) {
         dlg::addRow(d, {kFdNamesCount, Kind::Label, nullptr, kPickX, y + 218, kPickW, 0, dlg::kNoMnemonic});
         updateNamesCount(d);
     }
+    // Tab goes from the chosen tokens to the picker, then to the buttons.
+    HWND after = dlg::item(d, kFdRemove);
+    for (int id = kFdBucketFirst; id <= kFdChipLast; id++) {
+        HWND h = dlg::item(d, id);
+        if (!h) continue;
+        SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        after = h;
+    }
+    RedrawWindow(d.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     s.filling = false;
+}
+
+// The picker's first field, for the keyboard right after a criterion was added.
+void focusPicker(dlg::Dialog& d) {
+    for (int id : {int(kFdBucketFirst), int(kFdLow), int(kFdNames)})
+        if (dlg::item(d, id)) return dlg::focus(d, id);
 }
 
 void selectToken(dlg::Dialog& d, int index) {
@@ -151,10 +188,12 @@ void selectToken(dlg::Dialog& d, int index) {
     buildPicker(d);
 }
 
-void addCriterion(dlg::Dialog& d) {
+// From the keyboard the focus moves on to the new token's picker.
+void addCriterion(dlg::Dialog& d, bool fromKeyboard) {
     int crit = dlg::listSelection(d, kFdCatalogue);
     if (crit < 0 || crit >= lv::kCriterionCount) return;
     selectToken(d, lv::addToken(stateOf(d).dialog.edit, crit, facts()));
+    if (fromKeyboard) focusPicker(d);
 }
 
 // [SECTION] applying and saved filters
@@ -249,11 +288,46 @@ void onPickerCommand(dlg::Dialog& d, int id, int code) {
     s.selected = keep;
 }
 
+// One chosen token as a chip: rounded, filled, its text with the match count; the selected chip
+// in the accent colour, an empty one (it lets every photo through) in grey text.
+void drawChip(dlg::Dialog& d, const DRAWITEMSTRUCT* di) {
+    HDC dc = di->hDC;
+    FillRect(dc, &di->rcItem, GetSysColorBrush(COLOR_WINDOW));
+    FilterDialogState& s = stateOf(d);
+    if (di->itemID == UINT(-1) || di->itemID >= s.dialog.edit.tokens.size()) return;
+    const lv::FilterToken& t = s.dialog.edit.tokens[di->itemID];
+    bool selected = di->itemState & ODS_SELECTED;
+    int inset = dlg::scale(d, 3), r = dlg::scale(d, 12);
+    RECT chip = di->rcItem;
+    InflateRect(&chip, -inset, -inset);
+    COLORREF fill = selected ? RGB(0, 103, 192) : RGB(226, 232, 240);
+    HBRUSH br = CreateSolidBrush(fill);
+    HGDIOBJ oldBrush = SelectObject(dc, br);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
+    SetDCPenColor(dc, selected ? fill : RGB(180, 190, 204));
+    RoundRect(dc, chip.left, chip.top, chip.right, chip.bottom, r, r);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    DeleteObject(br);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, selected ? RGB(255, 255, 255) : lv::tokenIsEmpty(t) ? RGB(110, 110, 110) : RGB(24, 24, 24));
+    HGDIOBJ oldFont = SelectObject(dc, d.font);
+    RECT text = chip;
+    InflateRect(&text, -dlg::scale(d, 10), 0);
+    std::wstring w = dlg::toWide(lv::tokenChipText(t));
+    DrawTextW(dc, w.c_str(), int(w.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    if (di->itemState & ODS_FOCUS) DrawFocusRect(dc, &chip);
+}
+
 bool filterHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     FilterDialogState& s = stateOf(d);
     switch (msg) {
         case WM_INITDIALOG:
             for (int c = 0; c < lv::kCriterionCount; c++) dlg::listAdd(d, kFdCatalogue, lv::criterionLabel(c));
+            SendMessageW(dlg::item(d, kFdCatalogue), LB_SETITEMHEIGHT, 0, dlg::scale(d, 22));
+            takeKeys(dlg::item(d, kFdCatalogue));
+            dlg::listSelect(d, kFdCatalogue, 0);  // the keys start from a visible place
             SetTimer(d.hwnd, kTimerFilterDialog, 400, nullptr);
             s.selected = s.dialog.edit.tokens.empty() ? -1 : 0;
             refreshTokens(d, false);
@@ -273,13 +347,26 @@ bool filterHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
         case WM_DESTROY:
             KillTimer(d.hwnd, kTimerFilterDialog);
             return false;
-        case WM_VKEYTOITEM:  // Space in the catalogue adds the criterion
-            if (reinterpret_cast<HWND>(lp) != dlg::item(d, kFdCatalogue) || LOWORD(wp) != VK_SPACE) return false;
-            addCriterion(d);
-            *result = -2;
+        case kMsgAddCriterion:
+            addCriterion(d, true);
             return true;
+        case kMsgNamesTicked:
+            onPickerCommand(d, kFdNames, LBN_SELCHANGE);
+            return true;
+        case WM_MEASUREITEM: {
+            auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+            if (mi->CtlID != kFdTokens) return false;
+            mi->itemHeight = UINT(dlg::scale(d, 30));
+            *result = TRUE;
+            return true;
+        }
         case WM_DRAWITEM: {
             auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+            if (di->CtlID == kFdTokens) {
+                drawChip(d, di);
+                *result = TRUE;
+                return true;
+            }
             lv::BucketLabel l;
             int b = int(di->CtlID) - kFdChipFirst;
             if (b < 0 || b > 31 || !lv::criterion(lv::kCritColour)->bucketLabel(b, &l)) return false;
@@ -304,7 +391,7 @@ bool filterHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
     switch (id) {
         case kFdCatalogue:
             // A click adds the criterion; moving through the list with the keys only selects.
-            if (code == LBN_DBLCLK || (code == LBN_SELCHANGE && GetKeyState(VK_LBUTTON) < 0)) addCriterion(d);
+            if (code == LBN_DBLCLK || (code == LBN_SELCHANGE && GetKeyState(VK_LBUTTON) < 0)) addCriterion(d, false);
             return true;
         case kFdTokens:
             if (code == LBN_SELCHANGE) selectToken(d, dlg::listSelection(d, kFdTokens));
