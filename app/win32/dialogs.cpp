@@ -266,31 +266,20 @@ bool nameHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM, LRESULT*) {
 }  // namespace
 
 // [SECTION] entry points
-void runSettingsDialog() {
+namespace {
+void runOver(const char* titleKey, std::span<const Row> rows, dlg::Handler handler, int focusId) {
     dlg::Spec spec;
-    spec.titleKey = "SettingsTitle";
-    spec.rows = kSettingsRows;
-    spec.handler = settingsHandler;
+    spec.titleKey = titleKey;
+    spec.rows = rows;
+    spec.handler = handler;
+    spec.focusId = focusId;
     dlg::runModal(g.hwnd, spec);
 }
+}  // namespace
 
-void runAboutDialog() {
-    dlg::Spec spec;
-    spec.titleKey = "AboutTitle";
-    spec.rows = kAboutRows;
-    spec.handler = aboutHandler;
-    spec.focusId = IDCANCEL;
-    dlg::runModal(g.hwnd, spec);
-}
-
-void runControlsDialog() {
-    dlg::Spec spec;
-    spec.titleKey = "HelpDlgTitle";
-    spec.rows = kControlsRows;
-    spec.handler = controlsHandler;
-    spec.focusId = IDCANCEL;
-    dlg::runModal(g.hwnd, spec);
-}
+void runSettingsDialog() { runOver("SettingsTitle", kSettingsRows, settingsHandler, 0); }
+void runAboutDialog() { runOver("AboutTitle", kAboutRows, aboutHandler, IDCANCEL); }
+void runControlsDialog() { runOver("HelpDlgTitle", kControlsRows, controlsHandler, IDCANCEL); }
 
 bool askFilterName(const std::string& title, const std::string& prompt, std::string* name, void* owner) {
     (void)prompt;  // the prompt row shows the same text by its key

@@ -347,6 +347,10 @@ bool filterHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
         case WM_DESTROY:
             KillTimer(d.hwnd, kTimerFilterDialog);
             return false;
+        case WM_DPICHANGED:  // the kit has placed the rows again; the lists' lines follow the scale
+            SendMessageW(dlg::item(d, kFdCatalogue), LB_SETITEMHEIGHT, 0, dlg::scale(d, 22));
+            SendMessageW(dlg::item(d, kFdTokens), LB_SETITEMHEIGHT, 0, dlg::scale(d, 30));
+            return false;
         case kMsgAddCriterion:
             addCriterion(d, true);
             return true;
