@@ -364,7 +364,8 @@ HWND openModeless(HWND owner, const Spec& spec) {
 }
 
 bool isDialogMessage(MSG* msg) {
-    for (HWND h : g_modeless)
+    std::vector<HWND> open = g_modeless;  // a dialog may close (and leave the list) in here
+    for (HWND h : open)
         if (IsWindow(h) && IsDialogMessageW(h, msg)) return true;
     return false;
 }

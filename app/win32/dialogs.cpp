@@ -68,16 +68,19 @@ int fieldId(lv::SettingsField f) {
     return 0;
 }
 
-// The confirmed settings reach the viewer: the builder and workers are stopped, the cache mode
-// and preview budget changed (the disk cache's folders made), and they start again.
-void applyViewerSettings(const lv::Settings& s) {
+// The settings reach the viewer with its builder and workers stopped, which read them: the cache
+// mode always; once every number was taken, the preview budget too and, in disk mode, the cache
+// folders are made.
+void applyViewerSettings(const lv::Settings& s, bool confirmed) {
     lv::viewerStop(g.viewer);
     g.viewer.setup.cacheMode = s.cacheMode;
-    g.viewer.setup.previewCacheMB = s.previewCacheMB;
-    g.viewer.jpeg.budget = lv::jpegBudgetFor(s.previewCacheMB);
-    if (s.cacheMode == 1) {
-        lv::ensureCacheRoot();
-        if (!g.viewer.cacheFolder.empty()) lv::folderCreateAll(g.viewer.cacheFolder);
+    if (confirmed) {
+        g.viewer.setup.previewCacheMB = s.previewCacheMB;
+        g.viewer.jpeg.budget = lv::jpegBudgetFor(s.previewCacheMB);
+        if (s.cacheMode == 1) {
+            lv::ensureCacheRoot();
+            if (!g.viewer.cacheFolder.empty()) lv::folderCreateAll(g.viewer.cacheFolder);
+        }
     }
     if (g.haveFolder && !g.bench) lv::viewerStart(g.viewer);
 }
@@ -92,14 +95,13 @@ void settingsOk(dlg::Dialog& d) {
     in.previewCacheMB = dlg::getText(d, kSetPvEdit);
     lv::SettingsDialogResult r = lv::applySettingsDialog(in, &s);
     g.ui.strip.stripFollow = s.stripFollow;  // these two hold even when a number is refused
-    g.viewer.setup.cacheMode = s.cacheMode;
+    applyViewerSettings(s, r.failed == lv::SettingsField::None);
     if (r.failed != lv::SettingsField::None) {
         dlg::messageBox(d.hwnd, "SettingsTitle", r.message, MB_OK | MB_ICONEXCLAMATION);
         dlg::focus(d, fieldId(r.failed));
         return;
     }
     g.ui.slideshowMs = s.slideshowMs;
-    applyViewerSettings(s);
     lv::buildTextTable("en");
     saveAllSettings();
     relayout();
