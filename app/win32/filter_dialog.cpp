@@ -127,7 +127,9 @@ void buildPicker(dlg::Dialog& d) {
     const lv::Criterion* c = t ? lv::criterion(t->criterion) : nullptr;
     dlg::setText(d, kFdPickHdr, c ? lv::criterionLabel(t->criterion) : "");
     bool waiting = c && c->needsScan && !lv::scanFinished(g.folder, g.filter.factsLock);
-    dlg::setText(d, kFdPickHint, !c ? "" : waiting ? lv::text("FilterWaiting") : lv::text("FilterPickHint"));
+    // The hint speaks of ticks: range fields go without it.
+    bool ticks = c && c->kind != lv::CriterionKind::Range;
+    dlg::setText(d, kFdPickHint, !c ? "" : waiting ? lv::text("FilterWaiting") : ticks ? lv::text("FilterPickHint") : "");
     int y = 72;
     if (c && c->kind == lv::CriterionKind::Set) {
         lv::BucketLabel l;
