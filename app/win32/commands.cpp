@@ -23,11 +23,6 @@
 namespace {
 
 // [SECTION] menus from the engine's lines
-// Commands whose dialogs this build does not have yet: shown greyed.
-bool unavailable(int command) {
-    return command == lv::kCmdSettings || command == lv::kCmdFilterDialog;
-}
-
 HMENU g_recent = nullptr, g_recentExports = nullptr, g_saved = nullptr;
 bool g_buildingBar = false;  // the dynamic submenus of the bar are refilled when they open
 int g_menuPosition = -1;  // the strip position the thumbnail menu was opened on
@@ -55,12 +50,29 @@ void fillRecent(HMENU m, const char* section, int max, int firstId) {
         appendItem(m, MF_STRING | (list.empty() ? MF_GRAYED : 0u), UINT_PTR(firstId + int(i)), wide(lines[i]));
 }
 
+void setRadio(HMENU m, UINT id) {
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(m, id, FALSE, &mi);
+    mi.fType |= MFT_RADIOCHECK;
+    SetMenuItemInfoW(m, id, FALSE, &mi);
+}
+
+// Every saved filter (unusable ones tagged), the one equal to the current filter marked.
 void fillSavedFilters(HMENU m) {
-    const auto& entries = g.filter.saved.entries;
-    if (entries.empty()) appendItem(m, MF_STRING | MF_GRAYED, 0, uiText("SavedFilterNone"));
-    for (size_t i = 0; i < entries.size() && kCmdSavedFilterFirst + int(i) <= kCmdSavedFilterLast; i++)
-        appendItem(m, MF_STRING | (g.haveFolder ? 0u : MF_GRAYED), UINT_PTR(kCmdSavedFilterFirst + int(i)),
-                   wide(lv::menuEscape(entries[i].name)));
+    for (const lv::SavedMenuEntry& e : lv::savedFilterMenu(g.filter)) {
+        if (e.index < 0 || kCmdSavedFilterFirst + e.index > kCmdSavedFilterLast) {
+            appendItem(m, MF_STRING | MF_GRAYED, 0, wide(e.text));
+            continue;
+        }
+        UINT id = UINT(kCmdSavedFilterFirst + e.index);
+        appendItem(m, MF_STRING | (g.haveFolder && e.enabled ? 0u : MF_GRAYED), id, wide(e.text));
+        if (e.checked) {
+            setRadio(m, id);
+            CheckMenuItem(m, id, MF_BYCOMMAND | MF_CHECKED);
+        }
+    }
 }
 
 // (section id, title) of each section the photo on screen has, in panel order.
@@ -104,22 +116,13 @@ void fillDynamic(HMENU m, lv::MenuDynamic d) {
     }
 }
 
-void setRadio(HMENU m, UINT id) {
-    MENUITEMINFOW mi{};
-    mi.cbSize = sizeof mi;
-    mi.fMask = MIIM_FTYPE;
-    GetMenuItemInfoW(m, id, FALSE, &mi);
-    mi.fType |= MFT_RADIOCHECK;
-    SetMenuItemInfoW(m, id, FALSE, &mi);
-}
-
 // Appends lines[*i...] up to the matching SubEnd.
 void fillMenu(HMENU m, const std::vector<lv::MenuLine>& lines, size_t* i) {
     while (*i < lines.size()) {
         const lv::MenuLine& l = lines[(*i)++];
         switch (l.kind) {
             case lv::MenuKind::Item: {
-                UINT flags = MF_STRING | (l.greyed || unavailable(l.command) ? MF_GRAYED : 0u) |
+                UINT flags = MF_STRING | (l.greyed ? MF_GRAYED : 0u) |
                              (l.checked ? MF_CHECKED : 0u);
                 appendItem(m, flags, UINT_PTR(l.command), wide(l.text));
                 if (l.radio) setRadio(m, UINT(l.command));
@@ -153,19 +156,16 @@ void reportSidecar(const lv::SidecarCommandResult& r) {
         MessageBoxW(g.hwnd, wide(r.notice.text).c_str(), wide(r.notice.title).c_str(), MB_ICONEXCLAMATION);
 }
 
-lv::Answer askWithMessageBox(const lv::Prompt& p, void*) {
+lv::Answer askWithMessageBox(const lv::Prompt& p, void* owner) {
     UINT type = MB_OK | MB_ICONINFORMATION;
     if (p.kind == lv::PromptKind::Warning) type = MB_OK | MB_ICONEXCLAMATION;
     if (p.kind == lv::PromptKind::YesNo) type = MB_YESNO | MB_ICONQUESTION | (p.defaultNo ? MB_DEFBUTTON2 : 0u);
     if (p.kind == lv::PromptKind::YesNoCancel) type = MB_YESNOCANCEL | MB_ICONQUESTION;
-    int r = MessageBoxW(g.hwnd, wide(p.text).c_str(), wide(p.title).c_str(), type);
+    int r = MessageBoxW(owner ? static_cast<HWND>(owner) : g.hwnd, wide(p.text).c_str(), wide(p.title).c_str(), type);
     return r == IDYES ? lv::Answer::Yes : r == IDNO ? lv::Answer::No : r == IDCANCEL ? lv::Answer::Cancel : lv::Answer::Ok;
 }
 
-void applyFilterOutcome(const lv::FilterOutcome& o) {
-    if (o.rebuilt || o.showCurrent) showCurrentPhoto();
-    if (o.message.kind != lv::PromptKind::None) askWithMessageBox(o.message, nullptr);
-}
+void applyFilterOutcome(const lv::FilterOutcome& o) { showFilterOutcome(o, nullptr); }
 
 void cull(int command) {
     reportSidecar(lv::applyCullCommand(g.folder, command));
@@ -224,29 +224,6 @@ void openFromClipboard() {
         MessageBoxW(g.hwnd, wide(r.message.text).c_str(), wide(r.message.title).c_str(), MB_ICONINFORMATION);
 }
 
-void showAbout() {
-    std::string body = lv::text("AboutVersion") + "\r\n\r\n" + lv::text("AboutTagline") + "\r\n\r\n" +
-                       lv::text("AboutPreviews") + "\r\n\r\n" + lv::text("AboutSidecars") + "\r\n\r\n" +
-                       lv::textWithFormats("AboutFormats") + "\r\n\r\n" + lv::text("AboutPrivacy") + "\r\n" +
-                       lv::text("AboutCopyright");
-    MessageBoxW(g.hwnd, wide(body).c_str(), uiText("AboutTitle").c_str(), MB_ICONINFORMATION);
-}
-
-// The key table of the engine as one message: headings, then "key<TAB>description" lines.
-void showControls() {
-    std::string body;
-    for (const char* row : lv::controlsRows()) {
-        std::string_view r(row);
-        size_t bar = r.find('|');
-        std::string_view key = r.substr(0, bar), what = bar == std::string_view::npos ? "" : r.substr(bar + 1);
-        if (key == "@")
-            body += (body.empty() ? "" : "\r\n") + std::string(what) + "\r\n";
-        else
-            body += "    " + std::string(key) + "  -  " + std::string(what) + "\r\n";
-    }
-    MessageBoxW(g.hwnd, wide(body).c_str(), uiText("HelpDlgTitle").c_str(), MB_OK);
-}
-
 // [SECTION] panel text
 std::string rowText(const std::string& line) {
     std::vector<std::string> f = tabFields(line);
@@ -269,6 +246,13 @@ std::string sectionText(int section) {
 }
 
 }  // namespace
+
+lv::Asker windowAsker(HWND owner) { return lv::Asker{askWithMessageBox, owner}; }
+
+void showFilterOutcome(const lv::FilterOutcome& o, HWND owner) {
+    if (o.rebuilt || o.showCurrent) showCurrentPhoto();
+    if (o.message.kind != lv::PromptKind::None) askWithMessageBox(o.message, owner);
+}
 
 // [SECTION] building
 HMENU buildMenuBar() {
@@ -306,7 +290,7 @@ void updateMenuMarks(HMENU m) {
         UINT id = UINT(l.command);
         if (l.radio && l.checked) CheckMenuRadioItem(m, UINT(lv::kCmdOrderFirst), UINT(lv::kCmdOrderLast), id, MF_BYCOMMAND);
         else if (!l.radio) CheckMenuItem(m, id, MF_BYCOMMAND | (l.checked ? MF_CHECKED : MF_UNCHECKED));
-        EnableMenuItem(m, id, MF_BYCOMMAND | (l.greyed || unavailable(l.command) ? MF_GRAYED : MF_ENABLED));
+        EnableMenuItem(m, id, MF_BYCOMMAND | (l.greyed ? MF_GRAYED : MF_ENABLED));
     }
 }
 
@@ -360,7 +344,6 @@ void housekeepingTick() {
 // [SECTION] commands
 void runCommand(int id) {
     lv::Settings& set = lv::currentSettings();
-    if (unavailable(id)) return;
     if ((id >= lv::kCmdRateNone && id <= lv::kCmdRateReject) || (id >= lv::kCmdLabelNone && id <= lv::kCmdLabelGreen))
         return cull(id);
     if (id >= lv::kCmdOrderFirst && id <= lv::kCmdOrderLast) {
@@ -423,10 +406,16 @@ void runCommand(int id) {
             openImportDialog();
             return;
         case lv::kCmdAbout:
-            showAbout();
+            runAboutDialog();
             return;
         case lv::kCmdControls:
-            showControls();
+            runControlsDialog();
+            return;
+        case lv::kCmdSettings:
+            runSettingsDialog();
+            return;
+        case lv::kCmdFilterDialog:
+            if (g.haveFolder) runFilterDialog();
             return;
         case lv::kCmdApplyFilter:
             if (g.haveFolder) applyFilterOutcome(lv::toggleFilter(g.folder, g.filter));

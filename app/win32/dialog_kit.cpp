@@ -82,6 +82,7 @@ bool takesMnemonic(const std::vector<Row>& rows, size_t i) {
         case Kind::Radio:
             return true;
         case Kind::Label:  // names the field after it
+        case Kind::Heading:
             return i + 1 < rows.size() &&
                    (rows[i + 1].kind == Kind::Edit || rows[i + 1].kind == Kind::Combo || rows[i + 1].kind == Kind::List);
         default:
@@ -144,7 +145,7 @@ DWORD stylesOf(const Row& r) {
     switch (r.kind) {
         case Kind::Label:
         case Kind::Heading:
-            return s | SS_LEFT | ((r.style & kNoMnemonic) ? SS_NOPREFIX : 0u);
+            return s | SS_LEFT | SS_NOTIFY | ((r.style & kNoMnemonic) ? SS_NOPREFIX : 0u);
         case Kind::Custom:
             return s | SS_OWNERDRAW | SS_NOTIFY;
         case Kind::Edit:
@@ -363,7 +364,8 @@ HWND openModeless(HWND owner, const Spec& spec) {
 }
 
 bool isDialogMessage(MSG* msg) {
-    for (HWND h : g_modeless)
+    std::vector<HWND> open = g_modeless;  // a dialog may close (and leave the list) in here
+    for (HWND h : open)
         if (IsWindow(h) && IsDialogMessageW(h, msg)) return true;
     return false;
 }

@@ -18,7 +18,7 @@ namespace dlg {
 // [SECTION] rows
 enum class Kind : uint8_t {
     Label,          // static text; a label placed before an edit gives the edit its mnemonic
-    Heading,        // static text in the bold message font
+    Heading,        // static text in the bold message font (a mnemonic for the field after it, too)
     Edit,           // one-line edit field
     Button,         // push button
     DefaultButton,  // the push button Enter presses

@@ -115,6 +115,21 @@ void slideshowTick();
 void burstTick();
 void housekeepingTick();
 void stopSlideshow();
+// Message boxes of the core's prompts, owned by owner (the main window when null).
+lv::Asker windowAsker(HWND owner);
+// Shows what a filter command changed, then its message (owned by owner).
+void showFilterOutcome(const lv::FilterOutcome& o, HWND owner);
+
+// [SECTION] dialogs (dialogs.cpp, filter_dialog.cpp)
+void runSettingsDialog();
+void runAboutDialog();
+void runControlsDialog();
+void runFilterDialog();
+// The saved-filter naming prompt (lv::AskNameFn); context is the owner window.
+bool askFilterName(const std::string& title, const std::string& prompt, std::string* name, void* owner);
+// The settings file as at shutdown: the settings table with the window's state, the ordering and
+// the current filter.
+void saveAllSettings();
 
 // [SECTION] painting (paint.cpp)
 void paintMainWindow(HDC dc, const RECT& client);

@@ -81,6 +81,21 @@ void uiFromSettings() {
 
 }  // namespace
 
+void saveAllSettings() {
+    lv::Settings& set = lv::currentSettings();
+    if (!g.ui.fullScreen && !IsZoomed(g.hwnd) && !IsIconic(g.hwnd)) {
+        RECT c;
+        GetClientRect(g.hwnd, &c);
+        set.windowW = c.right;
+        set.windowH = c.bottom;
+    }
+    settingsFromUi();
+    lv::WinErr e = lv::saveSettingsTo(lv::settingsPath(), set, g.dpi);
+    if (e) lv::logLine("saving settings FAILED code=" + std::to_string(e));
+    lv::iniWriteInt(lv::settingsPath(), lv::kOrderingSection, lv::kOrderingKey, g.folder.orderingMode);
+    lv::saveCurrentFilter(g.filter.current, lv::settingsPath());
+}
+
 // [SECTION] text helpers
 std::wstring wide(std::string_view s) {
     std::u16string w = lv::utf16FromUtf8(s);
@@ -259,20 +274,9 @@ void onMissingStartupFile() {
 }
 
 void onDestroy(HWND hwnd) {
-    lv::Settings& set = lv::currentSettings();
     if (!g.bench) {
         if (g.haveFolder) lv::rememberRecentPhoto(lv::settingsPath(), lv::photoForRecent(g.folder));
-        if (!g.ui.fullScreen && !IsZoomed(hwnd) && !IsIconic(hwnd)) {
-            RECT c;
-            GetClientRect(hwnd, &c);
-            set.windowW = c.right;
-            set.windowH = c.bottom;
-        }
-        settingsFromUi();
-        lv::WinErr e = lv::saveSettingsTo(lv::settingsPath(), set, g.dpi);
-        if (e) lv::logLine("saving settings FAILED code=" + std::to_string(e));
-        lv::iniWriteInt(lv::settingsPath(), lv::kOrderingSection, lv::kOrderingKey, g.folder.orderingMode);
-        lv::saveCurrentFilter(g.filter.current, lv::settingsPath());
+        saveAllSettings();
     }
     lv::viewerStop(g.viewer);  // asked to stop here; joined again (a no-op) after the loop
     for (UINT t : {kTimerBurst, kTimerSlideshow, kTimerSlideshowStatus, kTimerMiddleLoupe}) KillTimer(hwnd, t);

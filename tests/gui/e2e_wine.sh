@@ -437,6 +437,162 @@ for dpi in 144 192; do
 done
 timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1
 
+# [SECTION] dialogs: Settings, Filter, saved filters, Controls, About
+# The window in front (a dialog or a message box) through the probe: its title and rectangle,
+# then "id TAB class TAB text" per control and "id TAB item TAB selected TAB text" per list item.
+front() { timeout 20 wine "$probe_exe" active </dev/null 2>/dev/null | tr -d '\r'; }
+front_is() { [ "$(front | head -1 | cut -f1)" = "$1" ]; }
+front_has() { front | grep -qF -- "$1"; }
+ctl() { front | awk -F'\t' -v id="$1" 'NR > 1 && $1 == id && $2 != "item" { print $3; exit }'; }
+items() { front | awk -F'\t' -v id="$1" '$1 == id && $2 == "item" { print $3 "\t" $4 }'; }
+# Alt and the letter a control's text underlines (the dialogs give every field and button one).
+press() { local m; m=$(ctl "$1" | sed -n 's/.*&\([^&]\).*/\1/p' | tr 'A-Z' 'a-z'); [ -n "$m" ] && key "alt+$m"; }
+# A screenshot of the window in front only.
+dialog_shot() {
+  local geo
+  geo=$(front | head -1 | awk -F'\t' '{ printf "%dx%d+%d+%d", $4, $5, $2, $3 }')
+  import -window root "$shots/$1.png" && convert "$shots/$1.png" -crop "$geo" +repage "$shots/$1.png"
+  echo "screenshot: $shots/$1.png"
+}
+setting() { tr -d '\r' < "$ini" | grep -qxF "$1"; }
+temp=$(timeout 30 wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r' | tail -1)
+cache_root="$(timeout 30 winepath -u "$temp" 2>/dev/null)/Lumivore/Cache"
+cache_files() { [ "$(find "$cache_root" -type f 2>/dev/null | wc -l)" -gt 0 ]; }
+rm -rf "$cache_root"
+printf '[Application]\r\nCacheMode=2\r\n' > "$ini"
+start /LOG "$(win "$shoot")"
+IFS=$'\t' read -r t0 cw ch ox oy < <(probe)
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+
+# Settings: a refused number names its range and keeps the dialog; the corrected value is saved.
+key s
+check "S opens Settings" until_ok 10 front_is "Settings"
+dialog_shot 20-settings
+check "Settings shows the cache folder as %TEMP%" [ "$(ctl 106)" = '%TEMP%\Lumivore\Cache\' ]
+press 111
+xdotool type --delay 60 "50"
+key Return
+check "a slideshow speed of 50 is refused with its range" until_ok 10 front_has \
+  "Slideshow speed must be a whole number of milliseconds. | Allowed range: 100 - 60000 ms"
+dialog_shot 21-settings-refused
+key Return
+check "the dialog stays open after the refusal" until_ok 10 front_is "Settings"
+press 111
+xdotool type --delay 60 "2500"
+press 103
+key Return
+check "OK closes Settings" until_ok 10 front_is "$t0"
+check "settings: SlideshowMs=2500" setting 'SlideshowMs=2500'
+check "settings: CacheMode=1 (memory and disk)" setting 'CacheMode=1'
+check "disk mode writes thumbnail cache files" until_ok 30 cache_files
+
+# Controls and About
+key F1
+check "F1 opens Controls" until_ok 10 front_is "Controls"
+check "Controls lists the key map" front_has "Apply / remove thumbnail strip filter"
+dialog_shot 22-controls
+key Escape
+key alt+h a
+check "Help > About opens About" until_ok 10 front_is "About Lumivore"
+check "About says the version" front_has "Version 0.9.2"
+dialog_shot 23-about
+key Return
+check "About closes with Enter" until_ok 10 front_is "$t0"
+finish
+
+# Filter on a larger shoot (the same files under more names) opened at once, so the metadata
+# scan may still run: a camera and a rating, applied with the wait question answered Yes when it
+# comes; then saved filters kept under a name, renamed, removed.
+big=$work/big
+mkdir -p "$big"
+for i in $(seq -w 1 30); do for f in "$shoot"/*; do case "$f" in *.xmp) ;; *) ln "$f" "$big/c${i}_${f##*/}" ;; esac; done; done
+printf '[Application]\r\nCacheMode=2\r\n' > "$ini"
+start /LOG "$(win "$big")"
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+key shift+x
+check "Shift+X opens the filter dialog" until_ok 10 front_is "Thumbnail strip filter"
+scanning_at_open=$(ctl 420)
+echo "status at open: $scanning_at_open"
+press 422                    # Reset
+press 401                    # the catalogue
+key End; key space          # Camera, and the focus moves to its names
+until_ok 20 [ -n "$(items 550)" ]
+camera=$(items 550 | head -1 | cut -f2)
+check "the camera picker lists the cameras ($camera)" [ -n "$camera" ]
+key space
+press 401
+key Home; key space; key space  # Rating, then None
+dialog_shot 24-filter
+chips=$(items 404 | cut -f2)
+check "chips: camera and unrated" [ "$(echo "$chips" | cut -d'(' -f1 | sed 's/ *$//' | tr '\n' '|')" = "Camera: $camera|Rating: None|" ]
+press 423                    # Apply
+sleep 1
+if front_has "This filter uses settings that need the metadata scan"; then
+  dialog_shot 25-filter-wait-question
+  key y
+  check "Yes: the status line says it applies when done" until_ok 5 front_has ", applies when done"
+  echo "the scan was still running at Apply: answered Yes"
+else
+  echo "note: the scan had finished before Apply; the wait question did not come"
+fi
+check "the filter is on (title)" until_ok 60 [ "$(title)" = "Lumivore v0.9.2 - $(win "$big") [Filter active]" ]
+check "settings: the current filter holds the camera" setting "Token1=camera|0|0|||$camera"
+check "settings: and the unrated photos" setting 'Token2=rating|0|1|||'
+
+# Saved filters behind the dialog's button: the menu ends with Save as, Rename, Remove.
+saved_menu() { press 421; sleep 0.6; key "$@"; }
+name_as() { until_ok 10 front_is "$1" && key ctrl+a && xdotool type --delay 40 "$2" && key Return; }
+key shift+x
+until_ok 10 front_is "Thumbnail strip filter"
+saved_menu Up Return
+check "Save this filter as... asks for a name" until_ok 10 front_is "Save filter"
+dialog_shot 26-save-filter-name
+name_as "Save filter" "Old one"
+check "settings: saved as Old one" until_ok 10 setting 'Filter1Name=Old one'
+saved_menu Up Return         # Remove Old one
+check "Remove asks first" until_ok 10 front_has 'Remove the saved filter "Old one"?'
+key y
+check "settings: no saved filter left" until_ok 10 setting 'Count=0'
+saved_menu Up Return
+name_as "Save filter" "Keepers"
+saved_menu Up Up Return      # Rename Keepers...
+name_as "Rename saved filter" "Best & brightest"
+check "settings: renamed to Best & brightest" until_ok 10 setting 'Filter1Name=Best & brightest'
+key Escape
+finish
+
+# After a restart: the saved filter, marked as the filter in use, and the current filter.
+start /LOG "$(win "$big")"
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+key alt+o s
+sleep 0.8
+shot 27-saved-filter-menu
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1   # closes the menu (Esc twice could quit)
+sleep 0.5
+key shift+x
+until_ok 10 front_is "Thumbnail strip filter"
+check "the dialog shows the kept filter" [ "$(items 404 | cut -f2 | cut -d'(' -f1 | sed 's/ *$//' | tr '\n' '|')" = "Camera: $camera|Rating: None|" ]
+key Escape
+finish
+check "settings: the saved filter is still there" setting 'Filter1Name=Best & brightest'
+
+# The dialogs at 150 %
+printf '[Application]\r\nCacheMode=2\r\n' > "$ini"
+timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1
+start /LOG "$(win "$shoot")"
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+for d in "s:Settings:30-settings-150" "shift+x:Thumbnail strip filter:31-filter-150" "F1:Controls:32-controls-150"; do
+  IFS=: read -r k t n <<< "$d"
+  key "$k"
+  if until_ok 10 front_is "$t"; then dialog_shot "$n"; pass "$t at 150 %"; else fail "$t at 150 %"; fi
+  key Escape
+done
+key alt+h a
+until_ok 10 front_is "About Lumivore" && dialog_shot 33-about-150
+key Escape
+finish
+timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1
+
 echo "screenshots in $shots:"
 ls "$shots"
 [ "$failures" -eq 0 ] && echo "PASS: end-to-end" || echo "FAIL: $failures checks"

@@ -11,12 +11,56 @@
 //   LumivoreProbe text TITLE ID   the text of control ID in that window
 //   LumivoreProbe settext TITLE ID TEXT   sets it (the chip field takes a template so)
 //   LumivoreProbe click TITLE ID  presses button ID in that window
+//   LumivoreProbe active          the window in front (a dialog or a message box): its title and
+//                                 screen rectangle, then one line per control: id TAB class TAB
+//                                 text (line breaks as " | "; a list box's items follow as
+//                                 id TAB "item" TAB selected 0/1 TAB text), and "focus" TAB the
+//                                 id of the control with the keyboard focus
 // Exit code 1 when no main window (or no such window or control) exists.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+static std::string utf8Of(const std::wstring& w) {
+    std::string out;
+    for (wchar_t c : w) {
+        if (c == L'\r') continue;
+        if (c == L'\n') {
+            out += " | ";
+            continue;
+        }
+        char buf[8] = {};
+        int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, buf, int(sizeof buf), nullptr, nullptr);
+        out.append(buf, size_t(n > 0 ? n : 0));
+    }
+    return out;
+}
+
+// WM_GETTEXT rather than GetWindowText, which does not ask another process's edit fields.
+static std::wstring textOf(HWND h) {
+    std::wstring t(size_t(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    t.resize(size_t(SendMessageW(h, WM_GETTEXT, WPARAM(t.size()), reinterpret_cast<LPARAM>(t.data()))));
+    return t;
+}
+
+static BOOL CALLBACK printControl(HWND h, LPARAM) {
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    int id = GetDlgCtrlID(h);
+    std::printf("%d\t%s\t%s\n", id, utf8Of(cls).c_str(), utf8Of(textOf(h)).c_str());
+    if (lstrcmpiW(cls, L"ListBox") == 0) {
+        int n = int(SendMessageW(h, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n && i < 500; i++) {
+            std::wstring item(size_t(SendMessageW(h, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+            item.resize(size_t(SendMessageW(h, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item.data()))));
+            std::printf("%d\titem\t%d\t%s\n", id, SendMessageW(h, LB_GETSEL, WPARAM(i), 0) > 0 ? 1 : 0,
+                        utf8Of(item).c_str());
+        }
+    }
+    return TRUE;
+}
 
 void printUtf8(const std::wstring& w) {
     std::string utf8(w.size() * 3 + 1, '\0');
@@ -60,6 +104,20 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && (std::wcscmp(argv[1], L"dialog") == 0 || std::wcscmp(argv[1], L"text") == 0 ||
                       std::wcscmp(argv[1], L"settext") == 0 || std::wcscmp(argv[1], L"click") == 0))
         return dialogCommand(argc, argv);
+    if (argc >= 2 && std::wcscmp(argv[1], L"active") == 0) {
+        HWND front = GetForegroundWindow();
+        if (!front) return 1;
+        RECT r;
+        GetWindowRect(front, &r);
+        std::printf("%s\t%ld\t%ld\t%ld\t%ld\n", utf8Of(textOf(front)).c_str(), r.left, r.top, r.right - r.left,
+                    r.bottom - r.top);
+        EnumChildWindows(front, printControl, 0);
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &gui) && gui.hwndFocus)
+            std::printf("focus\t%d\n", GetDlgCtrlID(gui.hwndFocus));
+        return 0;
+    }
     HWND hwnd = FindWindowW(L"LumivoreMainWindow", nullptr);
     if (!hwnd) {
         std::fprintf(stderr, "no window of class LumivoreMainWindow\n");
