@@ -169,17 +169,6 @@ TEST(FujifilmFocus, AfAreaFromFocusSettingsWhenTheModeTagIsMissing) {
     EXPECT_EQ(both.afArea.rfind("Zone", 0), 0u) << both.afArea;
 }
 
-TEST(FujifilmCorpus, X100TAutoDynamicRangeAndBuiltInLens) {
-    std::string dir = lvtest::corpusDir();
-    std::string f = dir.empty() ? std::string() : lv::joinPath(dir, "derived/exvjpeg/exiv2_bug1179a.jpg", lv::PathStyle::Posix);
-    if (f.empty() || !lv::pathExists(f)) GTEST_SKIP() << "no corpus";
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.dynamicRange, "DR100 (auto)");
-    EXPECT_EQ(s.lensModel, "23mm F2");
-    EXPECT_EQ(s.photoStyle, "Provia/Standard");
-    EXPECT_EQ(s.adjustment, "");  // sharpness, colour and NR all at 0
-}
-
 // [SECTION] OM System / Olympus
 TEST(OlympusNote, CameraSettingsAndFocusInfo) {
     std::vector<Entry> cs = {
@@ -329,18 +318,6 @@ TEST(OlympusDrive, ElectronicShutterFromTheFifthValue) {
     EXPECT_EQ(build(omFile({shorts(0x0600, {1, 3, 0})})).shutterType, -1);
 }
 
-TEST(OlympusCorpus, PenE3AfFrameAndLens) {
-    std::string dir = lvtest::corpusDir();
-    std::string f = dir.empty() ? std::string() : lv::joinPath(dir, "files/jpeg/mei_Olympus_PEN_E-P3.jpg", lv::PathStyle::Posix);
-    if (f.empty() || !lv::pathExists(f)) GTEST_SKIP() << "no corpus";
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    // The tool reads AFAreas (113,107)-(142,145) and LensModel "OLYMPUS M.17mm F1.8".
-    EXPECT_EQ(s.lensModel, "OLYMPUS M.17mm F1.8");
-    EXPECT_NEAR(s.afAreaWidth, 29.0 / 255, 1e-6);
-    EXPECT_NEAR(s.afAreaHeight, 38.0 / 255, 1e-6);
-    EXPECT_EQ(s.afPointX, 501);
-}
-
 // [SECTION] Nikon
 TEST(NikonNote, AfAreaInImagePixelsTurnedForPortrait) {
     std::string af = "0300" + std::string(1, 0) + std::string(1, char(193)) + std::string(0x2A - 6, '\0');
@@ -449,19 +426,6 @@ TEST(NikonOldAfPoint, AfInfo2PrimaryPointOn11And51PointBodies) {
     // No primary point, or phase detection off: nothing.
     EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(2, 0)})).afPointX, 0);
     EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(0, 3)})).afPointX, 0);
-}
-
-TEST(NikonCorpus, OlderBodiesShowTheirCentrePoint) {
-    std::string dir = lvtest::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "no corpus";
-    for (const char* rel : {"files/jpeg/mei_Nikon_D90.jpg", "files/jpeg/exiv2_nikon-d70.jpg", "files/nef/bep_sample.nef"}) {
-        std::string f = lv::joinPath(dir, rel, lv::PathStyle::Posix);
-        if (!lv::pathExists(f)) GTEST_SKIP() << "no corpus";
-        lv::ShotInfo s = lv::buildShotInfo(f);
-        // The tool reads AFPoint / PrimaryAFPoint "Center" in all three.
-        EXPECT_EQ(s.afPointX, 501) << rel;
-        EXPECT_EQ(s.afPointY, 501) << rel;
-    }
 }
 
 // [SECTION] Pentax
@@ -627,19 +591,6 @@ TEST(PanasonicLens, BoxCamerasTakeLenses) {
     EXPECT_EQ(compact.lensModel, "Built-in, no detail found");
 }
 
-TEST(PanasonicCorpus, Lx3RawAreaAndStabilisation) {
-    std::string dir = lvtest::corpusDir();
-    std::string f = dir.empty() ? std::string() : lv::joinPath(dir, "files/rw2/exiftool_Panasonic.rw2", lv::PathStyle::Posix);
-    if (f.empty() || !lv::pathExists(f)) GTEST_SKIP() << "no corpus";
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.vendor, 0);
-    // The tool reads AFAreaMode 16 0 and ImageStabilization 4.
-    EXPECT_EQ(s.afArea.rfind("1-area", 0), 0u) << s.afArea;
-    EXPECT_EQ(s.stabMode, "Mode 2");
-    EXPECT_TRUE(s.fixedLens);
-    EXPECT_EQ(s.subject, "");
-}
-
 // Leica's own notes: where each note generation keeps the lens, what a rangefinder's lens code
 // means, the estimated aperture, and the value offsets of the notes that count from themselves.
 namespace {
@@ -691,22 +642,6 @@ TEST(LeicaLens, EstimatedMarkNeedsAnAperture) {
     EXPECT_EQ(m.exposureSummary.rfind("f/4 (estimated)", 0), 0u) << m.exposureSummary;
     // An M in the model must follow "LEICA " as a word: the Monochrom name and others are not M bodies.
     EXPECT_EQ(build(tiff("Leica Camera AG", "LEICA MONOPOD", 1, {rational(0x829D, 40, 10)}, nullptr)).apertureText, "f/4");
-}
-
-TEST(LeicaCorpus, TypeSevenOhOneNamesItsLens) {
-    std::string dir = lvtest::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "corpus absent";
-    std::string t = lvtest::readFile(dir + "/files/jpeg/mei_Leica_T_Typ_701.jpg");
-    ASSERT_FALSE(t.empty());
-    lv::ShotInfo s = build(t);
-    EXPECT_EQ(s.vendor, 9);
-    EXPECT_EQ(s.lensModel, "Vario-Elmar T 1:3.5-5.6 / 18-56 ASPH.");
-    EXPECT_EQ(s.apertureText, "f/3.5");
-    std::string m10 = lvtest::readFile(dir + "/files/dng/filetype_fixture-Leica-M10.dng");
-    ASSERT_FALSE(m10.empty());
-    lv::ShotInfo r = build(m10);
-    EXPECT_EQ(r.focusMode, "MF (rangefinder)");
-    EXPECT_EQ(r.lensModel, "");  // cut off before its maker note: the lens is unknown, not manual
 }
 
 // [SECTION] Sigma, Ricoh, Hasselblad
@@ -807,22 +742,6 @@ TEST(SigmaAf, FirstNamedPointCountsAndOnlyTheCentreIsPlaced) {
     EXPECT_EQ(mf.afPointX, 0);
 }
 
-TEST(SigmaCorpus, DpBodiesAgreeWithTheirRecordedValues) {
-    std::string dir = lvtest::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "corpus absent";
-    std::string dp1 = lvtest::readFile(dir + "/files/jpeg/mei_Sigma_DP1.jpg");
-    std::string dp3 = lvtest::readFile(dir + "/files/jpeg/piexif_r_sigma.jpg");
-    ASSERT_FALSE(dp1.empty());
-    ASSERT_FALSE(dp3.empty());
-    lv::ShotInfo a = build(dp1);
-    EXPECT_EQ(a.lensModel, "16.6mm F4");
-    EXPECT_EQ(a.focusMode, "AF-S");
-    EXPECT_EQ(a.afArea.rfind("Centre point", 0), 0u) << a.afArea;
-    lv::ShotInfo c = build(dp3);
-    EXPECT_EQ(c.lensModel, "50mm F2.8 Macro");
-    EXPECT_TRUE(c.fixedLens);
-}
-
 // Ricoh notes: the GR and compact bodies' own tag set (focus with its area, white balance,
 // effects, ND filter, drive) and the GR III's highlight and shadow correction.
 namespace {
@@ -898,19 +817,6 @@ TEST(RicohGrIII, HighlightAndShadowCorrectionTogether) {
     EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0088, {0, 2})})).adjustment, "");
     // A one-byte record is too short to say anything.
     EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {1})})).dynamicRange, "");
-}
-
-TEST(RicohCorpus, CaplioNoteGivesFirmwareOnly) {
-    std::string dir = lvtest::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "corpus absent";
-    std::string bytes = lvtest::readFile(dir + "/files/jpeg/exiftool_Ricoh2.jpg");
-    ASSERT_FALSE(bytes.empty());
-    lv::ShotInfo s = build(bytes);
-    EXPECT_EQ(s.vendor, 3);
-    EXPECT_EQ(s.cameraFirmware, "Rev2219");
-    EXPECT_EQ(s.focusMode, "");
-    EXPECT_EQ(s.whiteBalance, "");
-    EXPECT_EQ(s.driveMode, "");
 }
 
 // Hasselblad: the AF record of the text note and the thumbnail reduced from the RGB strip by a
