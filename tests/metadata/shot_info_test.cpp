@@ -148,6 +148,7 @@ TEST(ShotInfoBuild, ExifFieldsAndCapturedText) {
     EXPECT_EQ(s.exposureSummary, "f/2.8  1/250s  ISO 400  +0.7 EV");
     EXPECT_EQ(s.meteringText, "Multi-segment");
     EXPECT_EQ(s.note, "");
+    EXPECT_EQ(lv::capturedText("2024:05:01T14:03:22"), "2024-05-01 14:03:22");  // XMP's form
 }
 
 TEST(ShotInfoBuild, Latin1CameraTextsBecomeUtf8) {
