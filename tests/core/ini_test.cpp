@@ -270,4 +270,21 @@ TEST(IniRead, IndexAnswersAsIniGet) {
     }
 }
 
+
+// [SECTION] settings file encoding
+// A file that is not UTF-8 is read in the code page of the system it was saved on; only where
+// the system has none does the Western table stand in.
+TEST(IniEncoding, NonUtf8FileFollowsTheSystemCodePage) {
+    const std::string bytes = "[Import]\r\nDestination=D:\\Zdj\xEA" "cia\r\n";
+    ASSERT_FALSE(lv::isValidUtf8(bytes));
+    std::string viaSystem;
+    if (lv::utf8FromSystemAnsi(bytes, &viaSystem)) {
+        EXPECT_TRUE(lv::isValidUtf8(viaSystem));
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), viaSystem);
+    } else {
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), lv::utf8FromAnsi(bytes));
+        EXPECT_EQ(lv::iniGet(lv::iniTextFromBytes(bytes), "Import", "Destination", ""), "D:\\Zdj\xC3\xAA" "cia");
+    }
+}
+
 }  // namespace
