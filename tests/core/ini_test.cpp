@@ -49,6 +49,8 @@ TEST(IniRead, SectionsAndKeysIgnoreCaseAndSpacing) {
 TEST(IniRead, CommentsJunkAndFirstOccurrence) {
     // Whole-line comments are never keys, however they look.
     EXPECT_EQ(iniGet(kHandEdited, "Application", "PreviewCacheMB", "none"), "none");
+    for (const auto& [key, value] : lv::iniKeysOf(kHandEdited, "application"))
+        EXPECT_TRUE(key[0] != '#' && key[0] != ';') << key;
     // ";" inside a value is part of it; its leading number is still read.
     EXPECT_EQ(iniGet(kHandEdited, "Application", "SlideshowMs", ""), "2000 ; two seconds");
     EXPECT_EQ(iniGetInt(kHandEdited, "Application", "SlideshowMs", 0), 2000);
