@@ -101,10 +101,11 @@ TEST(IniWrite, MissingSectionIsAppendedAndLineEndsBecomeCrLf) {
     EXPECT_EQ(lv::iniSetInt("", "A", "N", -42), "[A]\r\nN=-42\r\n");
 }
 
-TEST(IniWrite, ALineBreakInAValueCannotInjectKeys) {
+TEST(IniWrite, ALineBreakInAValueOrSectionCannotInjectKeys) {
     std::string out = iniSet("[A]\r\n", "A", "Name", "evil\r\n[Application]\r\nCacheMode=3");
     EXPECT_EQ(iniGet(out, "Application", "CacheMode", "none"), "none");
     EXPECT_EQ(iniGet(out, "A", "Name", ""), "evil  [Application]  CacheMode=3");
+    EXPECT_EQ(iniSet("", "B]\nCacheMode=3\n[C", "K", "v"), "[B] CacheMode=3 [C]\r\nK=v\r\n");
 }
 
 TEST(IniReplaceSection, FirstCopyReplacedLaterCopiesDropped) {
