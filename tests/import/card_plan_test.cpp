@@ -2,6 +2,7 @@
 
 #include "import/card_plan.h"
 #include "import/import_journal.h"
+#include "../metadata/mn_builder.h"
 #include "test_support.h"
 
 using namespace lv;
@@ -88,6 +89,25 @@ TEST(CardPlan, CaptureTimeFromTheCorpus) {
     ImportNameContext c = buildImportNameContext(f, "", "", "", "");
     EXPECT_EQ(expandImportTemplate(defaultImportTemplate(), c, nullptr, PathStyle::Windows), "2009\\07\\21\\IMG_5952.CR2");
     EXPECT_FALSE(c.camera.empty());
+}
+
+// An implausible capture date in the file gives way to the file's time.
+TEST(CardPlan, ImplausibleCaptureTimeFallsBackToTheFileTime) {
+    lvtest::TempDir dir;
+    CardFile f;
+    f.path = dir.file("DSC_1.JPG");
+    f.lastWrite = fileTimeFromUnix(1700000000);  // November 2023
+    const std::pair<const char*, int> kDates[] = {
+        {"2021:05:04 10:00:00", 2021}, {"2021:13:04 10:00:00", 2023}, {"1979:05:04 10:00:00", 2023},
+        {"2021:05:32 10:00:00", 2023}, {"2021:00:04 10:00:00", 2023}};
+    for (const auto& [date, year] : kDates) {
+        std::string app1 = std::string("Exif\0\0", 6) + mnb::tiff("NIKON CORPORATION", "NIKON D90", 1, {mnb::ascii(0x9003, date)}, nullptr);
+        uint16_t len = uint16_t(app1.size() + 2);
+        ASSERT_TRUE(lvtest::writeFile(f.path, "\xFF\xD8\xFF\xE1" + std::string{char(len >> 8), char(len)} + app1 + "\xFF\xD9"));
+        ImportNameContext c = buildImportNameContext(f, "", "", "", "");
+        EXPECT_EQ(c.year, year) << date;
+        EXPECT_EQ(c.month, year == 2021 ? 5 : 11) << date;
+    }
 }
 
 TEST(ImportJournal, ReadingKeepsTheLastDestination) {
