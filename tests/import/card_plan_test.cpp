@@ -166,6 +166,7 @@ TEST(ImportJournal, WrittenLinesReadBack) {
     journalOk(&a, 10, 0x01DD85A13F3D8F5Cull, std::string(64, 'B'), "2024\\x.CR3", "DCIM\\x.CR3");
     journalFail(&a, "the disk is full", "DCIM\\y.CR3");
     journalOk(&b, 10, 0x01DD85A13F3D8F5Cull, "", "2024\\x (2).CR3", "DCIM\\x.CR3");
+    journalOk(&b, 7, 1, "", "2024\\a\r\nb.CR3", "DCIM\\a\nb.CR3");  // line breaks in names stay in their field
     closeJournal(&a);
     closeJournal(&b);
     std::string text = lvtest::readFile(a.path);
@@ -174,6 +175,7 @@ TEST(ImportJournal, WrittenLinesReadBack) {
     JournalLookup r = lookupJournal(readJournals(folder), journalKey("DCIM\\x.CR3", 10, 0x01DD85A13F3D8F5Cull));
     EXPECT_EQ(r.destPath, a.path < b.path ? "2024\\x (2).CR3" : "2024\\x.CR3");
     EXPECT_EQ(r.hashes.size(), 1u);
+    EXPECT_EQ(lookupJournal(readJournals(folder), journalKey("DCIM\\a_b.CR3", 7, 1)).destPath, "2024\\a__b.CR3");
 }
 
 TEST(CardPlan, PhotoFilterKeepsMatchingPhotosAndEveryOtherFile) {
