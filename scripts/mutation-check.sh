@@ -17,15 +17,17 @@ bin=$scratch/build/linux-release
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$root")}
 mkdir -p "$scratch"
 
-# Copies the tracked and new files whose content differs; a copied file gets a fresh time, so the
-# scratch build recompiles it.
+# Copies the tracked and new files whose content differs (a copied file gets a fresh time, so the
+# scratch build recompiles it) and removes the scratch copy's files the checkout no longer has.
 sync_tree() {
   git ls-files -co --exclude-standard -z | python3 -c '
-import os, shutil, sys
+import os, sys
 dst = sys.argv[1]
+keep = set()
 for p in sys.stdin.buffer.read().decode().split("\0"):
     if not p or p.startswith("build/") or not os.path.isfile(p):
         continue
+    keep.add(p)
     q = os.path.join(dst, p)
     with open(p, "rb") as a:
         new = a.read()
@@ -36,6 +38,14 @@ for p in sys.stdin.buffer.read().decode().split("\0"):
     os.makedirs(os.path.dirname(q) or ".", exist_ok=True)
     with open(q, "wb") as b:
         b.write(new)
+for top, dirs, files in os.walk(dst):
+    rel = os.path.relpath(top, dst)
+    if rel == ".":
+        dirs[:] = [d for d in dirs if d != "build"]
+    for f in files:
+        p = os.path.normpath(os.path.join(rel, f))
+        if p not in keep:
+            os.remove(os.path.join(top, f))
 ' "$scratch"
 }
 
