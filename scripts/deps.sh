@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build ccache pkg-config git
-  googletest libgtest-dev libjpeg62-turbo-dev libturbojpeg0-dev libssl-dev
+  googletest libgtest-dev nlohmann-json3-dev libjpeg62-turbo-dev libturbojpeg0-dev libssl-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 wine fonts-wine fonts-liberation xvfb xauth xdotool
   imagemagick libjpeg-turbo-progs libimage-exiftool-perl exiv2 dcraw python3 python3-matplotlib rsync

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,6 +151,40 @@ TEST_F(LogFile, AnEntryRecreatesADeletedLog) {
     auto lines = crlfLines(lvtest::readFile(path));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].substr(8), "  after the user removed it");
+}
+
+// [SECTION] diagnostics log
+// Entries of threads that are still running when the log is closed may be lost, but none may
+// land after "clean shutdown": a log that does not end with it reads as a crash.
+TEST(DiagLogShutdown, NothingFollowsCleanShutdownWhileOthersStillLog) {
+    for (int round = 0; round < 50; round++) {
+        lvtest::TempDir dir;
+        const std::string path = dir.file("diagnostics.log");
+        lv::logOpenAt(path, "lumivore", "lumivore /LOG");
+        ASSERT_TRUE(lv::logEnabled());
+        std::atomic<bool> go{false}, stop{false};
+        std::atomic<int> written{0};
+        std::vector<std::thread> writers;
+        for (int t = 0; t < 3; t++)
+            writers.emplace_back([&] {
+                while (!go.load()) std::this_thread::yield();
+                while (!stop.load()) {
+                    lv::logLine("worker entry");
+                    written++;
+                }
+            });
+        go.store(true);
+        while (written.load() < 8) std::this_thread::yield();
+        // Writers waiting on the log's lock when it closes finish their entry after the stop.
+        lv::logClose();
+        stop.store(true);
+        for (auto& w : writers) w.join();
+        const std::string body = lvtest::readFile(path);
+        const std::string tail = "  clean shutdown\r\n";
+        ASSERT_GE(body.size(), tail.size());
+        ASSERT_EQ(body.substr(body.size() - tail.size()), tail) << "round " << round;
+        EXPECT_EQ(body.find("clean shutdown"), body.size() - tail.size() + 2) << "round " << round;
+    }
 }
 
 }  // namespace

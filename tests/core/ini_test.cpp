@@ -49,6 +49,8 @@ TEST(IniRead, SectionsAndKeysIgnoreCaseAndSpacing) {
 TEST(IniRead, CommentsJunkAndFirstOccurrence) {
     // Whole-line comments are never keys, however they look.
     EXPECT_EQ(iniGet(kHandEdited, "Application", "PreviewCacheMB", "none"), "none");
+    for (const auto& [key, value] : lv::iniKeysOf(kHandEdited, "application"))
+        EXPECT_TRUE(key[0] != '#' && key[0] != ';') << key;
     // ";" inside a value is part of it; its leading number is still read.
     EXPECT_EQ(iniGet(kHandEdited, "Application", "SlideshowMs", ""), "2000 ; two seconds");
     EXPECT_EQ(iniGetInt(kHandEdited, "Application", "SlideshowMs", 0), 2000);
@@ -99,10 +101,11 @@ TEST(IniWrite, MissingSectionIsAppendedAndLineEndsBecomeCrLf) {
     EXPECT_EQ(lv::iniSetInt("", "A", "N", -42), "[A]\r\nN=-42\r\n");
 }
 
-TEST(IniWrite, ALineBreakInAValueCannotInjectKeys) {
+TEST(IniWrite, ALineBreakInAValueOrSectionCannotInjectKeys) {
     std::string out = iniSet("[A]\r\n", "A", "Name", "evil\r\n[Application]\r\nCacheMode=3");
     EXPECT_EQ(iniGet(out, "Application", "CacheMode", "none"), "none");
     EXPECT_EQ(iniGet(out, "A", "Name", ""), "evil  [Application]  CacheMode=3");
+    EXPECT_EQ(iniSet("", "B]\nCacheMode=3\n[C", "K", "v"), "[B] CacheMode=3 [C]\r\nK=v\r\n");
 }
 
 TEST(IniReplaceSection, FirstCopyReplacedLaterCopiesDropped) {
@@ -267,6 +270,23 @@ TEST(IniRead, IndexAnswersAsIniGet) {
             EXPECT_EQ(lv::iniIndexGet(index, q[0], q[1], "def"), iniGet(text, q[0], q[1], "def")) << q[0] << "/" << q[1];
             EXPECT_EQ(lv::iniIndexGetInt(index, q[0], q[1], -7), iniGetInt(text, q[0], q[1], -7)) << q[0] << "/" << q[1];
         }
+    }
+}
+
+
+// [SECTION] settings file encoding
+// A file that is not UTF-8 is read in the code page of the system it was saved on; only where
+// the system has none does the Western table stand in.
+TEST(IniEncoding, NonUtf8FileFollowsTheSystemCodePage) {
+    const std::string bytes = "[Import]\r\nDestination=D:\\Zdj\xEA" "cia\r\n";
+    ASSERT_FALSE(lv::isValidUtf8(bytes));
+    std::string viaSystem;
+    if (lv::utf8FromSystemAnsi(bytes, &viaSystem)) {
+        EXPECT_TRUE(lv::isValidUtf8(viaSystem));
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), viaSystem);
+    } else {
+        EXPECT_EQ(lv::iniTextFromBytes(bytes), lv::utf8FromAnsi(bytes));
+        EXPECT_EQ(lv::iniGet(lv::iniTextFromBytes(bytes), "Import", "Destination", ""), "D:\\Zdj\xC3\xAA" "cia");
     }
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/ini.h"
 #include "core/pathname.h"
@@ -289,9 +291,15 @@ TEST(SettingsDialog, CacheLines) {
     EXPECT_EQ(lv::cacheRootShown(root, "T" + s + "Te"), root);  // a prefix that is not a whole folder
     EXPECT_EQ(lv::cacheRootShown(root, ""), root);
     lv::buildTextTable("en");
-    EXPECT_EQ(lv::cacheSizeLine(0), "Thumbnail cache on disk: 0.0 MB");
-    EXPECT_EQ(lv::cacheSizeLine(5u << 20 | 1u << 19), "Thumbnail cache on disk: 5.5 MB");
-    EXPECT_EQ(lv::cacheSizeLine(104857), "Thumbnail cache on disk: 0.1 MB");
+    // Exact halves of a tenth of a megabyte go up, as the "0.0" format does (printf would show
+    // 0.25 MB as 0.2); 9.96 MB carries into the units; the largest count keeps its digits.
+    const std::pair<uint64_t, const char*> kSizes[] = {
+        {0, "0.0"},       {5u << 20 | 1u << 19, "5.5"}, {104857, "0.1"},    {262144, "0.3"},
+        {1310720, "1.3"}, {786432, "0.8"},              {52428, "0.0"},     {52429, "0.1"},
+        {10443817, "10.0"}, {UINT64_MAX, "17592186044416.0"},
+    };
+    for (const auto& [bytes, mb] : kSizes)
+        EXPECT_EQ(lv::cacheSizeLine(bytes), std::string("Thumbnail cache on disk: ") + mb + " MB") << bytes;
 }
 
 }  // namespace

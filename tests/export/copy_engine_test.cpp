@@ -18,13 +18,17 @@ namespace {
 // Each step can be made to fail; the rest goes to the platform.
 struct Faults : lvtest::DiskFaults {
     static inline WinErr createErr = 0, writeErr = 0, flushErr = 0, moveErr = 0;
+    static inline bool loseWrites = false;  // the disk reports success and keeps nothing
     static WinErr create(std::string_view p, CreateMode m, FileHandle* f) { return createErr ? createErr : fileCreate(p, m, f); }
-    static WinErr write(FileHandle f, const void* b, size_t n) { return writeErr ? writeErr : DiskFaults::write(f, b, n); }
+    static WinErr write(FileHandle f, const void* b, size_t n) {
+        return writeErr ? writeErr : loseWrites ? kErrOk : DiskFaults::write(f, b, n);
+    }
     static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
     static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
     static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume};
     static void reset() {
         createErr = writeErr = flushErr = moveErr = 0;
+        loseWrites = false;
         DiskFaults::reset();
     }
 };
@@ -108,10 +112,14 @@ TEST_F(StagedCopy, AnEarlierRunsStagingFileIsLeftAndAnotherNameUsed) {
     EXPECT_FALSE(pathExists(dst + ".2.lumivore-part"));
 }
 
-TEST_F(StagedCopy, ASourceThatIsNotTheExpectedSizeIsNeverPublished) {
+TEST_F(StagedCopy, ASourceThatIsNotTheExpectedSizeOrAShortCopyIsNeverPublished) {
     StagedCopyOptions o;
     o.expectedSize = data.size() + 1;
     StagedCopyResult r = stagedCopy(src, dst, o);
+    EXPECT_EQ(r.failedStep, CopyStep::Size);
+    EXPECT_FALSE(pathExists(dst));
+    Faults::loseWrites = true;
+    r = stagedCopy(src, dst);
     EXPECT_EQ(r.failedStep, CopyStep::Size);
     EXPECT_FALSE(pathExists(dst));
 }

@@ -15,7 +15,7 @@
 #include "filter/saved_filters.h"
 #include "filter/scan.h"
 #include "filter/token_syntax.h"
-#include "json_lite.h"
+#include "test_json.h"
 #include "library/bursts.h"
 #include "library/filekinds.h"
 #include "metadata/shot_info.h"
@@ -88,12 +88,12 @@ TEST(FilterCorpus, SelectionsAgreeWithExiftool) {
     runMetadataScan(st, scan, lock);
     computeBursts(st);
 
-    lvtest::Json all;
     std::string json = run("exiftool -j -q -m -n -IFD0:Make -IFD0:Model -ExifIFD:LensMake -ExifIFD:LensModel -XMP-xmp:Rating "
                            "-XMP-xmp:Label '" + dir.path + "' 2>/dev/null");
-    ASSERT_TRUE(lvtest::JsonParser(json).parse(&all)) << json.substr(0, 200);
+    lvtest::Json all = lvtest::parseJson(json);
+    ASSERT_TRUE(all.is_array()) << json.substr(0, 200);
     std::map<std::string, const lvtest::Json*> byName;
-    for (const lvtest::Json& e : all.items) byName[std::string(fileNamePart(e["SourceFile"].str))] = &e;
+    for (const lvtest::Json& e : all) byName[std::string(fileNamePart(lvtest::text(lvtest::field(e, "SourceFile"))))] = &e;
 
     // What each photo is, by ExifTool: the rating and label from its sidecar when it has one,
     // else from the photo's own XMP; camera (IFD0, where the reader looks) and lens named by the
@@ -106,10 +106,10 @@ TEST(FilterCorpus, SelectionsAgreeWithExiftool) {
         auto sc = byName.find(std::string(fileNamePart(sidecarPathFor(path))));
         const lvtest::Json& xmp = sc != byName.end() ? *sc->second : *e;
         Oracle& o = oracle[size_t(i)];
-        o.rating = int(xmp["Rating"].num);
-        o.label = xmp["Label"].text();
-        o.camera = cameraName((*e)["Make"].text(), (*e)["Model"].text());
-        o.lens = lensName((*e)["LensMake"].text(), (*e)["LensModel"].text());
+        o.rating = int(lvtest::number(lvtest::field(xmp, "Rating")));
+        o.label = lvtest::text(lvtest::field(xmp, "Label"));
+        o.camera = cameraName(lvtest::text(lvtest::field(*e, "Make")), lvtest::text(lvtest::field(*e, "Model")));
+        o.lens = lensName(lvtest::text(lvtest::field(*e, "LensMake")), lvtest::text(lvtest::field(*e, "LensModel")));
     }
 
     auto upper = [](const std::string& s) { return upperAscii(s); };

@@ -94,6 +94,9 @@ TEST(FilterMatch, RangesParseFormatAndBounds) {
         EXPECT_EQ(cr.format(v), c.shown) << c.typed;
     }
 
+    // Stored numbers: no trailing zeros, and no "-0" for a tiny negative.
+    for (auto [v, s] : {std::pair{2.5, "2.5"}, {-1e-9, "0"}, {400.0, "400"}, {0.004, "0.004"}})
+        EXPECT_EQ(formatTokenNumber(v), s) << v;
     // Bounds typed either way round give the same inclusive range.
     for (const char* text : {"aperture|0|0|2.8|4|", "aperture|0|0|4|2.8|"}) {
         FilterToken t = tok(text);

@@ -2,6 +2,7 @@
 
 #include "import/card_plan.h"
 #include "import/import_journal.h"
+#include "../metadata/mn_builder.h"
 #include "test_support.h"
 
 using namespace lv;
@@ -90,6 +91,25 @@ TEST(CardPlan, CaptureTimeFromTheCorpus) {
     EXPECT_FALSE(c.camera.empty());
 }
 
+// An implausible capture date in the file gives way to the file's time.
+TEST(CardPlan, ImplausibleCaptureTimeFallsBackToTheFileTime) {
+    lvtest::TempDir dir;
+    CardFile f;
+    f.path = dir.file("DSC_1.JPG");
+    f.lastWrite = fileTimeFromUnix(1700000000);  // November 2023
+    const std::pair<const char*, int> kDates[] = {
+        {"2021:05:04 10:00:00", 2021}, {"2021:13:04 10:00:00", 2023}, {"1979:05:04 10:00:00", 2023},
+        {"2021:05:32 10:00:00", 2023}, {"2021:00:04 10:00:00", 2023}};
+    for (const auto& [date, year] : kDates) {
+        std::string app1 = std::string("Exif\0\0", 6) + mnb::tiff("NIKON CORPORATION", "NIKON D90", 1, {mnb::ascii(0x9003, date)}, nullptr);
+        uint16_t len = uint16_t(app1.size() + 2);
+        ASSERT_TRUE(lvtest::writeFile(f.path, "\xFF\xD8\xFF\xE1" + std::string{char(len >> 8), char(len)} + app1 + "\xFF\xD9"));
+        ImportNameContext c = buildImportNameContext(f, "", "", "", "");
+        EXPECT_EQ(c.year, year) << date;
+        EXPECT_EQ(c.month, year == 2021 ? 5 : 11) << date;
+    }
+}
+
 TEST(ImportJournal, ReadingKeepsTheLastDestination) {
     const std::string hash(64, 'A');
     std::string text = "# lumivore import journal 20240517-101010 for D:\\x\r\n"
@@ -146,6 +166,7 @@ TEST(ImportJournal, WrittenLinesReadBack) {
     journalOk(&a, 10, 0x01DD85A13F3D8F5Cull, std::string(64, 'B'), "2024\\x.CR3", "DCIM\\x.CR3");
     journalFail(&a, "the disk is full", "DCIM\\y.CR3");
     journalOk(&b, 10, 0x01DD85A13F3D8F5Cull, "", "2024\\x (2).CR3", "DCIM\\x.CR3");
+    journalOk(&b, 7, 1, "", "2024\\a\r\nb.CR3", "DCIM\\a\nb.CR3");  // line breaks in names stay in their field
     closeJournal(&a);
     closeJournal(&b);
     std::string text = lvtest::readFile(a.path);
@@ -154,6 +175,7 @@ TEST(ImportJournal, WrittenLinesReadBack) {
     JournalLookup r = lookupJournal(readJournals(folder), journalKey("DCIM\\x.CR3", 10, 0x01DD85A13F3D8F5Cull));
     EXPECT_EQ(r.destPath, a.path < b.path ? "2024\\x (2).CR3" : "2024\\x.CR3");
     EXPECT_EQ(r.hashes.size(), 1u);
+    EXPECT_EQ(lookupJournal(readJournals(folder), journalKey("DCIM\\a_b.CR3", 7, 1)).destPath, "2024\\a__b.CR3");
 }
 
 TEST(CardPlan, PhotoFilterKeepsMatchingPhotosAndEveryOtherFile) {

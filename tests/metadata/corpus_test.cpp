@@ -6,14 +6,16 @@
 #include <cstdio>
 #include <map>
 
-#include "json_lite.h"
+#include "test_json.h"
 #include "metadata/preview.h"
 #include "metadata/tiff.h"
 #include "platform/platform.h"
 #include "test_support.h"
 
 using namespace lv;
+using lvtest::field;
 using lvtest::Json;
+using lvtest::number;
 
 namespace {
 
@@ -60,20 +62,21 @@ const char* known(const Known* list, size_t n, const std::string& name) {
 
 // The first value of a manifest field from the stored groups (not ExifTool's composites).
 const Json* coreValue(const Json& core, const char* key) {
-    for (const Json& v : core[key].items) {
-        std::string g = v["group"].str;
-        if (g == "ExifIFD" || g == "IFD0") return &v["num"];
+    for (const Json& v : field(core, key)) {
+        std::string g = lvtest::text(field(v, "group"));
+        if (g == "ExifIFD" || g == "IFD0") return &field(v, "num");
     }
     return nullptr;
 }
-
-double number(const Json& j) { return j.kind == Json::Number ? j.num : std::atof(j.str.c_str()); }
 
 struct Row {
     int files = 0, recognised = 0, preview = 0, fieldsOk = 0;
 };
 
-bool loadJson(const std::string& path, Json* out) { return lvtest::parseJson(lvtest::readFile(path), out); }
+bool loadJson(const std::string& path, Json* out) {
+    *out = lvtest::parseJson(lvtest::readFile(path));
+    return !out->is_discarded();
+}
 
 struct Img {
     int w, h;
@@ -82,8 +85,9 @@ struct Img {
 
 std::vector<Img> usableImages(const Json& images) {
     std::vector<Img> out;
-    for (const Json& i : images.items)
-        if (i["usable"].b && i["width"].kind == Json::Number) out.push_back({int(i["width"].num), int(i["height"].num), i["tag"].str});
+    for (const Json& i : images)
+        if (field(i, "usable") == true && field(i, "width").is_number())
+            out.push_back({int(number(field(i, "width"))), int(number(field(i, "height"))), lvtest::text(field(i, "tag"))});
     return out;
 }
 
@@ -105,19 +109,19 @@ TEST(Corpus, EveryFileAgainstTheManifest) {
     };
     std::vector<Case> cases;
     std::map<std::string, const Json*> byFile;
-    for (const Json& f : manifest["files"].items) {
-        byFile[f["file"].str] = &f;
-        if (f["exiftool_file_type"].str == "XMP") continue;
-        cases.push_back({f["file"].str, f["name"].str, f["container_dir"].str, f["exiftool_file_type"].str, &f["core"],
-                         &f["embedded_images"]});
+    for (const Json& f : field(manifest, "files")) {
+        byFile[lvtest::text(field(f, "file"))] = &f;
+        if (lvtest::text(field(f, "exiftool_file_type")) == "XMP") continue;
+        cases.push_back({lvtest::text(field(f, "file")), lvtest::text(field(f, "name")), lvtest::text(field(f, "container_dir")), lvtest::text(field(f, "exiftool_file_type")), &field(f, "core"),
+                         &field(f, "embedded_images")});
     }
-    for (const Json& f : rec["files"].items) {
-        const Json* src = byFile.count(f["source"].str) ? byFile[f["source"].str] : &Json::none();
-        cases.push_back({f["output"].str, "", "reconstructed " + (*src)["container_dir"].str, f["exiftool_file_type"].str,
-                         &(*src)["core"], &f["embedded_images_after"]});
+    for (const Json& f : field(rec, "files")) {
+        const Json* src = byFile.count(lvtest::text(field(f, "source"))) ? byFile[lvtest::text(field(f, "source"))] : &lvtest::jsonNull();
+        cases.push_back({lvtest::text(field(f, "output")), "", "reconstructed " + lvtest::text(field(*src, "container_dir")), lvtest::text(field(f, "exiftool_file_type")),
+                         &field(*src, "core"), &field(f, "embedded_images_after")});
     }
-    for (const Json& f : exvj["files"].items)
-        cases.push_back({f["file"].str, f["name"].str, "exvjpeg", f["exiftool_file_type"].str, &f["core"], &f["embedded_images"]});
+    for (const Json& f : field(exvj, "files"))
+        cases.push_back({lvtest::text(field(f, "file")), lvtest::text(field(f, "name")), "exvjpeg", lvtest::text(field(f, "exiftool_file_type")), &field(f, "core"), &field(f, "embedded_images")});
     ASSERT_GT(cases.size(), 60u);
 
     std::map<std::string, Row> table;
@@ -147,15 +151,15 @@ TEST(Corpus, EveryFileAgainstTheManifest) {
         ExifSummary s;
         bool ok = readExifSummary(r.head, r.formatIndex, &s);
         // exiv2's own files are not photos; their metadata is checked through derived/exvjpeg.
-        const Json& core = c.group == "exv" ? Json::none() : *c.core;
+        const Json& core = c.group == "exv" ? lvtest::jsonNull() : *c.core;
         ByteView h(r.head);
         if (!want.empty() && coreValue(core, "Make")) check(ok, "summary");
-        if (const Json* v = coreValue(core, "Make")) check(refText(h, s.make) == v->text(), "Make " + refText(h, s.make));
-        if (const Json* v = coreValue(core, "Model")) check(refText(h, s.model) == v->text(), "Model " + refText(h, s.model));
+        if (const Json* v = coreValue(core, "Make")) check(refText(h, s.make) == lvtest::text(*v), "Make " + refText(h, s.make));
+        if (const Json* v = coreValue(core, "Model")) check(refText(h, s.model) == lvtest::text(*v), "Model " + refText(h, s.model));
         if (const Json* v = coreValue(core, "DateTimeOriginal")) {
-            check(refText(h, s.dateTimeOriginal) == v->str, "DateTimeOriginal " + refText(h, s.dateTimeOriginal));
+            check(refText(h, s.dateTimeOriginal) == lvtest::text(*v), "DateTimeOriginal " + refText(h, s.dateTimeOriginal));
             const Json* sub = coreValue(core, "SubSecTimeOriginal");
-            double expect = captureSerial(v->str, sub ? sub->text() : "");
+            double expect = captureSerial(lvtest::text(*v), sub ? lvtest::text(*sub) : "");
             check(std::fabs(captureSerialOf(h, s) - expect) < 1e-6, "capture serial");
         }
         if (const Json* v = coreValue(core, "Orientation")) check(readOrientation(h, r.formatIndex) == int(number(*v)), "Orientation");
@@ -170,7 +174,7 @@ TEST(Corpus, EveryFileAgainstTheManifest) {
             double ev = s.exposureBiasDen ? double(s.exposureBiasNum) / s.exposureBiasDen : 0;
             check(std::fabs(ev - number(*v)) < 0.01, "ExposureCompensation");
         }
-        if (const Json* v = coreValue(core, "LensModel")) check(refText(h, s.lensModel) == v->text(), "LensModel");
+        if (const Json* v = coreValue(core, "LensModel")) check(refText(h, s.lensModel) == lvtest::text(*v), "LensModel");
         if (fieldsOk && c.group != "exv") row.fieldsOk++;
 
         // The preview: a real JPEG (or, for a JPEG file, the file itself) of a size the manifest lists.

@@ -143,33 +143,3 @@ TEST(PentaxLens, ManualLensesBuiltInLensesAndUnknownAfLenses) {
     EXPECT_FALSE(build(pentax("PENTAX K-5", {})).fixedLens);
 }
 
-TEST(PentaxCorpus, RealFilesAgreeWithTheirRecordedValues) {
-    std::string dir = lvtest::corpusDir();
-    if (dir.empty()) GTEST_SKIP() << "corpus absent";
-    struct Case {
-        const char* file;
-        const char* count;
-        const char* area;
-        int pointX;
-    } cases[] = {
-        {"files/jpeg/exiftool_Pentax.jpg", "1648", "Select (size not recorded by the camera)", 501},
-        {"files/pef/bep_jolstravatnet.pef", "20897", "Auto-area (AF point not recorded by the camera)", 0},
-        {"derived/exvjpeg/exiv2_bug1144b.jpg", "2225", "Centre point (size not recorded by the camera)", 501},
-        {"derived/exvjpeg/exiv2_HD_Pentax-DA_11-18mm.jpg", "2828", "Select", 0},
-    };
-    for (const Case& c : cases) {
-        std::string bytes = lvtest::readFile(dir + "/" + c.file);
-        if (bytes.empty()) {
-            ADD_FAILURE() << c.file << " missing from the corpus";
-            continue;
-        }
-        lv::ShotInfo s = build(bytes);
-        EXPECT_EQ(s.shutterCount, c.count) << c.file;
-        EXPECT_EQ(s.afArea, c.area) << c.file;
-        EXPECT_EQ(s.afPointX, c.pointX) << c.file;
-    }
-    lv::ShotInfo pef = build(lvtest::readFile(dir + "/files/pef/bep_jolstravatnet.pef"));
-    ASSERT_TRUE(pef.hasSensorTemp);
-    EXPECT_DOUBLE_EQ(pef.sensorTemp, 14.5);
-    EXPECT_EQ(build(lvtest::readFile(dir + "/derived/exvjpeg/exiv2_HD_Pentax-DA_11-18mm.jpg")).shutterType, 0);
-}

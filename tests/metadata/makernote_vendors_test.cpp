@@ -2,10 +2,14 @@
 // value tables and the decisions particular to each.
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "core/pathname.h"
 #include "metadata/makernote.h"
 #include "metadata/preview.h"
 #include "metadata/shot_info.h"
 #include "mn_builder.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 using namespace mnb;
@@ -97,6 +101,74 @@ TEST(FujifilmNote, MonochromeBuiltInLensAndOlderBodies) {
     EXPECT_EQ(build(bad).vendor, -1);
 }
 
+// Fujifilm notes built byte by byte: the AF-C word's bit order and presets, the two D-range
+// priority cases, the image adjustments and the AF area of bodies without the AF mode tag.
+namespace {
+
+// "FUJIFILM", the IFD offset, the IFD: offsets count from the note's start.
+std::string fujiFile(const std::vector<Entry>& e, const char* model = "X-T5") {
+    return tiff("FUJIFILM", model, 1, {}, [&](uint32_t) { return std::string("FUJIFILM") + u32(12) + ifd(e, 12, 0); });
+}
+Entry slong1(uint16_t tag, int32_t v) { return {tag, 9, 1, u32(uint32_t(v))}; }
+
+std::string afcText(uint32_t word) { return build(fujiFile({short1(0x102D, 0x2), long1(0x102E, word)})).afcSet; }
+
+}  // namespace
+
+TEST(FujifilmAfc, PresetsAndCustomWordsReadTrackingFromTheLowBits) {
+    EXPECT_EQ(afcText(0x102), "Set 1");
+    EXPECT_EQ(afcText(0x203), "Set 2");
+    EXPECT_EQ(afcText(0x122), "Set 3");
+    EXPECT_EQ(afcText(0x010), "Set 4");
+    EXPECT_EQ(afcText(0x123), "Set 5");
+    // Tracking 4, speed 1, zone switching Front.
+    EXPECT_EQ(afcText(0x014), "Custom (track 4, speed 1, zone Front)");
+    EXPECT_EQ(afcText(0x204), "Custom (track 4, speed 0, zone Center)");
+    // AF-S leaves the AF-C set out.
+    EXPECT_EQ(build(fujiFile({short1(0x102D, 0x1), long1(0x102E, 0x102)})).afcSet, "");
+}
+
+TEST(FujifilmDynamicRange, PriorityAutoFixedAndThePercentage) {
+    // Priority in its auto setting carries the strength it chose in 0x1444.
+    EXPECT_EQ(build(fujiFile({short1(0x1443, 0), short1(0x1444, 3)})).dynamicRange, "DR-P Auto Plus");
+    // Fixed priority carries its strength in 0x1445.
+    EXPECT_EQ(build(fujiFile({short1(0x1443, 1), short1(0x1445, 1)})).dynamicRange, "DR-P Weak");
+    // A fixed priority without its strength tag says nothing about strength; the DR setting shows.
+    EXPECT_EQ(build(fujiFile({short1(0x1443, 1), short1(0x1444, 2), short1(0x1402, 1), short1(0x1403, 400)})).dynamicRange,
+              "DR400");
+    // Auto DR: what the camera chose, never the development range it ignores in auto.
+    EXPECT_EQ(build(fujiFile({short1(0x1402, 0), short1(0x140B, 200), short1(0x1403, 400)})).dynamicRange, "DR200 (auto)");
+    EXPECT_EQ(build(fujiFile({short1(0x1402, 0), short1(0x1403, 400)})).dynamicRange, "");
+    EXPECT_EQ(build(fujiFile({short1(0x1402, 0x201)})).dynamicRange, "DR400");
+}
+
+TEST(FujifilmAdjustment, ColourSharpnessNoiseReductionAndClarity) {
+    lv::ShotInfo s = build(fujiFile({short1(0x1001, 0x84), short1(0x1003, 0x180), short1(0x100E, 0x2E0),
+                                     slong1(0x100F, 3000)}));
+    EXPECT_EQ(s.adjustment, "Colour -1, sharpness +1, noise reduction -4, clarity +3");
+    // Only what moved from 0 is listed.
+    EXPECT_EQ(build(fujiFile({short1(0x1001, 0x03), short1(0x1003, 0x000), short1(0x100E, 0x1C0)})).adjustment,
+              "Noise reduction +3");
+    EXPECT_EQ(build(fujiFile({short1(0x1001, 0x03), short1(0x1003, 0x000), slong1(0x100F, 0)})).adjustment, "");
+    // A monochrome filter in the colour tag is a photo style, not a colour step.
+    lv::ShotInfo mono = build(fujiFile({short1(0x1003, 0x301), short1(0x1001, 0x00)}));
+    EXPECT_EQ(mono.photoStyle, "Monochrome + R");
+    EXPECT_EQ(mono.adjustment, "Sharpness -4");
+    // Clarity comes in thousands; anything else is not a clarity value.
+    EXPECT_EQ(build(fujiFile({slong1(0x100F, -2000)})).adjustment, "Clarity -2");
+    EXPECT_EQ(build(fujiFile({slong1(0x100F, 1500)})).adjustment, "");
+    EXPECT_EQ(build(fujiFile({slong1(0x100F, 9000)})).adjustment, "");
+}
+
+TEST(FujifilmFocus, AfAreaFromFocusSettingsWhenTheModeTagIsMissing) {
+    lv::ShotInfo s = build(fujiFile({short1(0x102D, 0x0201)}));
+    EXPECT_EQ(s.focusMode, "AF-S");
+    EXPECT_EQ(s.afArea.rfind("Wide/Tracking", 0), 0u) << s.afArea;
+    // The AF mode tag wins where both exist.
+    lv::ShotInfo both = build(fujiFile({short1(0x1022, 256), short1(0x102D, 0x0201)}));
+    EXPECT_EQ(both.afArea.rfind("Zone", 0), 0u) << both.afArea;
+}
+
 // [SECTION] OM System / Olympus
 TEST(OlympusNote, CameraSettingsAndFocusInfo) {
     std::vector<Entry> cs = {
@@ -152,6 +224,100 @@ TEST(OlympusNote, OldHeaderAndThumbnailHook) {
     EXPECT_TRUE(lv::thumbOlympus(tf, lv::ByteView(tiny)).empty());
 }
 
+// OM System / Olympus notes built byte by byte: the subject-detection word, the AF frame from
+// the AF areas, the lens from the equipment directory, the computational modes and the shutter.
+namespace {
+
+// "OM SYSTEM", byte order, version, then the main IFD whose sub-directories (equipment 0x2010,
+// camera settings 0x2020) follow it; offsets count from the note's start.
+std::string omFile(const std::vector<Entry>& cs, const std::vector<Entry>& eq = {}, int orientation = 1) {
+    return tiff("OM Digital Solutions", "OM-1", orientation, {}, [&](uint32_t) {
+        std::string head = std::string("OM SYSTEM\0\0\0", 12) + "II" + u16(4);
+        std::vector<Entry> m = {{0x2010, 13, 1, u32(0)}, {0x2020, 13, 1, u32(0)}};
+        uint32_t eqPos = uint32_t(head.size() + ifd(m, 16, 0).size());
+        uint32_t csPos = eqPos + uint32_t(ifd(eq, eqPos, 0).size());
+        m[0].data = u32(eqPos);
+        m[1].data = u32(csPos);
+        return head + ifd(m, 16, 0) + ifd(eq, eqPos, 0) + ifd(cs, csPos, 0);
+    });
+}
+Entry longs(uint16_t tag, const std::vector<uint32_t>& v) {
+    std::string d;
+    for (uint32_t x : v) d += u32(x);
+    return {tag, 4, uint32_t(v.size()), d};
+}
+// 64 AF-area slots with the given ones first.
+Entry afAreas(std::vector<uint32_t> used) {
+    used.resize(64, 0);
+    return longs(0x0304, used);
+}
+uint32_t box(int x1, int y1, int x2, int y2) { return uint32_t(x1) << 24 | uint32_t(y1) << 16 | uint32_t(x2) << 8 | uint32_t(y2); }
+
+}  // namespace
+
+TEST(OlympusSubject, KindInTheHighByteFoundInTheLow) {
+    EXPECT_EQ(build(omFile({short1(0x0309, 0x0601)})).subject, "Human");
+    EXPECT_EQ(build(omFile({short1(0x0309, 0x0300)})).subject, "Trains (none found)");
+    EXPECT_EQ(build(omFile({short1(0x0309, 0x0103)})).subject, "Motorsports");
+    EXPECT_EQ(build(omFile({short1(0x0309, 0)})).subject, "");
+    // Face detection is part of the focus mode.
+    EXPECT_EQ(build(omFile({shorts(0x0301, {0, 0x21})})).subject, "Face");
+    EXPECT_EQ(build(omFile({shorts(0x0301, {0, 0x01})})).subject, "");
+}
+
+TEST(OlympusAfFrame, SizeAndPointFromTheAfAreas) {
+    // One frame at (100, 50)-(151, 101) of 255: a point left of and above the centre.
+    lv::ShotInfo s = build(omFile({shorts(0x0301, {0, 1}), afAreas({box(100, 50, 151, 101)})}));
+    EXPECT_NEAR(s.afAreaWidth, 51.0 / 255, 1e-9);
+    EXPECT_NEAR(s.afAreaHeight, 51.0 / 255, 1e-9);
+    EXPECT_EQ(s.afPointX, int(1000 * 125.5 / 255) + 1);
+    EXPECT_EQ(s.afPointY, int(1000 * 75.5 / 255) + 1);
+    // Two frames give their bounding box; in portrait (6) width and height swap.
+    lv::ShotInfo p = build(omFile({shorts(0x0301, {0, 1}), afAreas({box(10, 20, 30, 40), 0, box(50, 20, 70, 60)})}, {}, 6));
+    EXPECT_NEAR(p.afAreaWidth, 40.0 / 255, 1e-9);
+    EXPECT_NEAR(p.afAreaHeight, 60.0 / 255, 1e-9);
+    // The selected point wins over the frame's centre, the frame still gives the size.
+    Entry selected = {0x0305, 10, 5, u32(0) + u32(1) + u32(1) + u32(4) + u32(3) + u32(4) + std::string(16, '\0')};
+    lv::ShotInfo both = build(omFile({shorts(0x0301, {0, 1}), afAreas({box(100, 50, 151, 101)}), selected}));
+    EXPECT_EQ(both.afPointX, 251);
+    EXPECT_EQ(both.afPointY, 751);
+    EXPECT_NEAR(both.afAreaWidth, 51.0 / 255, 1e-9);
+    // Empty slots or a frame with its corners the wrong way round give nothing; nor does MF.
+    EXPECT_EQ(build(omFile({shorts(0x0301, {0, 1}), afAreas({})})).afAreaWidth, 0);
+    EXPECT_EQ(build(omFile({shorts(0x0301, {0, 1}), afAreas({box(150, 50, 100, 101)})})).afAreaWidth, 0);
+    lv::ShotInfo mf = build(omFile({shorts(0x0301, {10, 0}), afAreas({box(100, 50, 151, 101)})}));
+    EXPECT_EQ(mf.afPointX, 0);
+    EXPECT_EQ(mf.afAreaWidth, 0);
+}
+
+TEST(OlympusEquipment, LensModelFromTheEquipmentDirectory) {
+    lv::ShotInfo s = build(omFile({}, {ascii(0x0203, "OLYMPUS M.12-40mm F2.8")}));
+    EXPECT_EQ(s.lensModel, "OLYMPUS M.12-40mm F2.8");
+    EXPECT_EQ(build(omFile({})).lensModel, "");
+}
+
+TEST(OlympusComputational, ModesAndTheirFrameCounts) {
+    auto mode = [](uint32_t a, uint32_t b) { return build(omFile({longs(0x0804, {a, b})})).adjustment; };
+    EXPECT_EQ(mode(1, 20), "Live Composite (20 frames)");
+    EXPECT_EQ(mode(3, 8), "Live ND");
+    EXPECT_EQ(mode(4, 7), "Live Time / Bulb (7 frames)");
+    EXPECT_EQ(mode(5, 4), "HDR 1");
+    EXPECT_EQ(mode(6, 4), "HDR 2");
+    EXPECT_EQ(mode(8, 8), "High resolution (tripod)");
+    EXPECT_EQ(mode(11, 12), "High resolution (hand-held)");
+    EXPECT_EQ(mode(13, 4), "Live GND");
+    EXPECT_EQ(mode(0, 0), "");
+}
+
+TEST(OlympusDrive, ElectronicShutterFromTheFifthValue) {
+    EXPECT_EQ(build(omFile({shorts(0x0600, {0, 0, 0, 0, 4})})).shutterType, 1);
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(omFile({shorts(0x0600, {1, 2, 0, 0, 4})}))).shutterType, 1);
+    lv::ShotInfo antiShock = build(omFile({shorts(0x0600, {0, 0, 0, 0, 2})}));
+    EXPECT_EQ(antiShock.shutterType, -1);
+    EXPECT_EQ(antiShock.driveMode, "Anti-shock");
+    EXPECT_EQ(build(omFile({shorts(0x0600, {1, 3, 0})})).shutterType, -1);
+}
+
 // [SECTION] Nikon
 TEST(NikonNote, AfAreaInImagePixelsTurnedForPortrait) {
     std::string af = "0300" + std::string(1, 0) + std::string(1, char(193)) + std::string(0x2A - 6, '\0');
@@ -201,6 +367,65 @@ TEST(NikonNote, ManualFocusLensDataAndPreviewIfd) {
     lv::PhotoFile pf = lv::photoFromMemory(lv::ByteView(f));
     lv::Bytes thumb = lv::thumbNikon(pf, lv::ByteView(f));
     EXPECT_EQ(std::string(thumb.begin(), thumb.end()), jpeg);
+}
+
+// Nikon AF points of the bodies that only name the point they used: the older AFInfo record and
+// AFInfo2 version 01xx on 11- and 51-point bodies, turned to the displayed image.
+namespace {
+
+std::string nikonFile(std::vector<Entry> e, int orientation = 1, const char* model = "NIKON D90") {
+    return tiff("NIKON CORPORATION", model, orientation, {}, [e](uint32_t) {
+        return std::string("Nikon\0\2\x10\0\0", 10) + "II" + u16(42) + u32(8) + ifd(e, 8, 0);
+    });
+}
+// The older record: area mode, point index, points in focus.
+Entry afInfo(int mode, int point) { return undefined(0x0088, std::string{char(mode), char(point), 0, 0}); }
+// AFInfo2 version 0100: contrast AF off, area mode, phase-detect system and the primary point.
+Entry afInfo2(int phase, int primary) {
+    std::string d = "0100";
+    d += std::string{0, 1, char(phase), char(primary)};
+    d += std::string(22, '\0');
+    return undefined(0x00B7, d);
+}
+
+}  // namespace
+
+TEST(NikonOldAfPoint, NamedPointPlacedAndTurned) {
+    // Mid-right of the 11-point layout, landscape.
+    lv::ShotInfo s = build(nikonFile({ascii(0x0007, "AF-S  "), afInfo(0, 4)}));
+    EXPECT_EQ(s.afPointX, 641);
+    EXPECT_EQ(s.afPointY, 501);
+    EXPECT_EQ(s.afFrameWidth, 1000);
+    // Portrait (6): (1 - v, u).
+    lv::ShotInfo p = build(nikonFile({ascii(0x0007, "AF-S  "), afInfo(0, 4)}, 6));
+    EXPECT_EQ(p.afPointX, 501);
+    EXPECT_EQ(p.afPointY, 641);
+    // Top point lies above the centre.
+    EXPECT_LT(build(nikonFile({ascii(0x0007, "AF-S  "), afInfo(0, 1)})).afPointY, 500);
+    // Manual focus has no AF point; nor has an index outside the layout.
+    EXPECT_EQ(build(nikonFile({ascii(0x0007, "MANUAL"), afInfo(0, 4)})).afPointX, 0);
+    EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-S  "), afInfo(0, 11)})).afPointX, 0);
+}
+
+TEST(NikonOldAfPoint, AfInfo2PrimaryPointOn11And51PointBodies) {
+    // 11-point numbering: 7 is the far-left point.
+    lv::ShotInfo s = build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(2, 7)}));
+    EXPECT_EQ(s.afPointX, 241);
+    EXPECT_EQ(s.afPointY, 501);
+    // 51-point: 1 is C6, the centre; 46 is A1, the first of row A's nine points (column 2 of 11).
+    lv::ShotInfo c = build(nikonFile({ascii(0x0007, "AF-C  "), afInfo2(1, 1)}, 1, "NIKON D300"));
+    EXPECT_EQ(c.afPointX, 501);
+    EXPECT_EQ(c.afPointY, 501);
+    lv::ShotInfo a1 = build(nikonFile({ascii(0x0007, "AF-C  "), afInfo2(1, 46)}, 1, "NIKON D300"));
+    EXPECT_NEAR(a1.afPointX, 341, 1);
+    EXPECT_NEAR(a1.afPointY, 361, 1);
+    // D11 lies right of centre and below it.
+    lv::ShotInfo d11 = build(nikonFile({ascii(0x0007, "AF-C  "), afInfo2(1, 33)}, 1, "NIKON D300"));
+    EXPECT_GT(d11.afPointX, 700);
+    EXPECT_GT(d11.afPointY, 501);
+    // No primary point, or phase detection off: nothing.
+    EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(2, 0)})).afPointX, 0);
+    EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(0, 3)})).afPointX, 0);
 }
 
 // [SECTION] Pentax
@@ -299,6 +524,126 @@ TEST(LeicaNote, PanasonicBuiltLeicaAndRangefinders) {
     EXPECT_NE(build(tiff("Leica Camera AG", "LEICA SL2", 1, {}, nullptr)).focusMode, "MF (rangefinder)");
 }
 
+// Panasonic notes built byte by byte: subject detection, the newer AF area codes, the AF area
+// size and its "not available" value, and burst modes.
+namespace {
+
+std::string panaFile(const std::vector<Entry>& e, int orientation = 1, const char* model = "DC-G9M2") {
+    return tiff("Panasonic", model, orientation, {},
+                [&](uint32_t pos) { return std::string("Panasonic\0\0\0", 12) + ifd(e, pos + 12, 0); });
+}
+Entry twoBytes(uint16_t tag, int a, int b) { return {tag, 1, 2, std::string{char(a), char(b)}}; }
+
+}  // namespace
+
+TEST(PanasonicSubject, DetectionTargetsAndOff) {
+    EXPECT_EQ(build(panaFile({short1(0x00E9, 1)})).subject, "Human Eye/Face/Body");
+    EXPECT_EQ(build(panaFile({short1(0x00E9, 9)})).subject, "Motorcycle (helmet)");
+    EXPECT_EQ(build(panaFile({short1(0x00E9, 13)})).subject, "Airplane (nose)");
+    EXPECT_EQ(build(panaFile({short1(0x00E9, 0)})).subject, "");
+    EXPECT_EQ(build(panaFile({short1(0x00E9, 14)})).subject, "");
+}
+
+TEST(PanasonicAfArea, NewerCodesAreTheTwoBytesInOrder) {
+    auto area = [](int a, int b) { return build(panaFile({short1(0x0007, 6), twoBytes(0x000F, a, b)})).afArea; };
+    EXPECT_EQ(area(16, 32).rfind("1-area +", 0), 0u);
+    EXPECT_EQ(area(17, 0).rfind("Full Area", 0), 0u);
+    EXPECT_EQ(area(32, 16).rfind("Zone", 0), 0u);
+    EXPECT_EQ(area(32, 18).rfind("Zone (H/V)", 0), 0u);
+    // The byte order matters: 0 16 is the 3-area mode, 16 0 one area.
+    EXPECT_EQ(area(0, 16).rfind("3-area (high speed)", 0), 0u);
+    EXPECT_EQ(area(16, 0).rfind("1-area", 0), 0u);
+    EXPECT_EQ(area(16, 0).rfind("1-area +", 0), std::string::npos);
+}
+
+TEST(PanasonicAfArea, SizeTurnedWithThePointAndNotAvailableIgnored) {
+    // A point at the centre with an area 1/5 wide and 1/10 high on the sensor, shot in portrait.
+    lv::ShotInfo s = build(panaFile({short1(0x0007, 6), rationals(0x004D, {{1, 2}, {1, 2}}),
+                                     rationals(0x00DE, {{1, 5}, {1, 10}})},
+                                    6));
+    EXPECT_EQ(s.afPointX, 501);
+    EXPECT_NEAR(s.afAreaWidth, 0.1, 1e-9);
+    EXPECT_NEAR(s.afAreaHeight, 0.2, 1e-9);
+    // Manual focus writes an all-ones size: no area, the point still shows.
+    lv::ShotInfo na = build(panaFile({short1(0x0007, 6), rationals(0x004D, {{1, 4}, {1, 2}}),
+                                      rationals(0x00DE, {{4194303999u, 1000}, {4194303999u, 1000}})}));
+    EXPECT_EQ(na.afPointX, 251);
+    EXPECT_EQ(na.afAreaWidth, 0);
+    EXPECT_EQ(na.afAreaHeight, 0);
+}
+
+TEST(PanasonicDrive, InfiniteBurstIsContinuous) {
+    std::string f = panaFile({short1(0x002A, 2), short1(0x0077, 20), short1(0x002B, 3)});
+    lv::ShotInfo s = build(f);
+    EXPECT_EQ(s.driveMode, "Continuous (20 fps)");
+    EXPECT_EQ(s.frameNumber, 3);
+    EXPECT_TRUE(quick(f).continuousDrive);
+    EXPECT_FALSE(quick(panaFile({short1(0x002A, 0)})).continuousDrive);
+    EXPECT_EQ(build(panaFile({short1(0x002A, 0), short1(0x0077, 20)})).driveMode, "");
+}
+
+TEST(PanasonicLens, BoxCamerasTakeLenses) {
+    lv::ShotInfo box = build(panaFile({short1(0x0007, 6)}, 1, "DC-BGH1"));
+    EXPECT_FALSE(box.fixedLens);
+    EXPECT_EQ(box.lensModel, "");
+    lv::ShotInfo compact = build(panaFile({short1(0x0007, 6), ascii(0x0051, "N/A")}, 1, "DC-FZ1000M2"));
+    EXPECT_TRUE(compact.fixedLens);
+    EXPECT_EQ(compact.lensModel, "Built-in, no detail found");
+}
+
+// Leica's own notes: where each note generation keeps the lens, what a rangefinder's lens code
+// means, the estimated aperture, and the value offsets of the notes that count from themselves.
+namespace {
+
+// A note of header `head` (8 bytes) whose IFD counts value offsets from `base`: "note" for the
+// note's first byte, else the TIFF.
+std::function<std::string(uint32_t)> note(const std::string& head, std::vector<Entry> e, bool fromNote) {
+    return [head, e, fromNote](uint32_t pos) { return head + ifd(e, pos + 8, fromNote ? pos : 0); };
+}
+
+const std::string kM8("LEICA\0\0\0", 8), kM9("LEICA0\x03\0", 8), kT("LEICA\0\x06\0", 8);
+
+}  // namespace
+
+TEST(LeicaLens, EachGenerationKeepsTheLensInItsOwnTag) {
+    // M8: the code in 0x0310; 0x0303 there is the body's serial number and must not be read as a lens.
+    lv::ShotInfo m8 = build(tiff("Leica Camera AG", "M8 Digital Camera", 1, {rational(0x829D, 56, 10)},
+                                 note(kM8, {long1(0x0303, 1234567), long1(0x0310, (30u << 2) | 2)}, false)));
+    EXPECT_EQ(m8.vendor, 9);
+    EXPECT_EQ(m8.focusMode, "MF (rangefinder)");
+    EXPECT_EQ(m8.lensModel, "Summicron-M 1:2/35 ASPH.");
+    EXPECT_EQ(m8.apertureText, "f/5.6 (estimated)");
+    lv::ShotInfo serialOnly = build(tiff("Leica Camera AG", "M8 Digital Camera", 1, {}, note(kM8, {long1(0x0303, 32u << 2)}, false)));
+    EXPECT_EQ(serialOnly.lensModel, "Not recorded (manual or adapted lens)");
+    // M9: the code in 0x3405; an uncoded lens is code 0 whatever the frame bits say.
+    lv::ShotInfo m9 = build(tiff("Leica Camera AG", "M9 Digital Camera", 1, {}, note(kM9, {long1(0x3405, 32u << 2)}, true)));
+    EXPECT_EQ(m9.lensModel, "Summilux-M 1:1.4/50 ASPH.");
+    lv::ShotInfo uncoded = build(tiff("Leica Camera AG", "M9 Digital Camera", 1, {}, note(kM9, {long1(0x3405, 3)}, true)));
+    EXPECT_EQ(uncoded.lensModel, "Not recorded (manual or adapted lens)");
+    lv::ShotInfo unknown = build(tiff("Leica Camera AG", "LEICA M-E", 1, {}, note(kM9, {long1(0x3405, 57u << 2)}, true)));
+    EXPECT_EQ(unknown.lensModel, "Unrecognised lens");
+    // Later bodies write the name; the T's note counts the text's offset from itself.
+    lv::ShotInfo t = build(tiff("LEICA CAMERA AG", "LEICA T (Typ 701)", 1, {rational(0x829D, 35, 10)},
+                                note(kT, {ascii(0x0303, "Vario-Elmar T 1:3.5-5.6 / 18-56 ASPH.")}, true)));
+    EXPECT_EQ(t.lensModel, "Vario-Elmar T 1:3.5-5.6 / 18-56 ASPH.");
+    EXPECT_EQ(t.apertureText, "f/3.5");  // not a rangefinder: its aperture is set, not estimated
+    EXPECT_EQ(t.focusMode, "");
+}
+
+TEST(LeicaLens, EstimatedMarkNeedsAnAperture) {
+    // Without an EXIF f-number there is nothing to mark.
+    lv::ShotInfo s = build(tiff("Leica Camera AG", "LEICA M10", 1, {}, nullptr));
+    EXPECT_EQ(s.apertureText, "");
+    EXPECT_EQ(s.exposureSummary.find("estimated"), std::string::npos);
+    lv::ShotInfo z = build(tiff("Leica Camera AG", "LEICA M10", 1, {rational(0x829D, 0, 0)}, nullptr));
+    EXPECT_EQ(z.apertureText, "");
+    // The summary carries the marked aperture.
+    lv::ShotInfo m = build(tiff("Leica Camera AG", "LEICA M11", 1, {rational(0x829D, 40, 10)}, nullptr));
+    EXPECT_EQ(m.exposureSummary.rfind("f/4 (estimated)", 0), 0u) << m.exposureSummary;
+    // An M in the model must follow "LEICA " as a word: the Monochrom name and others are not M bodies.
+    EXPECT_EQ(build(tiff("Leica Camera AG", "LEICA MONOPOD", 1, {rational(0x829D, 40, 10)}, nullptr)).apertureText, "f/4");
+}
+
 // [SECTION] Sigma, Ricoh, Hasselblad
 TEST(SigmaNote, TextTagsAndFixedLens) {
     auto note = [](std::vector<Entry> e) {
@@ -350,4 +695,197 @@ TEST(RicohAndHasselblad, GrLensFirmwareAndShutterText) {
     EXPECT_EQ(build(leaf).shutterType, 3);
     // A Sony-built Hasselblad is Sony's.
     EXPECT_EQ(build(tiff("HASSELBLAD", "Lunar", 1, {}, nullptr)).vendor, 5);
+}
+
+// Sigma notes: the fixed lens of each DP body, and the AF point text that can name several events.
+namespace {
+
+std::string sigma(const std::string& model, std::vector<Entry> e) {
+    return tiff("SIGMA", model, 1, {}, [e](uint32_t pos) { return std::string("SIGMA\0\0\0\1\0", 10) + ifd(e, pos + 10, 0); });
+}
+
+}  // namespace
+
+TEST(SigmaLens, EveryDpBodyNamesItsBuiltInLens) {
+    struct Case {
+        const char* model;
+        const char* lens;
+    } cases[] = {
+        {"SIGMA DP1", "16.6mm F4"},          {"SIGMA DP1s", "16.6mm F4"},         {"SIGMA DP2x", "24.2mm F2.8"},
+        {"SIGMA DP1 Merrill", "19mm F2.8"},  {"SIGMA DP3 Merrill", "50mm F2.8 Macro"},
+        {"SIGMA dp0 Quattro", "14mm F4"},    {"SIGMA dp1 Quattro", "19mm F2.8"},
+        {"SIGMA dp2 Quattro", "30mm F2.8"},  {"SIGMA dp3 Quattro", "50mm F2.8 Macro"},
+    };
+    for (const Case& c : cases) {
+        lv::ShotInfo s = build(sigma(c.model, {}));
+        EXPECT_TRUE(s.fixedLens) << c.model;
+        EXPECT_EQ(s.lensModel, c.lens) << c.model;
+        EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(sigma(c.model, {}))).lens, c.lens) << c.model;
+    }
+    // Interchangeable-lens bodies get no lens from the model.
+    lv::ShotInfo sd = build(sigma("SIGMA SD1 Merrill", {}));
+    EXPECT_FALSE(sd.fixedLens);
+    EXPECT_EQ(sd.lensModel, "");
+}
+
+TEST(SigmaAf, FirstNamedPointCountsAndOnlyTheCentreIsPlaced) {
+    lv::ShotInfo two = build(sigma("SIGMA DP2", {ascii(0x0005, "AF-S"), ascii(0x001F, "Center,Center")}));
+    EXPECT_EQ(two.afArea.rfind("Centre point", 0), 0u) << two.afArea;
+    EXPECT_EQ(two.afPointX, 501);
+    EXPECT_EQ(two.afPointY, 501);
+    lv::ShotInfo right = build(sigma("SIGMA DP2", {ascii(0x0005, "AF-S"), ascii(0x001F, "Right,Center")}));
+    EXPECT_EQ(right.afArea.find("Centre"), std::string::npos) << right.afArea;
+    EXPECT_EQ(right.afPointX, 0);
+    // Manual focus places no point.
+    lv::ShotInfo mf = build(sigma("SIGMA DP2", {ascii(0x0006, "MF"), ascii(0x001F, "Center")}));
+    EXPECT_EQ(mf.focusMode, "MF");
+    EXPECT_EQ(mf.afPointX, 0);
+}
+
+// Ricoh notes: the GR and compact bodies' own tag set (focus with its area, white balance,
+// effects, ND filter, drive) and the GR III's highlight and shadow correction.
+namespace {
+
+// "Ricoh" and three bytes, then an IFD in the TIFF's order with offsets from the TIFF.
+std::string own(const std::string& model, std::vector<Entry> e) {
+    return tiff("RICOH IMAGING COMPANY, LTD.", model, 1, {},
+                [e](uint32_t pos) { return std::string("Ricoh\0\0\0", 8) + ifd(e, pos + 8, 0); });
+}
+
+std::string pentaxStyle(std::vector<Entry> e) {
+    return tiff("RICOH IMAGING COMPANY, LTD.", "RICOH GR III", 1, {},
+                [e](uint32_t) { return std::string("RICOH\0II", 8) + ifd(e, 8, 0); });
+}
+
+Entry undefinedBytes(uint16_t tag, const std::vector<int>& v) {
+    std::string d;
+    for (int x : v) d += char(x);
+    return {tag, 7, uint32_t(v.size()), d};
+}
+
+}  // namespace
+
+TEST(RicohOwnNote, FocusModeCarriesTheAreaAndTheColourTagsAreRead) {
+    std::string pin = own("GR II", {short1(0x1002, 8), short1(0x1003, 11), short1(0x1006, 9), short1(0x1010, 9),
+                                    long1(0x1307, 5300), short1(0x1019, 1)});
+    lv::ShotInfo s = build(pin);
+    EXPECT_EQ(s.vendor, 3);
+    EXPECT_EQ(s.focusMode, "AF-S");
+    EXPECT_TRUE(s.afArea.rfind("Pinpoint", 0) == 0) << s.afArea;
+    EXPECT_EQ(s.whiteBalance, "Kelvin (5300 K)");
+    EXPECT_EQ(s.effects, "Hi-Contrast B&W");
+    EXPECT_EQ(s.adjustment, "ND filter");
+    EXPECT_EQ(s.driveMode, "Continuous");
+    EXPECT_EQ(s.lensModel, "GR 18.3mm F2.8");
+    lv::PhotoMeta q = quick(pin);
+    EXPECT_EQ(q.focusClass, 0);
+    EXPECT_TRUE(q.continuousDrive);
+
+    lv::ShotInfo t = build(own("GR", {short1(0x1006, 8), short1(0x1003, 12), short1(0x1019, 0), short1(0x1010, 2)}));
+    EXPECT_EQ(t.focusMode, "AF-C");
+    EXPECT_TRUE(t.afArea.rfind("Tracking", 0) == 0) << t.afArea;
+    EXPECT_EQ(t.whiteBalance, "Shade");
+    EXPECT_EQ(t.adjustment, "");  // ND filter off
+    EXPECT_EQ(t.effects, "");     // a code without a name shows nothing
+    EXPECT_EQ(t.driveMode, "");
+
+    lv::ShotInfo snap = build(own("GR DIGITAL 4", {short1(0x1006, 4)}));
+    EXPECT_EQ(snap.focusMode, "MF (Snap)");
+    EXPECT_EQ(quick(own("GR DIGITAL 4", {short1(0x1006, 4)})).focusClass, 2);
+}
+
+TEST(RicohOwnNote, CompactsReuseTheNumbersWithOtherTypes) {
+    // On the Caplio bodies 0x1002 and 0x1003 are LONG values of other meanings.
+    lv::ShotInfo s = build(own("Caplio GX100", {long1(0x1002, 1), long1(0x1003, 2), ascii(0x0002, "Rev0113")}));
+    EXPECT_EQ(s.driveMode, "");
+    EXPECT_EQ(s.whiteBalance, "");
+    EXPECT_EQ(s.cameraFirmware, "Rev0113");
+    EXPECT_TRUE(s.fixedLens);
+}
+
+TEST(RicohGrIII, HighlightAndShadowCorrectionTogether) {
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {1, 2, 0, 0}), undefinedBytes(0x0079, {1, 2})})).dynamicRange,
+              "Highlight auto, shadow normal");
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {0, 0, 0, 0}), undefinedBytes(0x0079, {0, 0})})).dynamicRange,
+              "Highlight off, shadow off");
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {1, 0, 0, 0}), undefinedBytes(0x0079, {2, 4})})).dynamicRange,
+              "Highlight on, shadow auto");
+    // Weak shadow correction has no name: only the highlight part is shown.
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {1, 0, 0, 0}), undefinedBytes(0x0079, {1, 1})})).dynamicRange, "Highlight on");
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0079, {1, 3})})).dynamicRange, "shadow strong");
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0088, {1, 2})})).adjustment, "ND filter");
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0088, {0, 2})})).adjustment, "");
+    // A one-byte record is too short to say anything.
+    EXPECT_EQ(build(pentaxStyle({undefinedBytes(0x0069, {1})})).dynamicRange, "");
+}
+
+// Hasselblad: the AF record of the text note and the thumbnail reduced from the RGB strip by a
+// whole factor chosen from the strip's size.
+namespace {
+
+std::string hasselblad(const std::string& noteText) {
+    return tiff("Hasselblad", "X2D 100C", 1, {}, [noteText](uint32_t) { return noteText; });
+}
+
+// A 3FR-like TIFF: IFD0 names the maker and holds one uncompressed 8-bit RGB strip of w x h.
+std::string rgbStripFile(uint32_t w, uint32_t h) {
+    std::vector<Entry> e = {long1(0x0100, w), long1(0x0101, h), shorts(0x0102, {8, 8, 8}), short1(0x0103, 1),
+                            short1(0x0106, 2), ascii(0x010F, "Hasselblad"), long1(0x0111, 0), short1(0x0115, 3),
+                            long1(0x0116, h), long1(0x0117, w * h * 3)};
+    uint32_t dataPos = uint32_t(8 + ifd(e, 8).size());
+    dataPos += dataPos & 1;
+    e[6] = long1(0x0111, dataPos);
+    std::string out = "II" + u16(42) + u32(8) + ifd(e, 8);
+    out.resize(dataPos, '\0');
+    for (uint32_t i = 0; i < w * h; i++) out += std::string{char(i % 251), char(100), char(200)};
+    return out;
+}
+
+uint32_t tiffValue(const lv::Bytes& t, uint16_t tag) {
+    lv::ByteView v(t);
+    int64_t e = lv::findTag(v, lv::readU32(v, 4, true), true, tag);
+    return e ? lv::entryValue(v, e, true) : 0;
+}
+
+}  // namespace
+
+TEST(HasselbladNote, AfRecordIsShownUnlessItSaysThereIsNone) {
+    lv::ShotInfo s = build(hasselblad(std::string("ELECTRONIC SHUTTER\0AF_DEBUG_INFO: CENTER SPOT OK\nMORE", 52)));
+    EXPECT_EQ(s.shutterType, 1);
+    EXPECT_EQ(s.afArea.rfind("CENTER SPOT OK", 0), 0u) << s.afArea;
+    // No AF result: nothing about the area is claimed.
+    lv::ShotInfo none = build(hasselblad("AF_DEBUG_INFO: NO VALID AF DATA"));
+    EXPECT_EQ(none.afArea.find("NO VALID"), std::string::npos) << none.afArea;
+    // Binary bytes after the marker end the text.
+    lv::ShotInfo bin = build(hasselblad(std::string("AF_DEBUG_INFO:\x01\x02garbage", 23)));
+    EXPECT_EQ(bin.afArea.find("garbage"), std::string::npos) << bin.afArea;
+    // A long line is cut.
+    lv::ShotInfo lng = build(hasselblad("AF_DEBUG_INFO: " + std::string(200, 'A')));
+    EXPECT_EQ(lng.afArea.rfind(std::string(64, 'A'), 0), 0u) << lng.afArea;
+    EXPECT_EQ(lng.afArea.find(std::string(65, 'A')), std::string::npos);
+}
+
+TEST(HasselbladThumbnail, StripReducedByTheLargestFactorThatStillFillsTheCell) {
+    struct Case {
+        uint32_t w, h, outW, outH;
+    } cases[] = {
+        {480, 318, 160, 106},  // factor 3
+        {500, 330, 166, 110},  // factor 3 (3.125 and 3.11 round down)
+        {960, 400, 320, 133},  // the height limits: factor 3, not 6
+        {150, 100, 150, 100},  // smaller than the cell: kept whole
+    };
+    for (const Case& c : cases) {
+        std::string file = rgbStripFile(c.w, c.h);
+        lv::PhotoFile pf = lv::photoFromMemory(lv::ByteView(file));
+        lv::Bytes t = lv::thumbHasselblad(pf, lv::ByteView(file));
+        ASSERT_GT(t.size(), 8u) << c.w;
+        EXPECT_EQ(tiffValue(t, 0x0100), c.outW) << c.w << "x" << c.h;
+        EXPECT_EQ(tiffValue(t, 0x0101), c.outH) << c.w << "x" << c.h;
+        EXPECT_EQ(tiffValue(t, 0x0117), c.outW * c.outH * 3) << c.w << "x" << c.h;
+    }
+    // Another maker's strip is not Hasselblad's to reduce.
+    std::string other = rgbStripFile(480, 318);
+    other.replace(other.find("Hasselblad"), 10, "Leaf\0\0\0\0\0\0");
+    lv::PhotoFile pf = lv::photoFromMemory(lv::ByteView(other));
+    EXPECT_TRUE(lv::thumbHasselblad(pf, lv::ByteView(other)).empty());
 }

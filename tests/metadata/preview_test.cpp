@@ -502,16 +502,18 @@ TEST(Preview, HasselbladRgbStripBecomesATiff) {
 
 // [SECTION] fallback, head growth, reading
 TEST(Preview, FallbackScanTakesTheFirstEndMarkerPastTheThumbnailZone) {
-    std::string f(100, 'z');
-    f += fakeJpeg(800, 600, 150000);  // ends before 199,999
-    f += std::string(100000, 'q');
-    f += "\xFF\xD9";
-    size_t end = f.size();
-    f += std::string(5000, 'r') + "\xFF\xD9";
-    PreviewResult r = previewOf(f);
-    EXPECT_EQ(r.formatIndex, -1);
-    ASSERT_EQ(r.preview.size(), end - 100);
-    EXPECT_EQ(r.picked.source, "fallback scan");
+    for (int sof : {0xC0, 0xC1, 0xC2}) {  // baseline, extended, progressive
+        std::string f(100, 'z');
+        f += fakeJpeg(800, 600, 150000, sof);  // ends before 199,999
+        f += std::string(100000, 'q');
+        f += "\xFF\xD9";
+        size_t end = f.size();
+        f += std::string(5000, 'r') + "\xFF\xD9";
+        PreviewResult r = previewOf(f);
+        EXPECT_EQ(r.formatIndex, -1);
+        ASSERT_EQ(r.preview.size(), end - 100) << sof;
+        EXPECT_EQ(r.picked.source, "fallback scan");
+    }
     // A JPEG that ends early with nothing after it gives nothing.
     EXPECT_TRUE(previewOf(std::string(100, 'z') + fakeJpeg(800, 600, 150000)).preview.empty());
     // Nor does data that is not a baseline, extended or progressive JPEG.

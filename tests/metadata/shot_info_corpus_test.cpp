@@ -1,7 +1,10 @@
 // The shot information of real camera files against what the reference tool read from them
-// (the corpus manifest), mapped through each maker's texts.
+// (the corpus manifest), mapped through each maker's texts: one row of expected fields per file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,216 +15,161 @@
 
 namespace {
 
-std::string corpusFile(const char* rel) {
-    std::string dir = lvtest::corpusDir();
-    return dir.empty() ? std::string() : lv::joinPath(dir, rel, lv::PathStyle::Posix);
+std::string num(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.4g", v);
+    return b;
 }
+std::string opt(bool has, double v) { return has ? num(v) : "none"; }
 
-#define CORPUS_FILE(var, rel)                                              \
-    std::string var = corpusFile(rel);                                     \
-    if (var.empty() || !lv::pathExists(var)) GTEST_SKIP() << "no corpus";
+using lv::PhotoMeta;
+using lv::ShotInfo;
+// The fields a row may name; "meta." ones come from the quick read the strip filter and bursts use.
+const std::map<std::string, std::function<std::string(const ShotInfo&, const PhotoMeta&)>> kFields = {
+    {"camera", [](const ShotInfo& s, const PhotoMeta&) { return s.cameraModel; }},
+    {"firmware", [](const ShotInfo& s, const PhotoMeta&) { return s.cameraFirmware; }},
+    {"count", [](const ShotInfo& s, const PhotoMeta&) { return s.shutterCount; }},
+    {"processed", [](const ShotInfo& s, const PhotoMeta&) { return s.processedWith; }},
+    {"note", [](const ShotInfo& s, const PhotoMeta&) { return s.note; }},
+    {"lens", [](const ShotInfo& s, const PhotoMeta&) { return s.lensModel; }},
+    {"fixed", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.fixedLens); }},
+    {"aperture", [](const ShotInfo& s, const PhotoMeta&) { return s.apertureText; }},
+    {"iso", [](const ShotInfo& s, const PhotoMeta&) { return s.isoText; }},
+    {"exposure", [](const ShotInfo& s, const PhotoMeta&) { return s.exposureSummary; }},
+    {"lv", [](const ShotInfo& s, const PhotoMeta&) { return opt(s.hasLightValue, s.lightValue); }},
+    {"stab", [](const ShotInfo& s, const PhotoMeta&) { return s.stabMode; }},
+    {"focus", [](const ShotInfo& s, const PhotoMeta&) { return s.focusMode; }},
+    {"area", [](const ShotInfo& s, const PhotoMeta&) { return s.afArea; }},
+    {"subject", [](const ShotInfo& s, const PhotoMeta&) { return s.subject; }},
+    {"distance", [](const ShotInfo& s, const PhotoMeta&) { return s.focusDistance; }},
+    {"drive", [](const ShotInfo& s, const PhotoMeta&) { return s.driveMode; }},
+    {"shutter", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.shutterType); }},
+    {"wb", [](const ShotInfo& s, const PhotoMeta&) { return s.whiteBalance; }},
+    {"style", [](const ShotInfo& s, const PhotoMeta&) { return s.photoStyle; }},
+    {"dr", [](const ShotInfo& s, const PhotoMeta&) { return s.dynamicRange; }},
+    {"adjust", [](const ShotInfo& s, const PhotoMeta&) { return s.adjustment; }},
+    {"cameraTemp", [](const ShotInfo& s, const PhotoMeta&) { return opt(s.hasCameraTemp, s.cameraTemp); }},
+    {"sensorTemp", [](const ShotInfo& s, const PhotoMeta&) { return opt(s.hasSensorTemp, s.sensorTemp); }},
+    {"batteryTemp", [](const ShotInfo& s, const PhotoMeta&) { return opt(s.hasBatteryTemp, s.batteryTemp); }},
+    {"ambientTemp", [](const ShotInfo& s, const PhotoMeta&) { return opt(s.hasAmbientTemp, s.ambientTemp); }},
+    {"level", [](const ShotInfo& s, const PhotoMeta&) { return s.hasLevel ? num(s.roll) + " " + num(s.pitch) : "none"; }},
+    {"point", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.afPointX) + "," + std::to_string(s.afPointY); }},
+    {"x", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.afPointX); }},
+    {"frame", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.afFrameWidth) + "x" + std::to_string(s.afFrameHeight); }},
+    {"areaSize", [](const ShotInfo& s, const PhotoMeta&) { return num(s.afAreaWidth * 255) + "x" + num(s.afAreaHeight * 255); }},
+    {"vendor", [](const ShotInfo& s, const PhotoMeta&) { return std::to_string(s.vendor); }},
+    {"rows", [](const ShotInfo& s, const PhotoMeta&) {
+         std::string all;
+         for (const std::string& r : lv::shotInfoRows(s)) all += r + "\n";
+         return all;
+     }},
+    {"meta.focus", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.focusClass); }},
+    {"meta.continuous", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.continuousDrive); }},
+    {"meta.shutter", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.shutterType); }},
+    {"meta.burst", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.burstIndex); }},
+    {"meta.orientation", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.orientation); }},
+    {"meta.iso", [](const ShotInfo&, const PhotoMeta& m) { return std::to_string(m.iso); }},
+    {"meta.lens", [](const ShotInfo&, const PhotoMeta& m) { return m.lens; }},
+};
 
-bool hasRow(const lv::ShotInfo& s, const std::string& row) {
-    for (const std::string& r : lv::shotInfoRows(s))
-        if (r == row) return true;
-    return false;
-}
+// "field=value" must match exactly, "field~value" must differ, "field^value" must start the text,
+// "field*value" must occur in it and "field!value" must not.
+struct Row {
+    const char* file;
+    std::vector<const char*> expect;
+};
+const Row kRows[] = {
+    {"files/cr3/exiv2_Canon-R6-pruned.CR3",
+     {"camera=Canon EOS R6", "focus=MF", "drive=Continuous, Low", "shutter=2", "wb=Auto (5200 K)", "style=Standard",
+      "stab=On", "cameraTemp=38", "exposure=f/25  1/4s  ISO 100  0 EV", "rows!V\tAF area\tOff (Manual Focus)",
+      "meta.focus=2", "meta.continuous=1", "meta.shutter=2", "meta.burst=0"}},
+    {"files/cr3/filetype_fixture.cr3", {"area^Face + Tracking", "x~0", "frame^1000x", "wb=Manual (6200 K)", "stab=Off"}},
+    {"files/jpeg/exiftool_Canon1DmkIII.jpg",
+     {"focus=AF-C", "area=Single-point AF", "drive=Continuous, High", "style=Neutral", "firmware=5.3.1", "x~0"}},
+    // FocusLocation 6000 4000 2587 2450 on a portrait (orientation 6) shot; the tool reads 44.4 C too.
+    {"files/arw/filetype_fixture-sony-zv-e10.arw",
+     {"camera=SONY ZV-E10", "focus=AF-C", "stab=On", "dr=Auto", "ambientTemp=34", "batteryTemp=44.4",
+      "frame=4000x6000", "point=1551,2587", "meta.focus=1", "meta.orientation=6", "meta.continuous=0"}},
+    // The tool reads AFPoint / PrimaryAFPoint "Center" in the three older Nikon bodies.
+    {"files/jpeg/mei_Nikon_D90.jpg",
+     {"camera=NIKON D90", "focus=AF-A", "count=4044", "firmware=1.00", "stab=Off", "wb=AUTO", "point=501,501"}},
+    {"files/jpeg/exiv2_nikon-d70.jpg", {"point=501,501", "iso=200", "meta.iso=200"}},
+    {"files/nef/bep_sample.nef", {"point=501,501"}},
+    {"files/nef/exiftool_Nikon.nef",
+     {"iso=200", "meta.iso=200", "area^Single-point", "count=3619", "processed=Nikon Capture Editor 4.3.1 W"}},
+    {"derived/exvjpeg/exiv2_test_issue_2126.jpg",
+     {"focus=MF", "stab=On (auto)", "distance=0.15 m", "style=Natural", "level=-10.5 -12.4"}},
+    // AFAreas (113,107)-(142,145): 0.5 and 0.494 of the frame.
+    {"files/jpeg/mei_Olympus_PEN_E-P3.jpg",
+     {"focus=AF-S", "point=501,495", "distance=0.25 m", "areaSize=29x38", "lens=OLYMPUS M.17mm F1.8", "iso=1600",
+      "meta.iso=1600", "meta.lens=OLYMPUS M.17mm F1.8"}},
+    // Sharpness, colour and noise reduction all at 0: no adjustment.
+    {"derived/exvjpeg/exiv2_bug1179a.jpg",
+     {"fixed=1", "lens=23mm F2", "style=Provia/Standard", "area^Single Point", "shutter=0", "dr=DR100 (auto)",
+      "adjust=", "meta.lens=23mm F2"}},
+    // "PENTAX K-3 II Ver. 1.10" is the body's firmware, not processing software.
+    {"files/pef/bep_jolstravatnet.pef",
+     {"camera=PENTAX K-3 II", "lens=smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM", "focus=AF-S",
+      "area=Auto-area (AF point not recorded by the camera)", "x=0", "cameraTemp=11", "sensorTemp=14.5",
+      "level=1.5 0.5", "lv=11", "processed=", "count=20897"}},
+    // The note sits in IFD0 and its byte-order mark lies, but it is the camera's own.
+    {"derived/exvjpeg/exiv2_bug1144b.jpg",
+     {"focus=AF-A", "wb=Tungsten", "area=Centre point (size not recorded by the camera)", "x=501", "note=",
+      "count=2225"}},
+    {"files/jpeg/exiftool_Pentax.jpg", {"count=1648", "area=Select (size not recorded by the camera)", "x=501"}},
+    {"derived/exvjpeg/exiv2_HD_Pentax-DA_11-18mm.jpg", {"count=2828", "area=Select", "x=0", "shutter=0"}},
+    {"files/jpeg/mei_Sigma_DP1.jpg",
+     {"fixed=1", "lens=16.6mm F4", "sensorTemp=28", "focus=AF-S", "area^Centre point", "x=501"}},
+    {"files/jpeg/piexif_r_sigma.jpg", {"lens=50mm F2.8 Macro", "fixed=1"}},
+    {"derived/exvjpeg/exiv2_PanasonicDMC-ZS7.jpg", {"area^1-area (high speed)", "stab=Mode 2", "fixed=1", "x=501"}},
+    // AFAreaMode 16 0 and ImageStabilization 4.
+    {"files/rw2/exiftool_Panasonic.rw2", {"vendor=0", "area^1-area", "stab=Mode 2", "fixed=1", "subject="}},
+    {"files/jpeg/mei_Leica_T_Typ_701.jpg",
+     {"vendor=9", "lens=Vario-Elmar T 1:3.5-5.6 / 18-56 ASPH.", "aperture=f/3.5"}},
+    // Cut off before its maker note: the lens is unknown, not manual.
+    {"files/dng/filetype_fixture-Leica-M10.dng", {"focus=MF (rangefinder)", "lens="}},
+    {"files/jpeg/exiftool_Ricoh2.jpg", {"vendor=3", "firmware=Rev2219", "focus=", "wb=", "drive="}},
+    // Fixed lenses of compacts, as their lens section heading and focal length show; not on EOS or pro bodies.
+    {"files/jpeg/deb_IMG_1054.JPG",
+     {"camera=Canon PowerShot SX530 HS", "rows*H\t7\tLens (fixed)\n", "rows!\nH\t7\tLens\n",
+      "rows*V\tFocal length\t14.4mm\n"}},
+    {"files/jpeg/piexif_r_olympus.jpg",
+     {"camera=OLYMPUS STYLUS1", "rows*H\t7\tLens (fixed)\n", "rows*V\tFocal length\t16.1mm (76mm on FF)\n"}},
+    {"files/jpeg/mei_FujiFilm_FinePix_F40fd.jpg", {"camera^FUJIFILM FinePix", "fixed=1"}},
+    {"files/jpeg/exiftool_FujiFilm.jpg", {"camera=FUJIFILM FinePix2400Zoom", "fixed=1"}},
+    {"files/jpeg/exiv2_fujifilm-finepix-s2pro.jpg", {"camera^FUJIFILM FinePix", "fixed=0"}},
+    {"files/raf/exiftool_FujiFilm.raf", {"camera=FUJIFILM FinePix S5Pro", "fixed=0"}},
+    // The lens only in the maker note, named without a maker word; AFPointsInFocus 4 is the
+    // centre point at (8, 4) of a 3504 x 2336 AF image.
+    {"files/cr2/IMG_5952.CR2",
+     {"lens=EF-S18-55mm f/3.5-5.6", "fixed=0", "point=503,499", "rows!AF point not recorded"}},
+    // Cut off inside its first directory.
+    {"files/orf/filetype_fixture.orf", {"note=No EXIF data found"}},
+    {"files/jpeg/mei_Canon_EOS_5D.jpg", {"note=Data incomplete, stripped by another application"}},
+    {"files/jpeg/exiftool_Apple.jpg", {"note="}},
+};
 
 }  // namespace
 
-TEST(CorpusShotInfo, CanonR6Cr3) {
-    CORPUS_FILE(f, "files/cr3/exiv2_Canon-R6-pruned.CR3");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.cameraModel, "Canon EOS R6");
-    EXPECT_EQ(s.focusMode, "MF");
-    EXPECT_EQ(s.driveMode, "Continuous, Low");
-    EXPECT_EQ(s.shutterType, 2);
-    EXPECT_EQ(s.whiteBalance, "Auto (5200 K)");
-    EXPECT_EQ(s.photoStyle, "Standard");
-    EXPECT_EQ(s.stabMode, "On");
-    ASSERT_TRUE(s.hasCameraTemp);
-    EXPECT_EQ(s.cameraTemp, 38);
-    EXPECT_EQ(s.exposureSummary, "f/25  1/4s  ISO 100  0 EV");
-    EXPECT_FALSE(hasRow(s, "V\tAF area\tOff (Manual Focus)"));  // manual focus hides it
-    lv::PhotoMeta m = lv::readPhotoMeta(f);
-    EXPECT_TRUE(m.valid);
-    EXPECT_EQ(m.focusClass, 2);
-    EXPECT_TRUE(m.continuousDrive);
-    EXPECT_EQ(m.shutterType, 2);
-    EXPECT_EQ(m.burstIndex, 0);
-}
-
-TEST(CorpusShotInfo, CanonPortraitCr3HasItsAfPoint) {
-    CORPUS_FILE(f, "files/cr3/filetype_fixture.cr3");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.afArea.rfind("Face + Tracking", 0), 0u) << s.afArea;
-    EXPECT_GT(s.afPointX, 0);
-    EXPECT_EQ(s.afFrameWidth, 1000);
-    EXPECT_EQ(s.whiteBalance, "Manual (6200 K)");
-    EXPECT_EQ(s.stabMode, "Off");
-}
-
-TEST(CorpusShotInfo, Canon1DMarkIIIJpeg) {
-    CORPUS_FILE(f, "files/jpeg/exiftool_Canon1DmkIII.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.focusMode, "AF-C");
-    EXPECT_EQ(s.afArea, "Single-point AF");
-    EXPECT_EQ(s.driveMode, "Continuous, High");
-    EXPECT_EQ(s.photoStyle, "Neutral");
-    EXPECT_EQ(s.cameraFirmware, "5.3.1");
-    EXPECT_GT(s.afPointX, 0);
-}
-
-TEST(CorpusShotInfo, SonyZvE10Arw) {
-    CORPUS_FILE(f, "files/arw/filetype_fixture-sony-zv-e10.arw");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.cameraModel, "SONY ZV-E10");
-    EXPECT_EQ(s.focusMode, "AF-C");
-    EXPECT_EQ(s.stabMode, "On");
-    EXPECT_EQ(s.dynamicRange, "Auto");
-    ASSERT_TRUE(s.hasAmbientTemp);
-    EXPECT_EQ(s.ambientTemp, 34);
-    ASSERT_TRUE(s.hasBatteryTemp);
-    EXPECT_DOUBLE_EQ(s.batteryTemp, 44.4);  // the tool reads 44.4 C as well
-    // FocusLocation 6000 4000 2587 2450 on a portrait (orientation 6) shot.
-    EXPECT_EQ(s.afFrameWidth, 4000);
-    EXPECT_EQ(s.afFrameHeight, 6000);
-    EXPECT_EQ(s.afPointX, 1551);
-    EXPECT_EQ(s.afPointY, 2587);
-    lv::PhotoMeta m = lv::readPhotoMeta(f);
-    EXPECT_EQ(m.focusClass, 1);
-    EXPECT_EQ(m.orientation, 6);
-    EXPECT_FALSE(m.continuousDrive);
-}
-
-TEST(CorpusShotInfo, NikonD90Jpeg) {
-    CORPUS_FILE(f, "files/jpeg/mei_Nikon_D90.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.cameraModel, "NIKON D90");
-    EXPECT_EQ(s.focusMode, "AF-A");
-    EXPECT_EQ(s.shutterCount, "4044");
-    EXPECT_EQ(s.cameraFirmware, "1.00");
-    EXPECT_EQ(s.stabMode, "Off");
-    EXPECT_EQ(s.whiteBalance, "AUTO");
-}
-
-TEST(CorpusShotInfo, NikonD70IsoFromTheNote) {
-    CORPUS_FILE(f, "files/nef/exiftool_Nikon.nef");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.isoText, "200");
-    EXPECT_EQ(s.afArea.rfind("Single-point", 0), 0u) << s.afArea;
-    EXPECT_EQ(s.shutterCount, "3619");
-    EXPECT_EQ(s.processedWith, "Nikon Capture Editor 4.3.1 W");
-}
-
-// Bodies that keep ISO or lens only in the maker note: the quick read the filter uses sees what
-// the panel shows.
-TEST(CorpusShotInfo, QuickReadTakesIsoAndLensFromTheNote) {
-    const struct {
-        const char* file;
-        int iso;
-        const char* lens;
-    } kCases[] = {
-        {"files/jpeg/exiv2_nikon-d70.jpg", 200, nullptr},
-        {"files/nef/exiftool_Nikon.nef", 200, nullptr},
-        {"files/jpeg/mei_Olympus_PEN_E-P3.jpg", 1600, "OLYMPUS M.17mm F1.8"},
-    };
-    for (const auto& c : kCases) {
-        CORPUS_FILE(f, c.file);
-        lv::ShotInfo s = lv::buildShotInfo(f);
-        lv::PhotoMeta m = lv::readPhotoMeta(f);
-        EXPECT_EQ(s.isoText, std::to_string(c.iso)) << c.file;
-        EXPECT_EQ(m.iso, c.iso) << c.file;
-        if (c.lens) {
-            EXPECT_EQ(s.lensModel, c.lens) << c.file;
-            EXPECT_EQ(m.lens, c.lens) << c.file;
+TEST(CorpusShotInfo, EachFileShowsWhatTheToolRead) {
+    std::string dir = lvtest::corpusDir();
+    if (dir.empty()) GTEST_SKIP() << "no corpus";
+    for (const Row& row : kRows) {
+        std::string f = lv::joinPath(dir, row.file, lv::PathStyle::Posix);
+        ASSERT_TRUE(lv::pathExists(f)) << row.file << " missing from the corpus";
+        ShotInfo s = lv::buildShotInfo(f);
+        PhotoMeta m = lv::readPhotoMeta(f);
+        for (std::string e : row.expect) {
+            size_t op = e.find_first_of("=~^*!");
+            auto it = kFields.find(e.substr(0, op));
+            ASSERT_TRUE(op != std::string::npos && it != kFields.end()) << e;
+            std::string got = it->second(s, m), want = e.substr(op + 1);
+            char o = e[op];
+            bool ok = o == '=' ? got == want : o == '~' ? got != want : o == '^' ? got.rfind(want, 0) == 0
+                                                                                  : (got.find(want) != std::string::npos) == (o == '*');
+            EXPECT_TRUE(ok) << row.file << ": " << e << ", got " << got;
         }
     }
-}
-
-TEST(CorpusShotInfo, OmSystemOm1) {
-    CORPUS_FILE(f, "derived/exvjpeg/exiv2_test_issue_2126.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.focusMode, "MF");
-    EXPECT_EQ(s.stabMode, "On (auto)");
-    EXPECT_EQ(s.focusDistance, "0.15 m");
-    EXPECT_EQ(s.photoStyle, "Natural");
-    ASSERT_TRUE(s.hasLevel);
-    EXPECT_DOUBLE_EQ(s.roll, -10.5);
-    EXPECT_DOUBLE_EQ(s.pitch, -12.4);
-}
-
-TEST(CorpusShotInfo, OlympusAfPointFromTheNote) {
-    CORPUS_FILE(f, "files/jpeg/mei_Olympus_PEN_E-P3.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.focusMode, "AF-S");
-    EXPECT_EQ(s.afPointX, 501);  // 0.5 of the width
-    EXPECT_EQ(s.afPointY, 495);  // 0.494 of the height
-    EXPECT_EQ(s.focusDistance, "0.25 m");
-}
-
-TEST(CorpusShotInfo, FujifilmX100T) {
-    CORPUS_FILE(f, "derived/exvjpeg/exiv2_bug1179a.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_TRUE(s.fixedLens);
-    EXPECT_EQ(s.lensModel, "23mm F2");
-    EXPECT_EQ(s.photoStyle, "Provia/Standard");
-    EXPECT_EQ(s.afArea.rfind("Single Point", 0), 0u);
-    EXPECT_EQ(s.shutterType, 0);
-    EXPECT_EQ(lv::readPhotoMeta(f).lens, "23mm F2");
-}
-
-TEST(CorpusShotInfo, PentaxK3IIPef) {
-    CORPUS_FILE(f, "files/pef/bep_jolstravatnet.pef");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.cameraModel, "PENTAX K-3 II");
-    EXPECT_EQ(s.lensModel, "smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM");
-    EXPECT_EQ(s.focusMode, "AF-S");
-    EXPECT_EQ(s.afArea.rfind("Auto-area", 0), 0u);
-    ASSERT_TRUE(s.hasCameraTemp);
-    EXPECT_EQ(s.cameraTemp, 11);
-    ASSERT_TRUE(s.hasLevel);
-    EXPECT_DOUBLE_EQ(s.roll, 1.5);
-    EXPECT_DOUBLE_EQ(s.pitch, 0.5);
-    ASSERT_TRUE(s.hasLightValue);
-    EXPECT_NEAR(s.lightValue, 11.0, 0.05);
-    EXPECT_EQ(s.processedWith, "");  // "PENTAX K-3 II Ver. 1.10" is the body's firmware
-}
-
-TEST(CorpusShotInfo, PentaxK3NoteWithAWrongByteOrderMark) {
-    CORPUS_FILE(f, "derived/exvjpeg/exiv2_bug1144b.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.focusMode, "AF-A");
-    EXPECT_EQ(s.whiteBalance, "Tungsten");
-    EXPECT_EQ(s.afArea.rfind("Centre point", 0), 0u);
-    EXPECT_EQ(s.note, "");  // the note sits in IFD0, but it is the camera's own
-}
-
-TEST(CorpusShotInfo, SigmaDp1FixedLensAndSensorTemperature) {
-    CORPUS_FILE(f, "files/jpeg/mei_Sigma_DP1.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_TRUE(s.fixedLens);
-    EXPECT_EQ(s.lensModel, "16.6mm F4");
-    ASSERT_TRUE(s.hasSensorTemp);
-    EXPECT_EQ(s.sensorTemp, 28);
-    EXPECT_EQ(s.focusMode, "AF-S");
-    EXPECT_EQ(s.afPointX, 501);
-}
-
-TEST(CorpusShotInfo, PanasonicCompact) {
-    CORPUS_FILE(f, "derived/exvjpeg/exiv2_PanasonicDMC-ZS7.jpg");
-    lv::ShotInfo s = lv::buildShotInfo(f);
-    EXPECT_EQ(s.afArea.rfind("1-area (high speed)", 0), 0u) << s.afArea;
-    EXPECT_EQ(s.stabMode, "Mode 2");
-    EXPECT_TRUE(s.fixedLens);
-    EXPECT_EQ(s.afPointX, 501);
-}
-
-TEST(CorpusShotInfo, StrippedAndForeignNotes) {
-    CORPUS_FILE(f, "files/jpeg/mei_Canon_EOS_5D.jpg");
-    EXPECT_EQ(lv::buildShotInfo(f).note, "Data incomplete, stripped by another application");
-    CORPUS_FILE(g, "files/jpeg/exiftool_Apple.jpg");
-    EXPECT_EQ(lv::buildShotInfo(g).note, "");
 }
 
 // Every photo of the corpus: the panel builds, and whatever has a TIFF header names its camera.
@@ -236,15 +184,11 @@ TEST(CorpusShotInfo, EveryFileBuildsAPanel) {
         if (lv::listFolder(folder, &entries)) continue;
         for (const lv::DirEntry& e : entries) {
             std::string f = lv::joinPath(folder, e.name, lv::PathStyle::Posix);
-            lv::ShotInfo s = lv::buildShotInfo(f);
-            lv::PhotoMeta m = lv::readPhotoMeta(f);
+            ShotInfo s = lv::buildShotInfo(f);
+            PhotoMeta m = lv::readPhotoMeta(f);
             EXPECT_EQ(s.fileName, e.name);
-            if (m.valid && s.exifFound) {
-                EXPECT_FALSE(lv::shotInfoText(s).empty()) << f;
-            }
-            if (!s.exifFound) {
-                EXPECT_EQ(s.note, "No EXIF data found") << f;
-            }
+            EXPECT_TRUE(!m.valid || !s.exifFound || !lv::shotInfoText(s).empty()) << f;
+            EXPECT_TRUE(s.exifFound || s.note == "No EXIF data found") << f;
             files++;
         }
     }

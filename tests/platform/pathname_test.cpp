@@ -41,4 +41,5 @@ TEST(PathName, CaseAndUnicode) {
     EXPECT_EQ(w.size(), 12u);  // the camera is a surrogate pair
     EXPECT_EQ(utf8FromUtf16(w), s);
     EXPECT_EQ(utf8FromUtf16(utf16FromUtf8("\xC3")), "\xEF\xBF\xBD");  // a cut sequence becomes U+FFFD
+    EXPECT_EQ(utf16FromUtf8("a\xED\xA0\x80z"), u"a\uFFFDz");  // so does an encoded surrogate
 }

@@ -57,6 +57,10 @@ TEST_F(RatingCommands, SuccessStoresInMemoryAndOnDisk) {
     EXPECT_EQ(rating, 0);
     EXPECT_EQ(readRatingLabel(photo).rating, 0);
 
+    EXPECT_TRUE(setRating(entry(photo), 9).ok);  // out of range: clamped, never stored as is
+    EXPECT_EQ(rating, 5);
+    EXPECT_EQ(readRatingLabel(photo).rating, 5);
+
     EXPECT_TRUE(setLabel(entry(photo), "Red").ok);
     EXPECT_EQ(label, "Red");
     EXPECT_EQ(readRatingLabel(photo).label, "Red");

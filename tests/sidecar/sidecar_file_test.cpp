@@ -333,10 +333,12 @@ TEST_F(SidecarFile, JpegWithoutSidecarUsesItsOwnPacket) {
     EXPECT_EQ(lvtest::readFile(jpegPath), jpeg);
     EXPECT_EQ(lvtest::readFile(jpegPath + ".xmp"), newSidecarText(2, "Purple"));
 
-    // A RAW file is never searched for a packet.
-    std::string rawPath = dir.file("DSC_1.NEF");
+    // A RAW file is never searched for a packet, nor is a ".jpg" that is not a JPEG.
+    std::string rawPath = dir.file("DSC_1.NEF"), fakePath = dir.file("DSC_2.JPG");
     ASSERT_TRUE(lvtest::writeFile(rawPath, jpeg));
+    ASSERT_TRUE(lvtest::writeFile(fakePath, "\xFF\xD7" + jpeg.substr(2)));
     EXPECT_EQ(readRatingLabel(rawPath).rating, 0);
+    EXPECT_EQ(readRatingLabel(fakePath).rating, 0);
 }
 
 TEST_F(SidecarFile, JpegPacketBeyondTheSearchWindowIsIgnored) {
