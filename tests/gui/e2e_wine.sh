@@ -280,6 +280,18 @@ order_ok() {
 check "log: start-up lines in order" order_ok
 check "log: clean shutdown last" [ "$(tail -1 "$log" | tr -d '\r' | sed 's/^[0-9:]*  //')" = "clean shutdown" ]
 
+# [SECTION] the last photo has gone: the recent entry lands on the first photo and says so
+mv "$shoot/$current" "$work/$current"
+start /LOG
+front() { timeout 20 wine "$probe_exe" active </dev/null 2>/dev/null | tr -d '\r'; }
+check "a question names the photo that has gone" until_ok 15 eval 'front | head -1 | grep -q "^File not found" && front | grep -qF "$current"'
+shot 12-missing-recent
+timeout 20 wine "$probe_exe" click "File not found" 6 </dev/null >/dev/null 2>&1  # Yes: copy the name
+check "the question closes" until_ok 10 eval '! front | head -1 | grep -q "^File not found"'
+check "the folder opens on another photo" until_ok 10 eval '[ -n "$(shown)" ] && [ "$(shown)" != "$current" ]'
+finish
+mv "$work/$current" "$shoot/$current"
+
 # [SECTION] export dialog: the shown photos and their sidecars to a folder, twice, then a clash
 dialog() { timeout 20 wine "$probe_exe" dialog "$1" </dev/null >/dev/null 2>&1; }
 dtext() { timeout 20 wine "$probe_exe" text "$1" "$2" </dev/null 2>/dev/null | tr -d '\r'; }
