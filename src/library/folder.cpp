@@ -54,17 +54,44 @@ int orderingFromName(std::string_view name) {
 }
 
 // [SECTION] listing
-std::vector<std::string> listPhotoNames(std::string_view folder, uint32_t* err) {
+namespace {
+
+// The folder being loaded on this thread and the upper-cased names of its files, sorted.
+struct LoadListing {
+    std::string folder;
+    std::vector<std::string> files;
+};
+thread_local const LoadListing* tLoading = nullptr;
+
+std::vector<std::string> photoNamesOf(std::vector<DirEntry>& entries, LoadListing* listing) {
     std::vector<std::string> names;
+    for (DirEntry& d : entries) {
+        if (d.isFolder) continue;
+        if (listing) listing->files.push_back(upperAscii(d.name));
+        if (d.hidden || d.system) continue;
+        if (isSupportedPhoto(d.name)) names.push_back(std::move(d.name));
+    }
+    if (listing) std::sort(listing->files.begin(), listing->files.end());
+    return names;
+}
+
+}  // namespace
+
+bool listedFileExists(std::string_view path, bool* exists) {
+    const LoadListing* l = tLoading;
+    if (!l || path.size() <= l->folder.size() || !equalsIgnoreCase(path.substr(0, l->folder.size()), l->folder)) return false;
+    std::string_view name = path.substr(l->folder.size());
+    if (name.find_first_of("\\/") != std::string_view::npos) return false;
+    *exists = std::binary_search(l->files.begin(), l->files.end(), upperAscii(name));
+    return true;
+}
+
+std::vector<std::string> listPhotoNames(std::string_view folder, uint32_t* err) {
     std::vector<DirEntry> entries;
     WinErr e = listFolder(folder, &entries);
     if (err) *err = e;
-    if (e != kErrOk) return names;
-    for (DirEntry& d : entries) {
-        if (d.isFolder || d.hidden || d.system) continue;
-        if (isSupportedPhoto(d.name)) names.push_back(std::move(d.name));
-    }
-    return names;
+    if (e != kErrOk) return {};
+    return photoNamesOf(entries, nullptr);
 }
 
 int countPhotos(std::string_view folder) { return int(listPhotoNames(folder).size()); }
@@ -85,7 +112,11 @@ int loadFolder(FolderState& state, std::string_view folder, std::string_view sel
         state.importBrowse = false;
         state.orderingMode = state.savedOrderingMode;
     }
-    std::vector<std::string> names = listPhotoNames(dir);
+    std::vector<DirEntry> entries;
+    if (listFolder(dir, &entries) != kErrOk) return 0;
+    LoadListing listing;
+    listing.folder = dir;
+    std::vector<std::string> names = photoNamesOf(entries, &listing);
     if (names.empty()) return 0;
 
     FolderState& st = state;  // shorter lines below
@@ -100,9 +131,11 @@ int loadFolder(FolderState& state, std::string_view folder, std::string_view sel
     st.nextArrival = 1;
 
     uint64_t t0 = perfCounter();
+    tLoading = &listing;
     if (readRating)
         for (int i = 0; i < st.photos.count; i++)
             readRating(st.photos.path[size_t(i)], &st.photos.rating[size_t(i)], &st.photos.label[size_t(i)]);
+    tLoading = nullptr;
     uint64_t freq = perfFrequency();
     st.sidecarPassMs = freq ? double(perfCounter() - t0) * 1000.0 / double(freq) : 0;
 

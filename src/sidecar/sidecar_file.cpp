@@ -6,6 +6,7 @@
 #include "core/diaglog.h"
 #include "core/pathname.h"
 #include "library/filekinds.h"
+#include "library/folder.h"
 #include "metadata/tiff.h"
 #include "sidecar/xmp_text.h"
 
@@ -83,7 +84,8 @@ RatingLabel readSidecarRatingLabel(std::string_view photoPath) {
 }
 
 RatingLabel readRatingLabel(std::string_view photoPath, const SidecarPath& sidecar) {
-    std::string text = readSidecarText(sidecar);
+    bool listed = true;
+    std::string text = listedFileExists(sidecar.path, &listed) && !listed ? std::string() : readSidecarText(sidecar);
     if (text.empty() && isJpegName(photoPath)) text = jpegOwnXmp(photoPath);
     return ratingLabelFromText(text);
 }

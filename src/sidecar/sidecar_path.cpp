@@ -4,11 +4,19 @@
 #include <vector>
 
 #include "library/filekinds.h"
+#include "library/folder.h"
 #include "platform/platform.h"
 
 namespace lv {
 
 namespace {
+
+// Asked of the listing while a folder loads, else of the file system.
+bool fileThere(const std::string& path) {
+    bool exists = false;
+    if (listedFileExists(path, &exists)) return exists;
+    return pathExists(path) && !isFolder(path);
+}
 
 // The supported photos of the folder that share the stem, in listing order. Probed by name
 // rather than listed, so a folder of a thousand such sidecars costs no thousand listings; both
@@ -24,7 +32,7 @@ std::vector<std::string> photosOfStem(const std::string& stem, std::string_view 
             for (const std::string& name : {stem + ext, stem + lowerAscii(ext)}) {
                 bool known = std::any_of(out.begin(), out.end(),
                                          [&](const std::string& p) { return equalsIgnoreCase(p, name); });
-                if (!known && pathExists(name)) out.push_back(name);
+                if (!known && fileThere(name)) out.push_back(name);
             }
         }
     }
@@ -38,12 +46,12 @@ std::vector<std::string> photosOfStem(const std::string& stem, std::string_view 
 
 SidecarPath sidecarOf(std::string_view photoPath, PathStyle s) {
     std::string own = sidecarPathFor(photoPath, s);
-    if (pathExists(own)) return {own};
+    if (fileThere(own)) return {own};
     std::string stem(withoutExtension(photoPath, s));
     std::string other;
     for (const char* ext : {".xmp", ".XMP"}) {
         std::string candidate = stem + ext;
-        if (candidate != own && pathExists(candidate) && !isFolder(candidate)) {
+        if (candidate != own && fileThere(candidate)) {
             other = candidate;
             break;
         }

@@ -15,6 +15,7 @@
 
 #include "core/diaglog.h"
 #include "core/pathname.h"
+#include "library/folder.h"
 #include "platform/platform.h"
 #include "sidecar/rating_commands.h"
 #include "sidecar/sidecar_file.h"
@@ -527,10 +528,19 @@ TEST(SidecarPathChoice, StemNamedSidecarsBelongToOnePhoto) {
         {{"A.CR2"}, "A.CR2", "A.CR2.xmp"},                      // a new one keeps today's name
         {{"P.RW2", "P.xmp"}, "P.RW2", "P.xmp"},
     };
+    // Loading the folder answers from its listing: the same choice must come out.
+    static std::vector<std::string> chosen;
+    auto choose = [](std::string_view photo, int*, std::string*) { chosen.push_back(sidecarOf(photo).path); };
     for (const auto& c : kCases) {
         lvtest::TempDir d;
         for (const char* f : c.files) ASSERT_TRUE(lvtest::writeFile(d.file(f), "x"));
         EXPECT_EQ(sidecarOf(d.file(c.photo)).path, d.file(c.sidecar)) << c.photo << " among " << c.files.size();
+        chosen.clear();
+        FolderState st;
+        ASSERT_GT(loadFolder(st, d.path, "", choose), 0);
+        auto at = std::find(st.photos.path.begin(), st.photos.path.end(), d.file(c.photo));
+        ASSERT_NE(at, st.photos.path.end());
+        EXPECT_EQ(chosen[size_t(at - st.photos.path.begin())], d.file(c.sidecar)) << c.photo << " while loading";
     }
 }
 
