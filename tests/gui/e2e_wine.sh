@@ -517,7 +517,7 @@ finish
 # comes; then saved filters kept under a name, renamed, removed.
 big=$work/big
 mkdir -p "$big"
-for i in $(seq -w 1 30); do for f in "$shoot"/*; do case "$f" in *.xmp) ;; *) ln "$f" "$big/c${i}_${f##*/}" ;; esac; done; done
+for i in $(seq -w 1 200); do for f in "$shoot"/*; do case "$f" in *.xmp) ;; *) ln "$f" "$big/c${i}_${f##*/}" ;; esac; done; done
 printf '[Application]\r\nCacheMode=2\r\n' > "$ini"
 start /LOG "$(win "$big")"
 xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
@@ -547,7 +547,7 @@ if front_has "This filter uses settings that need the metadata scan"; then
 else
   echo "note: the scan had finished before Apply; the wait question did not come"
 fi
-check "the filter is on (title)" until_ok 60 [ "$(title)" = "Lumivore v0.9.2 - $(win "$big") [Filter active]" ]
+check "the filter is on (title)" until_ok 180 [ "$(title)" = "Lumivore v0.9.2 - $(win "$big") [Filter active]" ]
 check "settings: the current filter holds the camera" setting "Token1=camera|0|0|||$camera"
 check "settings: and the unrated photos" setting 'Token2=rating|0|1|||'
 
