@@ -28,7 +28,7 @@ bool parseSize(const std::string& text, int maxSide, int* w, int* h) {
     return true;
 }
 
-bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionSpec> specs, ParsedArgs* out,
+bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionRow> rows, ParsedArgs* out,
                int* rc) {
     *out = ParsedArgs();
     bool optionsEnded = false;
@@ -44,8 +44,8 @@ bool parseArgs(const char* command, const Args& args, std::initializer_list<Opti
         }
         size_t eq = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
         std::string name = a.substr(0, eq);
-        const OptionSpec* opt = nullptr;
-        for (const OptionSpec& s : specs)
+        const OptionRow* opt = nullptr;
+        for (const OptionRow& s : rows)
             if (name == s.name) opt = &s;
         if (!opt) {
             *rc = usageError(command, "unknown option \"" + name + "\" (a file named like an option goes after --)");

@@ -10,14 +10,14 @@
 
 namespace lv::cli {
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;       // "--size", "-o"
     const char* valueName;  // "WxH" when the option takes a value, nullptr for a switch
 };
 
 struct ParsedArgs {
     std::vector<std::string> operands;
-    std::vector<std::pair<std::string, std::string>> options;  // name (as in its OptionSpec), value ("" for switches)
+    std::vector<std::pair<std::string, std::string>> options;  // name (as in its OptionRow), value ("" for switches)
     bool has(const char* name) const;
     // The last value given for the option, or def.
     std::string value(const char* name, const std::string& def = {}) const;
@@ -27,7 +27,7 @@ struct ParsedArgs {
 bool parseSize(const std::string& text, int maxSide, int* w, int* h);
 
 // False with *rc set to the usage exit code (message printed) when the arguments do not fit.
-bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionSpec> specs, ParsedArgs* out,
+bool parseArgs(const char* command, const Args& args, std::initializer_list<OptionRow> rows, ParsedArgs* out,
                int* rc);
 
 }  // namespace lv::cli

@@ -108,10 +108,10 @@ bool handler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM, LRESULT*) {
 
 int showChoiceBox(HWND owner, ChoiceBox& box) {
     ChoiceState st{&box};
-    dlg::Spec spec;
-    spec.handler = handler;
-    spec.context = &st;
-    int r = dlg::runModal(owner, spec);
+    dlg::Form form;
+    form.handler = handler;
+    form.context = &st;
+    int r = dlg::runModal(owner, form);
     return r >= kIdFirstButton && r < kIdFirstButton + int(box.buttons.size()) ? r - kIdFirstButton : box.cancelAnswer;
 }
 
@@ -141,9 +141,9 @@ void setControlText(HWND c, std::string_view utf8) {
     if (controlText(c) != utf8) SetWindowTextW(c, wide(utf8).c_str());
 }
 
-void openCopyDialog(HWND open, const dlg::Spec& spec, UINT timer) {
+void openCopyDialog(HWND open, const dlg::Form& form, UINT timer) {
     if (open) SetForegroundWindow(open);
-    else dlg::openModeless(g.hwnd, spec);
+    else dlg::openModeless(g.hwnd, form);
     SetTimer(g.hwnd, timer, 100, nullptr);  // polls the copier and the dialog
 }
 

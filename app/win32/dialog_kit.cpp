@@ -229,7 +229,7 @@ void placeAll(Dialog& d) {
         RECT p = placeOf(d, i);
         MoveWindow(h, p.left, p.top, p.right - p.left, p.bottom - p.top, TRUE);
     }
-    fitToRows(d, d.spec->w, d.spec->h);
+    fitToRows(d, d.form->w, d.form->h);
 }
 
 void centreOver(HWND hwnd, HWND owner) {
@@ -270,16 +270,16 @@ INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         d->hwnd = hwnd;
         d->dpi = int(dpiOf(hwnd));
         makeFonts(*d);
-        SetWindowTextW(hwnd, d->spec->titleKey ? toWide(lv::text(d->spec->titleKey)).c_str() : L"Lumivore");
+        SetWindowTextW(hwnd, d->form->titleKey ? toWide(lv::text(d->form->titleKey)).c_str() : L"Lumivore");
         for (size_t i = 0; i < d->rows.size(); i++) createRow(*d, i);
         for (const Row& r : d->rows)
             if (r.kind == Kind::DefaultButton) SendMessageW(hwnd, DM_SETDEFID, WPARAM(r.id), 0);
-        fitToRows(*d, d->spec->w, d->spec->h);
+        fitToRows(*d, d->form->w, d->form->h);
         LRESULT ignored = 0;
-        if (d->spec->handler) d->spec->handler(*d, msg, wp, lp, &ignored);
+        if (d->form->handler) d->form->handler(*d, msg, wp, lp, &ignored);
         centreOver(hwnd, GetWindow(hwnd, GW_OWNER));  // at the size the handler left
-        if (d->spec->focusId) {
-            focus(*d, d->spec->focusId);
+        if (d->form->focusId) {
+            focus(*d, d->form->focusId);
             return FALSE;
         }
         return TRUE;
@@ -292,7 +292,7 @@ INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         placeAll(*d);
     }
     LRESULT result = 0;
-    if (d->spec->handler && d->spec->handler(*d, msg, wp, lp, &result)) {
+    if (d->form->handler && d->form->handler(*d, msg, wp, lp, &result)) {
         if (returnsDirectly(msg)) return static_cast<INT_PTR>(result);
         SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
@@ -328,11 +328,11 @@ Template emptyTemplate() {
     return tpl;
 }
 
-void prepare(Dialog& d, const Spec& spec, bool modal) {
-    d.spec = &spec;
-    d.context = spec.context;
+void prepare(Dialog& d, const Form& form, bool modal) {
+    d.form = &form;
+    d.context = form.context;
     d.modal = modal;
-    d.rows.assign(spec.rows.begin(), spec.rows.end());
+    d.rows.assign(form.rows.begin(), form.rows.end());
     d.texts.clear();
     for (const Row& r : d.rows) d.texts.push_back(r.textKey ? toWide(lv::text(r.textKey)) : std::wstring());
     assignMnemonics(d);
@@ -341,17 +341,17 @@ void prepare(Dialog& d, const Spec& spec, bool modal) {
 }  // namespace
 
 // [SECTION] dialogs
-int runModal(HWND owner, const Spec& spec) {
+int runModal(HWND owner, const Form& form) {
     Dialog d;
-    prepare(d, spec, true);
+    prepare(d, form, true);
     Template tpl = emptyTemplate();
     INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, owner, dialogProc, reinterpret_cast<LPARAM>(&d));
     return r < 0 ? 0 : int(r);
 }
 
-HWND openModeless(HWND owner, const Spec& spec) {
+HWND openModeless(HWND owner, const Form& form) {
     Dialog* d = new Dialog;
-    prepare(*d, spec, false);
+    prepare(*d, form, false);
     Template tpl = emptyTemplate();
     HWND h = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &tpl.t, owner, dialogProc, reinterpret_cast<LPARAM>(d));
     if (!h) {

@@ -51,7 +51,7 @@ struct Dialog;
 // Unhandled IDOK and IDCANCEL commands end the dialog with that id.
 using Handler = bool (*)(Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 
-struct Spec {
+struct Form {
     const char* titleKey = nullptr;
     int w = 0, h = 0;  // client area in 96-DPI pixels; 0: the rows' extent plus the margin
     std::span<const Row> rows;
@@ -62,7 +62,7 @@ struct Spec {
 
 struct Dialog {
     HWND hwnd = nullptr;
-    const Spec* spec = nullptr;
+    const Form* form = nullptr;
     void* context = nullptr;
     int dpi = 96;
     HFONT font = nullptr, bold = nullptr;
@@ -76,10 +76,10 @@ inline constexpr int kMargin = 12;  // 96-DPI pixels around the rows
 
 // Runs the dialog until end(); returns the id end() was given (IDCANCEL when closed), or 0 when
 // the dialog could not be created. The owner is disabled meanwhile.
-int runModal(HWND owner, const Spec& spec);
+int runModal(HWND owner, const Form& form);
 // Creates and shows a modeless dialog; the main loop passes messages through isDialogMessage.
-// spec must outlive the window.
-HWND openModeless(HWND owner, const Spec& spec);
+// form must outlive the window.
+HWND openModeless(HWND owner, const Form& form);
 bool isDialogMessage(MSG* msg);
 // Ends a modal dialog with result, or destroys a modeless one.
 void end(Dialog& d, int result);

@@ -270,12 +270,12 @@ bool nameHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM, LRESULT*) {
 // [SECTION] entry points
 namespace {
 void runOver(const char* titleKey, std::span<const Row> rows, dlg::Handler handler, int focusId) {
-    dlg::Spec spec;
-    spec.titleKey = titleKey;
-    spec.rows = rows;
-    spec.handler = handler;
-    spec.focusId = focusId;
-    dlg::runModal(g.hwnd, spec);
+    dlg::Form form;
+    form.titleKey = titleKey;
+    form.rows = rows;
+    form.handler = handler;
+    form.focusId = focusId;
+    dlg::runModal(g.hwnd, form);
 }
 }  // namespace
 
@@ -286,10 +286,10 @@ void runControlsDialog() { runOver("HelpDlgTitle", kControlsRows, controlsHandle
 bool askFilterName(const std::string& title, const std::string& prompt, std::string* name, void* owner) {
     (void)prompt;  // the prompt row shows the same text by its key
     NameAsk ask{name, title};
-    dlg::Spec spec;
-    spec.rows = kNameRows;
-    spec.handler = nameHandler;
-    spec.context = &ask;
-    spec.focusId = kNameEdit;
-    return dlg::runModal(owner ? static_cast<HWND>(owner) : g.hwnd, spec) == IDOK;
+    dlg::Form form;
+    form.rows = kNameRows;
+    form.handler = nameHandler;
+    form.context = &ask;
+    form.focusId = kNameEdit;
+    return dlg::runModal(owner ? static_cast<HWND>(owner) : g.hwnd, form) == IDOK;
 }

@@ -337,8 +337,8 @@ void initDialog(dlg::Dialog& d) {
 // [SECTION] interface
 void openExportDialog() {
     if (!g.haveFolder && !u.dlg) return;
-    static const dlg::Spec spec{"ExportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, kIdStart};
-    openCopyDialog(u.dlg, spec, kTimerExport);
+    static const dlg::Form form{"ExportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, kIdStart};
+    openCopyDialog(u.dlg, form, kTimerExport);
 }
 
 void exportTick() {

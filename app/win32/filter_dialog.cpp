@@ -440,11 +440,11 @@ bool filterHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
 void runFilterDialog() {
     FilterDialogState state;
     lv::openFilterDialog(state.dialog, g.folder, g.filter);
-    dlg::Spec spec;
-    spec.titleKey = "FilterTitle";
-    spec.rows = kFilterRows;
-    spec.handler = filterHandler;
-    spec.context = &state;
-    spec.focusId = kFdCatalogue;
-    dlg::runModal(g.hwnd, spec);
+    dlg::Form form;
+    form.titleKey = "FilterTitle";
+    form.rows = kFilterRows;
+    form.handler = filterHandler;
+    form.context = &state;
+    form.focusId = kFdCatalogue;
+    dlg::runModal(g.hwnd, form);
 }

@@ -637,8 +637,8 @@ void initDialog(dlg::Dialog& d) {
 // [SECTION] interface
 void openImportDialog() {
     if (!iu.dlg) iu.fromWelcome = g.welcome;
-    static const dlg::Spec spec{"ImportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, 0};
-    openCopyDialog(iu.dlg, spec, kTimerImport);
+    static const dlg::Form form{"ImportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, 0};
+    openCopyDialog(iu.dlg, form, kTimerImport);
 }
 
 void importTick() {

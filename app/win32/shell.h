@@ -204,9 +204,9 @@ struct ChoiceBox {
 int showChoiceBox(HWND owner, ChoiceBox& box);
 std::string controlText(HWND c);
 void setControlText(HWND c, std::string_view utf8);  // only when it differs, so nothing flickers
-namespace dlg { struct Spec; }
+namespace dlg { struct Form; }
 // Brings the copy dialog forward, or opens it modeless, and starts its 100 ms timer.
-void openCopyDialog(HWND open, const dlg::Spec& spec, UINT timer);
+void openCopyDialog(HWND open, const dlg::Form& form, UINT timer);
 // WM_CTLCOLORSTATIC of a dialog's text line: red for an error, grey for examples.
 enum LineTone { kLinePlain, kLineQuiet, kLineError };
 LRESULT lineColours(HDC dc, LineTone tone);
