@@ -16,6 +16,8 @@
 //                                 text (line breaks as " | "; a list box's items follow as
 //                                 id TAB "item" TAB selected 0/1 TAB text), and "focus" TAB the
 //                                 id of the control with the keyboard focus
+//   LumivoreProbe menu            exit 0 while a popup menu is open (a test waits for it before
+//                                 pressing the keys that choose from it)
 // Exit code 1 when no main window (or no such window or control) exists.
 #include <windows.h>
 
@@ -104,6 +106,12 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && (std::wcscmp(argv[1], L"dialog") == 0 || std::wcscmp(argv[1], L"text") == 0 ||
                       std::wcscmp(argv[1], L"settext") == 0 || std::wcscmp(argv[1], L"click") == 0))
         return dialogCommand(argc, argv);
+    if (argc >= 2 && std::wcscmp(argv[1], L"menu") == 0) {
+        for (HWND h = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); h;
+             h = FindWindowExW(nullptr, h, L"#32768", nullptr))
+            if (IsWindowVisible(h)) return 0;
+        return 1;
+    }
     if (argc >= 2 && std::wcscmp(argv[1], L"active") == 0) {
         HWND front = GetForegroundWindow();
         if (!front) return 1;
