@@ -123,10 +123,19 @@ std::string pickFolderWithTitle(const std::string& title) {
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     PIDLIST_ABSOLUTE id = SHBrowseForFolderW(&bi);
     if (!id) return {};
-    wchar_t buf[MAX_PATH] = {};
-    bool ok = SHGetPathFromIDListW(id, buf);
+    // A folder deeper than MAX_PATH: SHGetPathFromIDListEx takes a long buffer where the system
+    // has it (looked up at run time); SHGetPathFromIDListW where not.
+    using PathFromIdListEx = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, PWSTR, DWORD, int);
+    static const auto ex = reinterpret_cast<PathFromIdListEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetPathFromIDListEx")));
+    std::wstring buf(32768, L'\0');
+    bool ok = ex && ex(id, buf.data(), DWORD(buf.size()), 0);
+    if (!ok) {
+        buf.assign(MAX_PATH, L'\0');
+        ok = SHGetPathFromIDListW(id, buf.data());
+    }
     CoTaskMemFree(id);
-    return ok ? narrow(buf) : std::string();
+    return ok ? narrow(buf.c_str()) : std::string();
 }
 
 std::string controlText(HWND c) {

@@ -210,6 +210,12 @@ std::string pickFile() {
     of.lpstrFile = buf.data();
     of.nMaxFile = DWORD(buf.size());
     of.lpstrTitle = title.c_str();
+    // Starts in the folder being browsed, else in the folder of the last photo viewed.
+    std::vector<std::string> recent = lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, 1);
+    std::wstring start = g.haveFolder ? wide(g.folder.folder)
+                         : recent.empty() ? std::wstring()
+                                          : wide(std::string(lv::folderPart(recent.front())));
+    if (!start.empty()) of.lpstrInitialDir = start.c_str();
     of.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     return GetOpenFileNameW(&of) ? narrow(buf.c_str()) : std::string();
 }

@@ -437,6 +437,24 @@ start /LOG "$(win "$work/empty")"
 shot 11-welcome
 check "log: no valid startup folder -> welcome screen" log_has "no valid startup folder (candidate: .*empty\\\\) -> welcome screen"
 check "welcome screen is drawn" above "$(spread 11-welcome 600x400+$((ox + 340))+$((oy + 100)))" 0.05
+# File > Open file...: a path typed into the file dialog opens that photo in its folder.
+pick=$(ls "$shoot" | grep -i '\.jpg$' | sed -n 2p)
+timeout 20 wine "$probe_exe" command 203 </dev/null >/dev/null 2>&1
+check "Open file... shows the file dialog" until_ok 15 eval 'front | head -1 | grep -q "^Open a photo ("'
+shot 11-open-file
+key ctrl+a
+xdotool type --delay 30 "$(win "$shoot/$pick")"
+key Return
+check "the chosen photo opens ($pick)" until_ok 15 title_is "$pick"
+check "in its folder" until_ok 10 eval '[ "$(title)" = "Lumivore v0.9.2 - $(win "$shoot")" ]'
+# Reveal in Explorer: the system's file browser opens at the photo's folder.
+timeout 20 wine "$probe_exe" command 2225 </dev/null >/dev/null 2>&1
+browser_open() { xdotool search --name "^$(basename "$shoot")\$" >/dev/null; }
+check "Reveal in Explorer opens the photo's folder" until_ok 20 browser_open
+shot 11-reveal
+pkill -f "explorer.exe /select,.*$(basename "$work")"
+until_ok 10 eval '! browser_open'
+xdotool mousemove $((ox + 60)) $((oy + 60)) click 1  # the keyboard back to the program
 finish
 
 # [SECTION] crisp at 150 % and 200 %
