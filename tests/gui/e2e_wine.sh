@@ -615,21 +615,23 @@ key Escape
 finish
 check "settings: the saved filter is still there" setting 'Filter1Name=Best & brightest'
 
-# The dialogs at 150 %
-printf '[Application]\r\nCacheMode=2\r\n' > "$ini"
-timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1
-start /LOG "$(win "$shoot")"
-xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
-for d in "s:Settings:30-settings-150" "shift+x:Thumbnail strip filter:31-filter-150" "F1:Controls:32-controls-150"; do
-  IFS=: read -r k t n <<< "$d"
-  key "$k"
-  if until_ok 10 front_is "$t"; then dialog_shot "$n"; pass "$t at 150 %"; else fail "$t at 150 %"; fi
-  key Escape
+# The dialogs at 150 % and 200 %
+for dpi in 144 192; do
+  pct=$((dpi * 100 / 96))
+  printf '[Application]\r\nCacheMode=2\r\nWindowW=%s\r\nWindowH=%s\r\n' $((1200 * 96 / dpi)) $((760 * 96 / dpi)) > "$ini"
+  timeout 30 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f </dev/null >/dev/null 2>&1
+  start /LOG "$(win "$shoot")"
+  IFS=$'\t' read -r t0 cw ch ox oy < <(probe)
+  xdotool mousemove $((ox + 60)) $((oy + 60)) click 1
+  for d in "s:Settings:30-settings" "shift+x:Thumbnail strip filter:31-filter" "F1:Controls:32-controls" "alt+h a:About Lumivore:33-about"; do
+    IFS=: read -r k t n <<< "$d"
+    key $k
+    if until_ok 10 front_is "$t"; then dialog_shot "$n-$pct"; pass "$t at $pct %"; else fail "$t at $pct %"; fi
+    key Escape
+    until_ok 10 eval '! front_is "$t"'
+  done
+  finish
 done
-key alt+h a
-until_ok 10 front_is "About Lumivore" && dialog_shot 33-about-150
-key Escape
-finish
 timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1
 
 echo "screenshots in $shots:"
