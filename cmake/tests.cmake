@@ -94,8 +94,8 @@ if(WIN32)
   # Drives the real program under Wine with keys and the mouse on a copy of the camera files;
   # skips (77) when the files or the X tools are absent.
   add_test(NAME lumivore_e2e COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/e2e_wine.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(lumivore_e2e PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+  set_tests_properties(lumivore_e2e PROPERTIES TIMEOUT 1800 SKIP_RETURN_CODE 77)
   # "/BENCH:RAM" on a small sample shoot: bench_last.ini complete, the settings file untouched.
   add_test(NAME lumivore_bench COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/bench_wine.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(lumivore_bench PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77)
+  set_tests_properties(lumivore_bench PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 endif()
