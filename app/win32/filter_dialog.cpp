@@ -118,10 +118,19 @@ void takeKeys(HWND list) {
     if (old != listKeysProc) g_listProc = old;
 }
 
+void focusPicker(dlg::Dialog& d);
+
 // The picker of the selected token: bucket ticks, range fields or the names list.
 void buildPicker(dlg::Dialog& d) {
     FilterDialogState& s = stateOf(d);
     s.filling = true;
+    // Rebuilt under the keyboard (the scan ends while a name is being ticked): the focus and the
+    // list's caret come back to the same field rather than going nowhere.
+    HWND had = GetFocus();
+    int focusId = had && IsChild(d.hwnd, had) ? GetDlgCtrlID(had) : 0;
+    if (focusId < kFdBucketFirst || focusId > kFdChipLast) focusId = 0;
+    LRESULT caret = focusId == kFdNames ? SendMessageW(had, LB_GETCARETINDEX, 0, 0) : LB_ERR;
+    LRESULT top = focusId == kFdNames ? SendMessageW(had, LB_GETTOPINDEX, 0, 0) : LB_ERR;
     dlg::removeRows(d, kFdBucketFirst, kFdChipLast);
     lv::FilterToken* t = selectedToken(s);
     const lv::Criterion* c = t ? lv::criterion(t->criterion) : nullptr;
@@ -173,6 +182,15 @@ void buildPicker(dlg::Dialog& d) {
         if (!h) continue;
         SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
         after = h;
+    }
+    if (focusId) {
+        if (HWND h = dlg::item(d, focusId)) {
+            SetFocus(h);
+            if (top != LB_ERR) SendMessageW(h, LB_SETTOPINDEX, WPARAM(top), 0);
+            if (caret != LB_ERR) SendMessageW(h, LB_SETCARETINDEX, WPARAM(caret), FALSE);
+        } else {
+            focusPicker(d);
+        }
     }
     RedrawWindow(d.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     s.filling = false;

@@ -557,6 +557,9 @@ key End; key space          # Camera, and the focus moves to its names
 until_ok 20 [ -n "$(items 550)" ]
 camera=$(items 550 | head -1 | cut -f2)
 check "the camera picker lists the cameras ($camera)" [ -n "$camera" ]
+# The names come when the scan has found cameras; the keyboard may still be in the catalogue.
+on_names() { [ "$(front | awk -F'\t' '$1 == "focus" { print $2 }')" = 550 ] || { key Tab; false; }; }
+check "Tab reaches the camera names" until_ok 15 on_names
 key space
 press 401
 key Home; key space; key space  # Rating, then None
