@@ -25,7 +25,7 @@ struct Faults : lvtest::DiskFaults {
     }
     static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
     static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
-    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume};
+    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume, nullptr};
     static void reset() {
         createErr = writeErr = flushErr = moveErr = 0;
         loseWrites = false;
