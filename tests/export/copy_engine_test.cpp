@@ -124,6 +124,34 @@ TEST_F(StagedCopy, ASourceThatIsNotTheExpectedSizeOrAShortCopyIsNeverPublished) 
     EXPECT_FALSE(pathExists(dst));
 }
 
+// The platform's own calls: the system copies a copy without a hash, we copy a hashed one; both
+// over a block boundary, byte for byte, and the hash is the file's.
+TEST_F(StagedCopy, SystemCopyAndHashedCopyGiveTheSourceBytes) {
+    setCopyFileOps(nullptr);
+    std::string big = std::string(16u << 20, 'b') + "tail";
+    ASSERT_TRUE(lvtest::writeFile(src, big));
+    for (bool hashed : {false, true}) {
+        std::string target = dir.file(hashed ? "hashed.CR3" : "system.CR3");
+        Sha256 h;
+        ASSERT_EQ(sha256Begin(&h), 0u);
+        StagedCopyOptions o;
+        o.hash = hashed ? &h : nullptr;
+        StagedCopyResult r = stagedCopy(src, target, o);
+        ASSERT_TRUE(r.ok()) << r.code;
+        EXPECT_EQ(r.bytes, big.size());
+        EXPECT_TRUE(lvtest::readFile(target) == big) << target;
+        if (!hashed) {
+            sha256Abort(&h);
+            continue;
+        }
+        uint8_t digest[32];
+        ASSERT_EQ(sha256End(&h, digest), 0u);
+        std::string fileHash;
+        ASSERT_EQ(sha256File(src, &fileHash), 0u);
+        EXPECT_EQ(hexUpper(digest, 32), fileHash);
+    }
+}
+
 TEST(CopyEngine, IdenticalFacts) {
     const uint64_t t = fileTimeFromUnix(1700000000);
     EXPECT_TRUE(identicalFileFacts(10, t, 10, t + kIdenticalTimeSlack));
