@@ -18,9 +18,6 @@ const CopyFileOps kPlatformOps = {fileOpenRead, fileCreate, fileReadAt, fileWrit
                                   fileCopyRange};
 const CopyFileOps* gOps = &kPlatformOps;
 
-// Large enough that a 50 MB RAW file takes a handful of system calls.
-constexpr size_t kBlockBytes = 16u << 20;
-
 // Blocks are kept for the next copy: every copy runs on a new thread, and a fresh 16 MiB block
 // costs its page faults and zeroing again each time.
 struct BlockPool {
@@ -32,34 +29,34 @@ BlockPool& blockPool() {
     return pool;
 }
 constexpr size_t kBlocksKept = 8;
-
-struct Block {
-    std::unique_ptr<char[]> p;
-    Block() {
-        BlockPool& pool = blockPool();
-        std::lock_guard<std::mutex> g(pool.m);
-        if (!pool.free.empty()) {
-            p = std::move(pool.free.back());
-            pool.free.pop_back();
-        }
-    }
-    ~Block() {
-        if (!p) return;
-        BlockPool& pool = blockPool();
-        std::lock_guard<std::mutex> g(pool.m);
-        if (pool.free.size() < kBlocksKept) pool.free.push_back(std::move(p));
-    }
-    char* get() {
-        if (!p) p.reset(new char[kBlockBytes]);
-        return p.get();
-    }
-};
+constexpr size_t kBlockAlign = 4096;
 
 }  // namespace
 
 const CopyFileOps& platformCopyFileOps() { return kPlatformOps; }
 void setCopyFileOps(const CopyFileOps* ops) { gOps = ops ? ops : &kPlatformOps; }
 const CopyFileOps& copyFileOps() { return *gOps; }
+
+CopyBlock::CopyBlock() {
+    BlockPool& pool = blockPool();
+    std::lock_guard<std::mutex> g(pool.m);
+    if (pool.free.empty()) return;
+    storage = std::move(pool.free.back());
+    pool.free.pop_back();
+}
+
+CopyBlock::~CopyBlock() {
+    if (!storage) return;
+    BlockPool& pool = blockPool();
+    std::lock_guard<std::mutex> g(pool.m);
+    if (pool.free.size() < kBlocksKept) pool.free.push_back(std::move(storage));
+}
+
+char* CopyBlock::get() {
+    if (!storage) storage.reset(new char[kCopyBlockBytes + kBlockAlign]);
+    uintptr_t at = reinterpret_cast<uintptr_t>(storage.get());
+    return storage.get() + (kBlockAlign - at % kBlockAlign) % kBlockAlign;
+}
 
 // [SECTION] staged copy
 namespace {
@@ -90,12 +87,12 @@ StagedCopyResult& failWith(StagedCopyResult& r, CopyStep step, WinErr code) {
 // the hash also reads. Stops at the end of the source.
 void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, StagedCopyResult& r) {
     bool bySystem = !opt.hash && gOps->copyRange;
-    Block block;
+    CopyBlock block;
     for (;;) {
         size_t got = 0;
         WinErr e = kErrOk;
         if (bySystem) {
-            e = gOps->copyRange(in, r.bytes, out, kBlockBytes, &got);
+            e = gOps->copyRange(in, r.bytes, out, kCopyBlockBytes, &got);
             if (e == kErrNotSupported && r.bytes == 0) {  // another file system: copy it ourselves
                 bySystem = false;
                 continue;
@@ -106,7 +103,7 @@ void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, Stag
             }
         } else {
             char* buf = block.get();
-            if ((e = gOps->readAt(in, r.bytes, buf, kBlockBytes, &got)) != kErrOk) {
+            if ((e = gOps->readAt(in, r.bytes, buf, kCopyBlockBytes, &got)) != kErrOk) {
                 failWith(r, CopyStep::Read, e);
                 return;
             }
@@ -120,7 +117,7 @@ void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, Stag
         if (got == 0) return;
         r.bytes += got;
         if (opt.progress) opt.progress(r.bytes, opt.progressContext);
-        if (got < kBlockBytes && !bySystem) return;
+        if (got < kCopyBlockBytes && !bySystem) return;
     }
 }
 

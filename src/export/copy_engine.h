@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,21 @@ const CopyFileOps& platformCopyFileOps();
 void setCopyFileOps(const CopyFileOps* ops);
 const CopyFileOps& copyFileOps();
 
+// [SECTION] copy blocks
+// Large enough that a 50 MB RAW file takes a handful of system calls.
+inline constexpr size_t kCopyBlockBytes = 16u << 20;
+// A block of kCopyBlockBytes aligned to 4096 (for unbuffered reads), taken from the ones earlier
+// copies gave back and given back when it goes: every copy runs on a new thread, and a fresh
+// block costs its page faults and zeroing again each time.
+struct CopyBlock {
+    std::unique_ptr<char[]> storage;
+    CopyBlock();
+    ~CopyBlock();
+    CopyBlock(const CopyBlock&) = delete;
+    CopyBlock& operator=(const CopyBlock&) = delete;
+    char* get();
+};
+
 // [SECTION] staged copy
 enum class CopyStep { None, TargetExists, OpenSource, CreateStaging, Read, Write, Flush, Size, Publish };
 
@@ -66,7 +82,7 @@ struct StagedCopyResult {
 // Copies source to target + ".lumivore-part" (created exclusively, so never through a link or
 // into an earlier run's leftover, which makes the next free "<target>.<n>.lumivore-part" used
 // instead), gives it the source's last-write time, flushes it to disk and only then renames it to
-// target without replacing. The target existing at the start fails at TargetExists with 183.
+// target without replacing. Without a hash the system copies the bytes where it can (Linux). The target existing at the start fails at TargetExists with 183.
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& options = {});
 
 // [SECTION] copies in flight

@@ -15,7 +15,6 @@ namespace lv {
 namespace {
 
 constexpr const char* kMiddleDot = " \xC2\xB7 ";
-constexpr size_t kBlockBytes = 16u << 20;
 constexpr uint32_t kQuestionPollMs = 30;
 
 // [SECTION] plan
@@ -664,9 +663,8 @@ std::string companionTarget(std::string_view companion, std::string_view lead, s
 }
 
 WinErr readBackMatches(std::string_view path, std::string_view expectedHash) {
-    thread_local std::unique_ptr<uint8_t[]> storage;
-    if (!storage) storage.reset(new uint8_t[kBlockBytes + 4096]);
-    uint8_t* buf = storage.get() + (4096 - reinterpret_cast<uintptr_t>(storage.get()) % 4096) % 4096;
+    CopyBlock block;
+    char* buf = block.get();
     FileHandle f;
     WinErr e = fileOpenReadUncached(path, &f);
     if (e) return e;
@@ -675,11 +673,11 @@ WinErr readBackMatches(std::string_view path, std::string_view expectedHash) {
         fileClose(&f);
         return e;
     }
-    for (uint64_t at = 0;; at += kBlockBytes) {
+    for (uint64_t at = 0;; at += kCopyBlockBytes) {
         size_t got = 0;
-        if ((e = fileReadUncached(f, at, buf, kBlockBytes, &got)) != kErrOk) break;
+        if ((e = fileReadUncached(f, at, buf, kCopyBlockBytes, &got)) != kErrOk) break;
         sha256Update(&h, buf, got);
-        if (got < kBlockBytes) break;
+        if (got < kCopyBlockBytes) break;
     }
     fileClose(&f);
     uint8_t digest[32];
