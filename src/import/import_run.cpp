@@ -136,7 +136,6 @@ std::string setAside(const std::string& target) {
 std::string verifiedCopy(ImportJob* job, const std::string& source, const std::string& target, int64_t size,
                          const std::string& expectedHash, std::string* hashOut, std::string* keptAs) {
     if (utf16Length(target) + kStagingSuffix.size() >= 1024) return text("ExportErrTooLong");
-    if (pathExists(target)) return text("ExportErrExists");
     Sha256 h;
     if (sha256Begin(&h) != kErrOk) return text("ImportErrHash");
     StagedCopyOptions o;
