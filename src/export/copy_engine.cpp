@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "core/pathname.h"
 #include "core/texts.h"
@@ -13,24 +14,49 @@ namespace lv {
 // [SECTION] file-system seam
 namespace {
 
-const CopyFileOps kPlatformOps = {fileOpenRead, fileCreate, fileReadAt, fileWrite, fileFlush, fileMove, volumeInfo};
+const CopyFileOps kPlatformOps = {fileOpenRead, fileCreate, fileReadAt, fileWrite, fileFlush, fileMove, volumeInfo,
+                                  fileCopyRange};
 const CopyFileOps* gOps = &kPlatformOps;
 
-// Large enough that a 50 MB RAW file takes a handful of system calls; kept per thread so the
-// export and the import copier never share it and a run of small files allocates once.
-constexpr size_t kBlockBytes = 16u << 20;
-
-char* blockBuffer() {
-    thread_local std::unique_ptr<char[]> buf;
-    if (!buf) buf.reset(new char[kBlockBytes]);
-    return buf.get();
+// Blocks are kept for the next copy: every copy runs on a new thread, and a fresh 16 MiB block
+// costs its page faults and zeroing again each time.
+struct BlockPool {
+    std::mutex m;
+    std::vector<std::unique_ptr<char[]>> free;
+};
+BlockPool& blockPool() {
+    static BlockPool pool;
+    return pool;
 }
+constexpr size_t kBlocksKept = 8;
+constexpr size_t kBlockAlign = 4096;
 
 }  // namespace
 
 const CopyFileOps& platformCopyFileOps() { return kPlatformOps; }
 void setCopyFileOps(const CopyFileOps* ops) { gOps = ops ? ops : &kPlatformOps; }
 const CopyFileOps& copyFileOps() { return *gOps; }
+
+CopyBlock::CopyBlock() {
+    BlockPool& pool = blockPool();
+    std::lock_guard<std::mutex> g(pool.m);
+    if (pool.free.empty()) return;
+    storage = std::move(pool.free.back());
+    pool.free.pop_back();
+}
+
+CopyBlock::~CopyBlock() {
+    if (!storage) return;
+    BlockPool& pool = blockPool();
+    std::lock_guard<std::mutex> g(pool.m);
+    if (pool.free.size() < kBlocksKept) pool.free.push_back(std::move(storage));
+}
+
+char* CopyBlock::get() {
+    if (!storage) storage.reset(new char[kCopyBlockBytes + kBlockAlign]);
+    uintptr_t at = reinterpret_cast<uintptr_t>(storage.get());
+    return storage.get() + (kBlockAlign - at % kBlockAlign) % kBlockAlign;
+}
 
 // [SECTION] staged copy
 namespace {
@@ -51,157 +77,149 @@ WinErr createStaging(std::string_view target, FileHandle* out, StagedCopyResult*
     return e;
 }
 
-}  // namespace
-
-namespace {
-
 StagedCopyResult& failWith(StagedCopyResult& r, CopyStep step, WinErr code) {
     r.failedStep = step;
     r.code = code ? code : kErrGenFailure;
     return r;
 }
 
-// Flush and size check of one begun copy; the file stays open.
-void flushPending(PendingCopy* p) {
-    StagedCopyResult& r = p->result;
-    if (!r.ok()) return;
-    // On disk before it has a final name: a crash after the rename must not find a short file.
-    WinErr e = gOps->flush(p->staging);
-    if (e) {
-        failWith(r, CopyStep::Flush, e);
-        return;
+// The bytes: by the system where it can (no hash wanted), else through a block of ours that
+// the hash also reads. Stops at the end of the source.
+void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, StagedCopyResult& r) {
+    bool bySystem = !opt.hash && gOps->copyRange;
+    CopyBlock block;
+    for (;;) {
+        size_t got = 0;
+        WinErr e = kErrOk;
+        if (bySystem) {
+            e = gOps->copyRange(in, r.bytes, out, kCopyBlockBytes, &got);
+            if (e == kErrNotSupported && r.bytes == 0) {  // another file system: copy it ourselves
+                bySystem = false;
+                continue;
+            }
+            if (e) {
+                failWith(r, CopyStep::Write, e);  // either side: the message goes by the code
+                return;
+            }
+        } else {
+            char* buf = block.get();
+            if ((e = gOps->readAt(in, r.bytes, buf, kCopyBlockBytes, &got)) != kErrOk) {
+                failWith(r, CopyStep::Read, e);
+                return;
+            }
+            if (got == 0) return;
+            if (opt.hash) sha256Update(opt.hash, buf, got);
+            if ((e = gOps->write(out, buf, got)) != kErrOk) {
+                failWith(r, CopyStep::Write, e);
+                return;
+            }
+        }
+        if (got == 0) return;
+        r.bytes += got;
+        if (opt.progress) opt.progress(r.bytes, opt.progressContext);
+        if (got < kCopyBlockBytes && !bySystem) return;
     }
-    uint64_t written = 0;
-    e = fileSize(p->staging, &written);
-    if (e || written != r.bytes) failWith(r, CopyStep::Size, e ? e : kErrHandleEof);
-}
-
-// Close and publish without replacing, after flushPending; the caller flushes the folder.
-void publishPending(PendingCopy* p) {
-    StagedCopyResult& r = p->result;
-    fileClose(&p->staging);
-    if (r.ok()) {
-        WinErr e = gOps->move(r.stagingPath, p->target, false);
-        if (!e) return;
-        failWith(r, CopyStep::Publish, e);
-    }
-    bool ours = r.failedStep != CopyStep::TargetExists && r.failedStep != CopyStep::OpenSource &&
-                r.failedStep != CopyStep::CreateStaging;
-    if (ours) r.stagingLeft = pathExists(r.stagingPath);
-}
-
-constexpr int kFlushThreads = 8;
-
-struct FlushWork {
-    std::vector<PendingCopy>* batch;
-    std::atomic<size_t> next{0};
-};
-
-void flushWorker(void* arg) {
-    FlushWork* w = static_cast<FlushWork*>(arg);
-    for (size_t i; (i = w->next++) < w->batch->size();) flushPending(&(*w->batch)[i]);
 }
 
 }  // namespace
 
-void stagedCopyBegin(std::string_view source, std::string_view target, const StagedCopyOptions& opt, PendingCopy* p) {
-    p->source = std::string(source);
-    p->target = std::string(target);
-    p->staging = FileHandle();
-    p->result = StagedCopyResult();
-    StagedCopyResult& r = p->result;
-    if (pathExists(target)) {
-        failWith(r, CopyStep::TargetExists, kErrAlreadyExists);
-        return;
-    }
+StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
+    StagedCopyResult r;
+    if (pathExists(target)) return failWith(r, CopyStep::TargetExists, kErrAlreadyExists);
     FileHandle in;
     WinErr e = gOps->openRead(source, &in);
-    if (e) {
-        failWith(r, CopyStep::OpenSource, e);
-        return;
-    }
+    if (e) return failWith(r, CopyStep::OpenSource, e);
     uint64_t sourceTime = 0;
     e = fileSize(in, &r.sourceSize);
     if (!e) e = fileGetWriteTime(in, &sourceTime);
-    if (!e) {
-        e = createStaging(target, &p->staging, &r);
-        if (e) failWith(r, CopyStep::CreateStaging, e);
-    } else {
+    FileHandle out;
+    if (e) {
         failWith(r, CopyStep::OpenSource, e);
+    } else if ((e = createStaging(target, &out, &r)) != kErrOk) {
+        failWith(r, CopyStep::CreateStaging, e);
     }
     if (!r.ok()) {
         fileClose(&in);
-        return;
+        return r;
     }
-    char* buf = blockBuffer();
-    for (;;) {
-        size_t got = 0;
-        e = gOps->readAt(in, r.bytes, buf, kBlockBytes, &got);
-        if (e) {
-            failWith(r, CopyStep::Read, e);
-            break;
-        }
-        if (got == 0) break;
-        if (opt.hash) sha256Update(opt.hash, buf, got);
-        e = gOps->write(p->staging, buf, got);
-        if (e) {
-            failWith(r, CopyStep::Write, e);
-            break;
-        }
-        r.bytes += got;
-        if (opt.progress) opt.progress(r.bytes, opt.progressContext);
-        if (got < kBlockBytes) break;
-    }
+    copyBytes(in, out, opt, r);
     fileClose(&in);
     uint64_t want = opt.expectedSize ? opt.expectedSize : r.sourceSize;
     if (r.ok() && r.bytes != want) failWith(r, CopyStep::Size, kErrHandleEof);
     if (r.ok()) {
-        if (sourceTime != 0) fileSetWriteTime(p->staging, sourceTime);
-        fileStartWriteback(p->staging);
-        return;
+        if (sourceTime != 0) fileSetWriteTime(out, sourceTime);
+        // On disk before it has a final name: a crash after the rename must not find a short file.
+        if ((e = gOps->flush(out)) != kErrOk) failWith(r, CopyStep::Flush, e);
     }
-    publishPending(p);  // closes and notes the staging file left behind
+    uint64_t written = 0;
+    if (r.ok() && ((e = fileSize(out, &written)) != kErrOk || written != r.bytes))
+        failWith(r, CopyStep::Size, e ? e : kErrHandleEof);
+    fileClose(&out);
+    if (r.ok() && (e = gOps->move(r.stagingPath, target, false)) != kErrOk) failWith(r, CopyStep::Publish, e);
+    if (!r.ok()) {
+        r.stagingLeft = pathExists(r.stagingPath);  // never deleted: it may be all there is
+        return r;
+    }
+    if (opt.flushFolder) folderFlush(folderPart(target));
+    return r;
 }
 
-void stagedCopyFinishAll(std::vector<PendingCopy>& batch, bool flushFolders) {
-    size_t flushing = 0;
-    for (const PendingCopy& p : batch) flushing += p.staging.valid();
-    if (flushing > 1) {
-        FlushWork work;
-        work.batch = &batch;
-        Thread threads[kFlushThreads];
-        int started = 0;
-        for (size_t t = 0; t + 1 < size_t(kFlushThreads) && t + 1 < flushing; t++)
-            if (threadStart(&threads[t], 256u << 10, flushWorker, &work) == kErrOk) started++;
-        flushWorker(&work);  // this thread helps, and does everything when no thread started
-        for (int t = 0; t < started; t++) threadJoin(&threads[t]);
-    } else {
-        for (PendingCopy& p : batch) flushPending(&p);
-    }
-    // Every staging file is closed before the first is published, so none is held open while
-    // its folder changes.
-    std::vector<PendingCopy*> open;
-    for (PendingCopy& p : batch)
-        if (p.staging.valid()) {
-            fileClose(&p.staging);
-            open.push_back(&p);
-        }
-    // One flush per folder makes the new names of the whole batch durable.
-    std::vector<std::string_view> folders;
-    for (PendingCopy* p : open) {
-        publishPending(p);
-        std::string_view folder = folderPart(p->target);
-        if (p->result.ok() && std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
-    }
-    if (flushFolders)
-        for (std::string_view f : folders) folderFlush(f);
+// [SECTION] copies in flight
+void flightStart(CopyFlight& f, ThreadFn work, void* arg) {
+    f.slots.emplace_back();
+    FlightSlot& s = f.slots.back();
+    s.arg = arg;
+    s.started = threadStart(&s.thread, 1u << 20, work, arg) == kErrOk;
+    if (!s.started) work(arg);
 }
 
-StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
-    std::vector<PendingCopy> one(1);
-    stagedCopyBegin(source, target, opt, &one[0]);
-    if (one[0].staging.valid()) stagedCopyFinishAll(one, opt.flushFolder);
-    return one[0].result;
+void* flightFinishOldest(CopyFlight& f) {
+    if (f.slots.empty()) return nullptr;
+    FlightSlot& s = f.slots.front();
+    if (s.started) threadJoin(&s.thread);
+    void* arg = s.arg;
+    f.slots.pop_front();
+    f.sinceCommit++;
+    return arg;
+}
+
+void flightNoteFolder(CopyFlight& f, std::string_view folder) {
+    std::string_view d = withoutTrailingSeparator(folder);
+    if (std::find(f.unflushedFolders.begin(), f.unflushedFolders.end(), d) == f.unflushedFolders.end())
+        f.unflushedFolders.emplace_back(d);
+}
+
+bool flightCommitDue(const CopyFlight& f) { return f.sinceCommit >= kCopiesPerCommit; }
+
+namespace {
+
+struct FolderFlushWork {
+    const std::vector<std::string>* folders;
+    std::atomic<size_t> next{0};
+};
+
+void folderFlushWorker(void* arg) {
+    auto* w = static_cast<FolderFlushWork*>(arg);
+    for (size_t i; (i = w->next++) < w->folders->size();) folderFlush((*w->folders)[i]);
+}
+
+constexpr size_t kFolderFlushThreads = 8;
+
+}  // namespace
+
+void flightCommit(CopyFlight& f) {
+    // Side by side: a template that sorts by date gives a commit tens of folders, and each flush
+    // waits for the disk on its own.
+    FolderFlushWork work;
+    work.folders = &f.unflushedFolders;
+    Thread threads[kFolderFlushThreads - 1];
+    size_t started = 0;
+    for (size_t t = 0; t + 1 < kFolderFlushThreads && t + 1 < f.unflushedFolders.size(); t++)
+        started += threadStart(&threads[started], 64u << 10, folderFlushWorker, &work) == kErrOk;
+    folderFlushWorker(&work);  // this thread helps, and does everything when no thread started
+    for (size_t t = 0; t < started; t++) threadJoin(&threads[t]);
+    f.unflushedFolders.clear();
+    f.sinceCommit = 0;
 }
 
 // [SECTION] identical files

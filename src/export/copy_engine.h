@@ -3,7 +3,9 @@
 // rule with its texts and the stop reason after a failed copy.
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,11 +31,28 @@ struct CopyFileOps {
     WinErr (*flush)(FileHandle f);
     WinErr (*move)(std::string_view from, std::string_view to, bool replace);
     WinErr (*volume)(std::string_view path, VolumeInfo* out);
+    // The system copying the bytes itself (no hash wanted); nullptr: always read and write.
+    WinErr (*copyRange)(FileHandle in, uint64_t offset, FileHandle out, size_t len, size_t* got);
 };
 const CopyFileOps& platformCopyFileOps();
 // nullptr restores the platform calls. Not thread-safe: for tests only.
 void setCopyFileOps(const CopyFileOps* ops);
 const CopyFileOps& copyFileOps();
+
+// [SECTION] copy blocks
+// Large enough that a 50 MB RAW file takes a handful of system calls.
+inline constexpr size_t kCopyBlockBytes = 16u << 20;
+// A block of kCopyBlockBytes aligned to 4096 (for unbuffered reads), taken from the ones earlier
+// copies gave back and given back when it goes: every copy runs on a new thread, and a fresh
+// block costs its page faults and zeroing again each time.
+struct CopyBlock {
+    std::unique_ptr<char[]> storage;
+    CopyBlock();
+    ~CopyBlock();
+    CopyBlock(const CopyBlock&) = delete;
+    CopyBlock& operator=(const CopyBlock&) = delete;
+    char* get();
+};
 
 // [SECTION] staged copy
 enum class CopyStep { None, TargetExists, OpenSource, CreateStaging, Read, Write, Flush, Size, Publish };
@@ -45,7 +64,7 @@ struct StagedCopyOptions {
     void (*progress)(uint64_t bytesDone, void* ctx) = nullptr;
     void* progressContext = nullptr;
     // False: the new name is not made durable here; the caller flushes the folder later, once
-    // for many copies (and before it records the copy anywhere durable).
+    // for many copies (flightCommit, before it records the copy anywhere durable).
     bool flushFolder = true;
 };
 
@@ -63,22 +82,35 @@ struct StagedCopyResult {
 // Copies source to target + ".lumivore-part" (created exclusively, so never through a link or
 // into an earlier run's leftover, which makes the next free "<target>.<n>.lumivore-part" used
 // instead), gives it the source's last-write time, flushes it to disk and only then renames it to
-// target without replacing. The target existing at the start fails at TargetExists with 183.
+// target without replacing. Without a hash the system copies the bytes where it can (Linux). The target existing at the start fails at TargetExists with 183.
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& options = {});
 
-// The same in two halves, so that a run can flush several copies side by side: the file system
-// then commits them together instead of waiting for the disk once per file.
-struct PendingCopy {
-    std::string source, target;
-    FileHandle staging;       // open between the halves
-    StagedCopyResult result;  // a failure of the first half is final
+// [SECTION] copies in flight
+// Several copies at once, each on a thread of its own, so that the flush of one to disk overlaps
+// the reading and writing of the next. The caller completes them in the order they began and
+// commits their new names in groups: the folders that received names are flushed together once
+// for many copies (and before anything durable, such as a journal line, records those copies).
+struct FlightSlot {
+    Thread thread;
+    bool started = false;
+    void* arg = nullptr;
 };
-// Everything before the flush; the staging file stays open unless this failed.
-void stagedCopyBegin(std::string_view source, std::string_view target, const StagedCopyOptions& options,
-                     PendingCopy* out);
-// Flushes the open staging files of the batch at the same time (a few threads), then checks,
-// closes and publishes each in order.
-void stagedCopyFinishAll(std::vector<PendingCopy>& batch, bool flushFolders = true);
+struct CopyFlight {
+    size_t maxInFlight = 8;
+    std::deque<FlightSlot> slots;                // in the order they began
+    std::vector<std::string> unflushedFolders;  // folders whose new names are not durable yet
+    size_t sinceCommit = 0;                      // copies finished since the last commit
+};
+inline constexpr size_t kCopiesPerCommit = 32;
+// Runs work(arg) on a thread of its own, or on this one when no thread can be started.
+void flightStart(CopyFlight& f, ThreadFn work, void* arg);
+// Waits for the oldest copy in flight and gives its arg; nullptr when none is in flight.
+void* flightFinishOldest(CopyFlight& f);
+void flightNoteFolder(CopyFlight& f, std::string_view folder);
+// True once kCopiesPerCommit copies have finished since the last commit.
+bool flightCommitDue(const CopyFlight& f);
+// Flushes the noted folders, so every name published so far survives a power cut.
+void flightCommit(CopyFlight& f);
 
 // [SECTION] identical files
 // Same size and last-write times at most 2 seconds apart; a source time of 0 is never identical.

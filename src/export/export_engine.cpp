@@ -1,6 +1,8 @@
 #include "export/export_engine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <set>
 
 #include "core/diaglog.h"
@@ -172,10 +174,26 @@ namespace {
 
 enum FilePlan { kPlanCopy = 1, kPlanSkipped = 2, kPlanFailed = 3, kPlanStop = 4, kPlanAlready = 5 };
 
-// Copies in flight between their two halves: 16 files or 256 MiB, whichever comes first, so a
-// stop or a full disk is noticed soon and little unflushed data waits in memory.
-constexpr size_t kBatchFiles = 16;
-constexpr uint64_t kBatchBytes = 256u << 20;
+// One staged copy on its own thread: a photo, or the sidecar of a photo that is at the destination.
+struct ExportCopy {
+    std::string source, target;
+    bool sidecar = false;
+    StagedCopyResult result;
+};
+
+void exportCopyThread(void* arg) {
+    auto* c = static_cast<ExportCopy*>(arg);
+    StagedCopyOptions o;
+    o.flushFolder = false;  // the run flushes the folder once for many copies
+    c->result = stagedCopy(c->source, c->target, o);
+}
+
+struct ExportRun {
+    ExportJob& job;
+    CopyFlight flight;
+    std::set<std::string> inFlight;  // upper-cased targets of the copies in flight
+    bool goOn = true;                // false once the destination is full or gone
+};
 
 void addLog(ExportJob& job, std::string_view source, std::string textLine) {
     LockGuard g(job.lock);
@@ -189,7 +207,7 @@ void bump(ExportJob& job, int ExportCounters::*field) {
 
 // Notes a staging file a failure left, writes the diagnostics and gives the message of a failed
 // copy, or empty after success.
-std::string copyOutcome(ExportJob& job, const PendingCopy& p) {
+std::string copyOutcome(ExportJob& job, const ExportCopy& p) {
     const StagedCopyResult& r = p.result;
     if (r.stagingLeft) {
         LockGuard g(job.lock);
@@ -243,18 +261,24 @@ int askClash(ExportJob& job, const std::string& existing, const std::string& inc
     }
 }
 
+void drain(ExportRun& run, size_t keep);
+
 // Where one file goes: its target, or why it is not copied.
-int planFile(ExportJob& job, const std::string& source, std::string* target) {
+int planFile(ExportRun& run, const std::string& source, std::string* target) {
+    ExportJob& job = run.job;
     if (source.empty()) {
         bump(job, &ExportCounters::failed);
         return kPlanFailed;
     }
     *target = joinPath(job.destination, fileNamePart(source));
+    if (run.inFlight.count(upperAscii(*target))) drain(run, 0);  // a copy in flight takes that name
     if (!pathExists(*target)) return kPlanCopy;
     if (identicalAtTarget(source, *target)) {
         bump(job, &ExportCounters::alreadyThere);
         return kPlanAlready;
     }
+    // The files in hand are finished before a question: free names are then what they seem.
+    drain(run, 0);
     const std::string sourceSidecar = job.includeSidecars ? sidecarOf(source).path : std::string();
     auto companions = [&](const std::string& candidate) {
         return job.includeSidecars ? std::vector<std::string>{sidecarDestinationName(sourceSidecar, source, candidate)}
@@ -293,88 +317,67 @@ bool destinationStops(ExportJob& job, const std::string& source) {
     return true;
 }
 
-// The sidecars of photos that were copied or found already there. A sidecar at the destination
-// is never changed: identical, or holding the same rating and label, is fine; otherwise counted.
-void exportSidecars(ExportJob& job, const std::vector<std::pair<std::string, std::string>>& photos) {
-    if (!job.includeSidecars) return;
-    std::vector<PendingCopy> batch;
-    for (const auto& [source, target] : photos) {
-        std::string sc = sidecarOf(source).path, tsc = sidecarDestinationName(sc, source, target);
-        uint64_t size = 0, time = 0;
-        if (pathFileInfo(sc, &size, &time) != kErrOk) continue;
-        if (!pathExists(tsc)) {
-            batch.emplace_back();
-            stagedCopyBegin(sc, tsc, {}, &batch.back());
-            continue;
-        }
-        if (identicalAtTarget(sc, tsc)) continue;
-        RatingLabel mine = readSidecarRatingLabel(source), there = readSidecarRatingLabel(target);
-        if (mine.rating == there.rating && mine.label == there.label) continue;
-        bump(job, &ExportCounters::ratedDifferently);
-        addLog(job, source, text("ExportLogRatingDiffers"));
-    }
-    stagedCopyFinishAll(batch);
-    for (const PendingCopy& p : batch) {
-        std::string msg = copyOutcome(job, p);
-        if (msg.empty()) {
-            bump(job, &ExportCounters::sidecarsCopied);
-            continue;
-        }
-        bump(job, &ExportCounters::sidecarsFailed);
-        logLine("export sidecar not copied: " + msg);
-        addLog(job, p.source, text("ExportLogSidecar") + " " + msg);
-    }
+void startCopy(ExportRun& run, const std::string& source, const std::string& target, bool sidecar) {
+    auto c = std::make_unique<ExportCopy>();
+    c->source = source;
+    c->target = target;
+    c->sidecar = sidecar;
+    run.inFlight.insert(upperAscii(target));
+    flightStart(run.flight, exportCopyThread, c.release());
 }
 
-// One batch from index *next on: plans and begins each file, flushes and publishes them together,
-// then copies their sidecars. False when the run must end.
-bool exportBatch(ExportJob& job, size_t* next) {
-    std::vector<PendingCopy> batch;
-    std::vector<std::pair<std::string, std::string>> sidecarsFor;
-    uint64_t bytes = 0;
-    bool goOn = true;
-    while (goOn && *next < job.files.size() && batch.size() < kBatchFiles && bytes < kBatchBytes &&
-           !job.stopRequested) {
-        const std::string& s = job.files[*next];
+// The sidecar of a photo that was copied or found already there. A sidecar at the destination
+// is never changed: identical, or holding the same rating and label, is fine; otherwise counted.
+void exportSidecar(ExportRun& run, const std::string& source, const std::string& target) {
+    ExportJob& job = run.job;
+    if (!job.includeSidecars) return;
+    std::string sc = sidecarOf(source).path, tsc = sidecarDestinationName(sc, source, target);
+    uint64_t size = 0, time = 0;
+    if (pathFileInfo(sc, &size, &time) != kErrOk) return;
+    if (run.inFlight.count(upperAscii(tsc))) return;  // its partner's copy brings the same sidecar
+    if (!pathExists(tsc)) return startCopy(run, sc, tsc, true);
+    if (identicalAtTarget(sc, tsc)) return;
+    RatingLabel mine = readSidecarRatingLabel(source), there = readSidecarRatingLabel(target);
+    if (mine.rating == there.rating && mine.label == there.label) return;
+    bump(job, &ExportCounters::ratedDifferently);
+    addLog(job, source, text("ExportLogRatingDiffers"));
+}
+
+void completeCopy(ExportRun& run, const ExportCopy& c) {
+    ExportJob& job = run.job;
+    run.inFlight.erase(upperAscii(c.target));
+    std::string msg = copyOutcome(job, c);
+    if (c.sidecar) {
+        bump(job, msg.empty() ? &ExportCounters::sidecarsCopied : &ExportCounters::sidecarsFailed);
+        if (msg.empty()) return;
+        logLine("export sidecar not copied: " + msg);
+        addLog(job, c.source, text("ExportLogSidecar") + " " + msg);
+        return;
+    }
+    if (msg.empty()) {
         {
             LockGuard g(job.lock);
-            job.counters.indexInHand = int(*next);
-            job.fileInHand = std::string(fileNamePart(s));
-        }
-        ++*next;
-        std::string target;
-        int plan = planFile(job, s, &target);
-        if (plan == kPlanStop) {
-            job.stopRequested = true;
-        } else if (plan == kPlanAlready) {
-            sidecarsFor.emplace_back(s, target);
-        } else if (plan == kPlanFailed) {
-            goOn = !destinationStops(job, s);
-        } else if (plan == kPlanCopy) {
-            batch.emplace_back();
-            stagedCopyBegin(s, target, {}, &batch.back());
-            bytes += batch.back().result.bytes;
-            // A full disk is noticed at once, not after the files begun behind it.
-            if (!batch.back().result.ok()) goOn = !destinationStops(job, s);
-        }
-    }
-    stagedCopyFinishAll(batch);
-    for (const PendingCopy& p : batch) {
-        std::string msg = copyOutcome(job, p);
-        if (msg.empty()) {
-            LockGuard g(job.lock);
             job.counters.copied++;
-            job.counters.bytesCopied += p.result.bytes;
-            sidecarsFor.emplace_back(p.source, p.target);
-            continue;
+            job.counters.bytesCopied += c.result.bytes;
         }
-        bump(job, &ExportCounters::failed);
-        logLine("export FAILED: " + p.source + " -> " + p.target + ": " + msg);
-        addLog(job, p.source, text("ExportLogFailed") + " " + msg);
-        if (destinationStops(job, p.source)) goOn = false;
+        exportSidecar(run, c.source, c.target);
+        return;
     }
-    exportSidecars(job, sidecarsFor);
-    return goOn;
+    bump(job, &ExportCounters::failed);
+    logLine("export FAILED: " + c.source + " -> " + c.target + ": " + msg);
+    addLog(job, c.source, text("ExportLogFailed") + " " + msg);
+    if (destinationStops(job, c.source)) run.goOn = false;
+}
+
+// Completes copies in the order they began until at most keep are in flight; the names are
+// made durable in groups.
+void drain(ExportRun& run, size_t keep) {
+    while (run.flight.slots.size() > keep) {
+        std::unique_ptr<ExportCopy> c(static_cast<ExportCopy*>(flightFinishOldest(run.flight)));
+        if (c->result.ok()) flightNoteFolder(run.flight, folderPart(c->target));
+        completeCopy(run, *c);
+        if (flightCommitDue(run.flight)) flightCommit(run.flight);
+    }
 }
 
 void exportThreadMain(void* arg) { runExport(*static_cast<ExportJob*>(arg)); }
@@ -410,9 +413,30 @@ void resetJob(ExportJob& job, std::string_view destination, std::vector<std::str
 
 void runExport(ExportJob& job) {
     if (job.state != kExportRunning) resetJob(job, job.destination, job.files, job.includeSidecars);
-    size_t next = 0;
-    while (next < job.files.size() && !job.stopRequested && exportBatch(job, &next)) {
+    ExportRun run{job, {}, {}, true};
+    run.flight.maxInFlight = size_t(std::max(1, job.copiesInFlight));
+    for (size_t i = 0; i < job.files.size() && !job.stopRequested && run.goOn; i++) {
+        const std::string& s = job.files[i];
+        {
+            LockGuard g(job.lock);
+            job.counters.indexInHand = int(i);
+            job.fileInHand = std::string(fileNamePart(s));
+        }
+        std::string target;
+        int plan = planFile(run, s, &target);
+        if (plan == kPlanStop) {
+            job.stopRequested = true;
+        } else if (plan == kPlanAlready) {
+            exportSidecar(run, s, target);
+        } else if (plan == kPlanFailed) {
+            run.goOn = !destinationStops(job, s);
+        } else if (plan == kPlanCopy) {
+            startCopy(run, s, target, false);
+        }
+        drain(run, run.flight.maxInFlight - 1);
     }
+    drain(run, 0);  // the files in hand are finished, never abandoned
+    flightCommit(run.flight);
     LockGuard g(job.lock);
     job.counters.stoppedByUser = job.stopRequested;
     job.state = job.stopRequested ? kExportStopped : kExportFinished;

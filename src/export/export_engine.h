@@ -122,6 +122,7 @@ struct ExportJob {
     std::string destination;
     std::vector<std::string> files;
     bool includeSidecars = false;
+    int copiesInFlight = 32;  // files copied at once (1: strictly one after the other)
     Thread thread;
 };
 

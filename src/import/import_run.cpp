@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
 #include <memory>
 #include <set>
 
@@ -16,7 +15,6 @@ namespace lv {
 namespace {
 
 constexpr const char* kMiddleDot = " \xC2\xB7 ";
-constexpr size_t kBlockBytes = 16u << 20;
 constexpr uint32_t kQuestionPollMs = 30;
 
 // [SECTION] plan
@@ -44,8 +42,6 @@ struct CopyTask {
     std::string source, target, expectedHash;
     int64_t size = 0;
     std::string hash, message, keptAs;  // results
-    Thread thread;
-    bool started = false;
 };
 
 struct Run {
@@ -58,21 +54,11 @@ struct Run {
     bool restore = false;
     bool abort = false;  // a destination is full or gone, or the user chose stop
     uint64_t t0 = 0;
-    std::deque<std::unique_ptr<CopyTask>> inflight;  // in card order
-    size_t maxInFlight = 4;
-    std::vector<std::string> cardHash, firstCopy;    // per file: the first verified copy of this run
-    // Group commit: the folders of copies published since the last commit, whose new names are
-    // made durable together, before the journal lines that record them.
-    std::vector<std::string> unflushedFolders;
-    size_t sinceCommit = 0;
+    // Copies in card order; their new names are made durable in groups, before the journal
+    // lines that record them.
+    CopyFlight flight;
+    std::vector<std::string> cardHash, firstCopy;  // per file: the first verified copy of this run
 };
-
-constexpr size_t kCommitEvery = 32;
-
-void noteUnflushed(Run& run, const std::string& folder) {
-    if (std::find(run.unflushedFolders.begin(), run.unflushedFolders.end(), folder) == run.unflushedFolders.end())
-        run.unflushedFolders.push_back(folder);
-}
 
 double secondsSince(uint64_t t0) { return double(perfCounter() - t0) / double(perfFrequency() ? perfFrequency() : 1); }
 
@@ -150,7 +136,6 @@ std::string setAside(const std::string& target) {
 std::string verifiedCopy(ImportJob* job, const std::string& source, const std::string& target, int64_t size,
                          const std::string& expectedHash, std::string* hashOut, std::string* keptAs) {
     if (utf16Length(target) + kStagingSuffix.size() >= 1024) return text("ExportErrTooLong");
-    if (pathExists(target)) return text("ExportErrExists");
     Sha256 h;
     if (sha256Begin(&h) != kErrOk) return text("ImportErrHash");
     StagedCopyOptions o;
@@ -211,7 +196,7 @@ void completeCopy(Run& run, CopyTask& t) {
     if (p.mode == 2) d.result.restored++;
     d.result.bytesCopied += uint64_t(f.size);
     journalOk(&d.journal, f.size, f.lastWrite, t.hash, relativeTo(d.dest, t.target), run.rel[i]);
-    noteUnflushed(run, std::string(withoutTrailingSeparator(folderPart(t.target))));
+    flightNoteFolder(run.flight, folderPart(t.target));
     p.finalPath = t.target;
     noteFolder(run.job, t.target);
     if (run.firstCopy[i].empty()) {
@@ -228,20 +213,16 @@ void copyThread(void* arg) {
 // Makes the names published since the last commit durable, then the journal lines: a journal
 // never vouches on disk for a copy whose name could still be lost.
 void commit(Run& run) {
-    for (const std::string& folder : run.unflushedFolders) folderFlush(folder);
-    run.unflushedFolders.clear();
+    flightCommit(run.flight);
     for (DestRun& d : run.dests) journalFlush(&d.journal);
-    run.sinceCommit = 0;
 }
 
 // Completes copies in card order until at most keep are in flight.
 void drain(Run& run, size_t keep) {
-    while (run.inflight.size() > keep) {
-        CopyTask& t = *run.inflight.front();
-        if (t.started) threadJoin(&t.thread);
-        completeCopy(run, t);
-        run.inflight.pop_front();
-        if (++run.sinceCommit >= kCommitEvery) commit(run);
+    while (run.flight.slots.size() > keep) {
+        std::unique_ptr<CopyTask> t(static_cast<CopyTask*>(flightFinishOldest(run.flight)));
+        completeCopy(run, *t);
+        if (flightCommitDue(run.flight)) commit(run);
     }
 }
 
@@ -333,8 +314,8 @@ void importOne(Run& run, DestRun& d, size_t i) {
             logLine("mkdir FAILED (last error " + std::to_string(e) + "): " + folder);
         // The new folders' names are made durable with the next commit, like the copies in them.
         for (std::string up(folderPart(folder)); up.size() > d.dest.size(); up = std::string(folderPart(withoutTrailingSeparator(up))))
-            noteUnflushed(run, std::string(withoutTrailingSeparator(up)));
-        noteUnflushed(run, std::string(withoutTrailingSeparator(d.dest)));
+            flightNoteFolder(run.flight, up);
+        flightNoteFolder(run.flight, d.dest);
     }
     // The card is read once: a further destination copies the verified first copy and must
     // arrive at the card's hash.
@@ -347,10 +328,8 @@ void importOne(Run& run, DestRun& d, size_t i) {
     task->target = target;
     task->size = f.size;
     d.reserved.insert(upperAscii(target));
-    task->started = threadStart(&task->thread, 1u << 20, copyThread, task.get()) == kErrOk;
-    if (!task->started) copyThread(task.get());
-    run.inflight.push_back(std::move(task));
-    drain(run, run.maxInFlight - 1);
+    flightStart(run.flight, copyThread, task.release());
+    drain(run, run.flight.maxInFlight - 1);
 }
 
 // [SECTION] planning
@@ -518,7 +497,7 @@ void runImport(ImportJob* job) {
         d.result.planSeconds = secondsSince(run.t0);
     }
     // A second destination copies the first copy, so each file finishes before the next.
-    run.maxInFlight = run.dests.size() > 1 ? 1 : size_t(std::max(1, job->copiesInFlight));
+    run.flight.maxInFlight = run.dests.size() > 1 ? 1 : size_t(std::max(1, job->copiesInFlight));
     run.cardHash.assign(run.files.size(), {});
     run.firstCopy.assign(run.files.size(), {});
     uint64_t processed = 0;
@@ -683,9 +662,8 @@ std::string companionTarget(std::string_view companion, std::string_view lead, s
 }
 
 WinErr readBackMatches(std::string_view path, std::string_view expectedHash) {
-    thread_local std::unique_ptr<uint8_t[]> storage;
-    if (!storage) storage.reset(new uint8_t[kBlockBytes + 4096]);
-    uint8_t* buf = storage.get() + (4096 - reinterpret_cast<uintptr_t>(storage.get()) % 4096) % 4096;
+    CopyBlock block;
+    char* buf = block.get();
     FileHandle f;
     WinErr e = fileOpenReadUncached(path, &f);
     if (e) return e;
@@ -694,11 +672,11 @@ WinErr readBackMatches(std::string_view path, std::string_view expectedHash) {
         fileClose(&f);
         return e;
     }
-    for (uint64_t at = 0;; at += kBlockBytes) {
+    for (uint64_t at = 0;; at += kCopyBlockBytes) {
         size_t got = 0;
-        if ((e = fileReadUncached(f, at, buf, kBlockBytes, &got)) != kErrOk) break;
+        if ((e = fileReadUncached(f, at, buf, kCopyBlockBytes, &got)) != kErrOk) break;
         sha256Update(&h, buf, got);
-        if (got < kBlockBytes) break;
+        if (got < kCopyBlockBytes) break;
     }
     fileClose(&f);
     uint8_t digest[32];

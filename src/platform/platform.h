@@ -292,9 +292,11 @@ WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime);
 // Makes the names in a folder durable after a rename into it (POSIX fsync of the folder);
 // Windows journals names itself, so there it is a no-op.
 WinErr folderFlush(std::string_view folder);
-// Starts writing the file's data to disk without waiting (Linux), so a later fileFlush has less
-// to wait for; elsewhere a no-op.
-void fileStartWriteback(FileHandle f);
+// Copies up to len bytes of in from offset to out's current position inside the system, without
+// passing them through our memory (Linux copy_file_range); *got is 0 at the end of in. 50 where
+// the system cannot for these two files (another system, other file systems): copy them by
+// reading and writing then.
+WinErr fileCopyRange(FileHandle in, uint64_t offset, FileHandle out, size_t len, size_t* got);
 // Whether standard error is a terminal (progress bars are drawn only there).
 bool stderrIsTerminal();
 // Calls fn (from a signal handler or a console thread: it may only set flags) on Ctrl+C.

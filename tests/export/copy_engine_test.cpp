@@ -25,7 +25,7 @@ struct Faults : lvtest::DiskFaults {
     }
     static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
     static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
-    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume};
+    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume, nullptr};
     static void reset() {
         createErr = writeErr = flushErr = moveErr = 0;
         loseWrites = false;
@@ -122,6 +122,34 @@ TEST_F(StagedCopy, ASourceThatIsNotTheExpectedSizeOrAShortCopyIsNeverPublished) 
     r = stagedCopy(src, dst);
     EXPECT_EQ(r.failedStep, CopyStep::Size);
     EXPECT_FALSE(pathExists(dst));
+}
+
+// The platform's own calls: the system copies a copy without a hash, we copy a hashed one; both
+// over a block boundary, byte for byte, and the hash is the file's.
+TEST_F(StagedCopy, SystemCopyAndHashedCopyGiveTheSourceBytes) {
+    setCopyFileOps(nullptr);
+    std::string big = std::string(16u << 20, 'b') + "tail";
+    ASSERT_TRUE(lvtest::writeFile(src, big));
+    for (bool hashed : {false, true}) {
+        std::string target = dir.file(hashed ? "hashed.CR3" : "system.CR3");
+        Sha256 h;
+        ASSERT_EQ(sha256Begin(&h), 0u);
+        StagedCopyOptions o;
+        o.hash = hashed ? &h : nullptr;
+        StagedCopyResult r = stagedCopy(src, target, o);
+        ASSERT_TRUE(r.ok()) << r.code;
+        EXPECT_EQ(r.bytes, big.size());
+        EXPECT_TRUE(lvtest::readFile(target) == big) << target;
+        if (!hashed) {
+            sha256Abort(&h);
+            continue;
+        }
+        uint8_t digest[32];
+        ASSERT_EQ(sha256End(&h, digest), 0u);
+        std::string fileHash;
+        ASSERT_EQ(sha256File(src, &fileHash), 0u);
+        EXPECT_EQ(hexUpper(digest, 32), fileHash);
+    }
 }
 
 TEST(CopyEngine, IdenticalFacts) {

@@ -126,7 +126,7 @@ struct Faults {
     }
     Faults() {
         static const CopyFileOps ops = {platformCopyFileOps().openRead, create, readAt, platformCopyFileOps().write,
-                                        platformCopyFileOps().flush, move, volume};
+                                        platformCopyFileOps().flush, move, volume, nullptr};
         setCopyFileOps(&ops);
     }
     ~Faults() {

@@ -16,7 +16,11 @@ WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime) 
 // NTFS and exFAT log their names themselves; a folder cannot be flushed without backup rights.
 WinErr folderFlush(std::string_view) { return kErrOk; }
 
-void fileStartWriteback(FileHandle) {}
+// ReadFile and WriteFile: CopyFileExW copies whole files only, to a name of its own choosing.
+WinErr fileCopyRange(FileHandle, uint64_t, FileHandle, size_t, size_t* got) {
+    *got = 0;
+    return kErrNotSupported;
+}
 
 bool stderrIsTerminal() {
     DWORD mode = 0;
