@@ -18,8 +18,8 @@ struct TempDir {
 };
 bool writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
-// A baseline JPEG made in the test: a gradient with colour bars, width x height, quality 90.
-// Built by our own tiny encoder so tests need no encoder library on either system.
+// A baseline JPEG made in the test: a grey ramp beside colour bars, width x height, flat 8x8
+// blocks. Built by our own tiny encoder so tests need no encoder library on either system.
 std::string makeJpeg(int width, int height);
 
 }  // namespace lvtest
