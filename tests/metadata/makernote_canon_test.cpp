@@ -43,13 +43,11 @@ const std::vector<AfPoint> kThree = {{200, 200, -2000, 1000}, {200, 200, 0, 0}, 
 
 }  // namespace
 
-TEST(CanonNote, AllPointsSelectedWithoutFocusGivesNoBox) {
-    lv::ShotInfo s = build(canonFile({afInfo2(2, kThree, 3, 0, 0x7)}));
-    EXPECT_EQ(s.afArea, "Single-point AF (AF point not recorded by the camera)");
-    EXPECT_EQ(s.afPointX, 0);
-}
-
-TEST(CanonNote, OneSelectedPointGivesItsBox) {
+TEST(CanonNote, SelectedAndInFocusPointsGiveTheBox) {
+    // All points selected and none in focus: no box.
+    lv::ShotInfo all = build(canonFile({afInfo2(2, kThree, 3, 0, 0x7)}));
+    EXPECT_EQ(all.afArea, "Single-point AF (AF point not recorded by the camera)");
+    EXPECT_EQ(all.afPointX, 0);
     lv::ShotInfo s = build(canonFile({afInfo2(2, kThree, 3, 0, 0x4)}));
     // Point 3 is at +2000, -1000 from the centre: (3000 + 2000) / 6000 and (2000 + 1000) / 4000.
     EXPECT_EQ(s.afFrameWidth, 1000);
@@ -58,22 +56,17 @@ TEST(CanonNote, OneSelectedPointGivesItsBox) {
     EXPECT_NEAR(s.afAreaWidth, 200.0 / 6000, 1e-9);
     EXPECT_NEAR(s.afAreaHeight, 200.0 / 4000, 1e-9);
     EXPECT_EQ(s.afArea, "Single-point AF");
-}
-
-TEST(CanonNote, InFocusPointsWinOverSelectionAndSpanABox) {
-    // Points 1 and 2 in focus, point 3 selected: the box spans the first two.
-    lv::ShotInfo s = build(canonFile({afInfo2(7, kThree, 3, 0x3, 0x4)}));
-    EXPECT_NEAR(s.afAreaWidth, 2200.0 / 6000, 1e-9);
-    EXPECT_NEAR(s.afAreaHeight, 1200.0 / 4000, 1e-9);
+    // Points 1 and 2 in focus, point 3 selected: in-focus points win and the box spans them.
+    lv::ShotInfo f = build(canonFile({afInfo2(7, kThree, 3, 0x3, 0x4)}));
+    EXPECT_NEAR(f.afAreaWidth, 2200.0 / 6000, 1e-9);
+    EXPECT_NEAR(f.afAreaHeight, 1200.0 / 4000, 1e-9);
     // Centre x = -1000 -> 2000 / 6000; y = +500 -> 1500 / 4000.
-    EXPECT_EQ(s.afPointX, 334);
-    EXPECT_EQ(s.afPointY, 376);
-}
-
-TEST(CanonNote, SingleValidPointSelectedIsUsed) {
-    lv::ShotInfo s = build(canonFile({afInfo2(13, {{300, 300, 0, 0}}, 1, 0, 0x1)}));
-    EXPECT_EQ(s.afPointX, 501);
-    EXPECT_EQ(s.afPointY, 501);
+    EXPECT_EQ(f.afPointX, 334);
+    EXPECT_EQ(f.afPointY, 376);
+    // A single valid point that is selected is used.
+    lv::ShotInfo one = build(canonFile({afInfo2(13, {{300, 300, 0, 0}}, 1, 0, 0x1)}));
+    EXPECT_EQ(one.afPointX, 501);
+    EXPECT_EQ(one.afPointY, 501);
 }
 
 TEST(CanonNote, PortraitTurnsTheBoxIntoTheDisplayedImage) {
@@ -171,4 +164,47 @@ TEST(CanonNote, UnknownCodesShowNothingAndOtherMakersAreDeclined) {
 
     std::string other = tiff("Kodak", "DC50", 1, {}, [&](uint32_t pos) { return ifd({shorts(0x0001, cs)}, pos); });
     EXPECT_EQ(build(other).vendor, -1);
+}
+
+TEST(CanonLens, MakerNoteLensIsNamedAsTheBodiesWriteItIntoExifAndCompactsHaveAFixedOne) {
+    // An EOS 30D keeps the lens only in its maker note; an EOS 6D writes the same text to EXIF
+    // LensModel without a maker word. Both photos must carry one lens name for the lens filter.
+    std::string old = canonFile({ascii(0x0095, "EF-S18-55mm f/3.5-5.6")}, 1, "Canon EOS 30D");
+    EXPECT_EQ(build(old).lensModel, "EF-S18-55mm f/3.5-5.6");
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(old)).lens, "EF-S18-55mm f/3.5-5.6");
+    // A third-party lens reports its own name; putting "Canon" before it would be false.
+    EXPECT_EQ(build(canonFile({ascii(0x0095, "17-50mm")}, 1, "Canon EOS 7D")).lensModel, "17-50mm");
+    std::vector<Entry> note = {shorts(0x0001, zeros(8))};
+    for (const char* model : {"Canon PowerShot SX530 HS", "Canon DIGITAL IXUS 80 IS", "Canon IXY 650",
+                              "Canon PowerShot ELPH 360 HS"})
+        EXPECT_TRUE(build(canonFile(note, 1, model)).fixedLens) << model;
+    EXPECT_FALSE(build(canonFile(note)).fixedLens);
+}
+
+// AFInfo (0x0012) of the bodies before AFInfo2: count, valid, image size twice, one point size,
+// X positions, Y positions, in-focus mask.
+TEST(CanonNote, OlderBodiesGiveTheirInFocusPointFromAfInfo) {
+    auto afInfo = [](const std::vector<std::pair<int, int>>& pts, uint32_t inFocus) {
+        std::vector<int> v = {int(pts.size()), int(pts.size()), 3504, 2336, 3504, 2336, 78, 78};
+        for (const auto& p : pts) v.push_back(p.first);
+        for (const auto& p : pts) v.push_back(p.second);
+        v.push_back(int(inFocus));
+        return shorts(0x0012, v);
+    };
+    // Left, centre and top points; the top one (Y is upwards) in focus.
+    std::vector<std::pair<int, int>> pts = {{-931, 4}, {8, 4}, {8, 504}};
+    lv::ShotInfo s = build(canonFile({afInfo(pts, 0x4)}, 1, "Canon EOS 30D"));
+    EXPECT_EQ(s.afFrameWidth, 1000);
+    EXPECT_EQ(s.afPointX, 503);  // (1752 + 8) / 3504 = 0.5023
+    EXPECT_EQ(s.afPointY, 285);  // (1168 - 504) / 2336 = 0.2842
+    EXPECT_NEAR(s.afAreaWidth, 78.0 / 3504, 1e-9);
+    EXPECT_NEAR(s.afAreaHeight, 78.0 / 2336, 1e-9);
+    EXPECT_EQ(s.afArea, "");  // the camera recorded its point: no note says otherwise
+    // No point in focus (manual focus, or focus not found): nothing to place, and the note stays.
+    lv::ShotInfo none = build(canonFile({afInfo(pts, 0)}, 1, "Canon EOS 30D"));
+    EXPECT_EQ(none.afPointX, 0);
+    EXPECT_EQ(none.afArea, "(AF point not recorded by the camera)");
+    // A short array is not read past its end.
+    std::vector<Entry> cut = {shorts(0x0012, {3, 3, 3504, 2336, 3504, 2336, 78, 78, -931, 8})};
+    EXPECT_EQ(build(canonFile(cut, 1, "Canon EOS 30D")).afPointX, 0);
 }

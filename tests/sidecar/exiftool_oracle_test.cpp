@@ -23,15 +23,20 @@ bool haveExiftool() {
     return have;
 }
 
-// "rating|label" as ExifTool reads the XMP basic properties ("-" for a missing one).
-std::string exiftoolRatingLabel(const std::string& path) {
-    std::string cmd = "exiftool -m -s3 -f -XMP-xmp:Rating -XMP-xmp:Label '" + path + "' 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
+// What a command prints.
+std::string outputOf(const std::string& cmd) {
+    FILE* p = popen((cmd + " 2>/dev/null").c_str(), "r");
     if (!p) return "popen failed";
     std::string out;
     char buf[256];
     while (fgets(buf, sizeof buf, p)) out += buf;
     pclose(p);
+    return out;
+}
+
+// "rating|label" as ExifTool reads the XMP basic properties ("-" for a missing one).
+std::string exiftoolRatingLabel(const std::string& path) {
+    std::string out = outputOf("exiftool -m -s3 -f -XMP-xmp:Rating -XMP-xmp:Label '" + path + "'");
     std::string rating = out.substr(0, out.find('\n'));
     std::string rest = out.substr(out.find('\n') + 1);
     std::string label = rest.substr(0, rest.find('\n'));
@@ -43,11 +48,7 @@ std::string exiv2RatingLabel(const std::string& path) {
     std::string out[2];
     const char* keys[2] = {"Xmp.xmp.Rating", "Xmp.xmp.Label"};
     for (int i = 0; i < 2; i++) {
-        FILE* p = popen(("exiv2 -q -K " + std::string(keys[i]) + " -Pv '" + path + "' 2>/dev/null").c_str(), "r");
-        if (!p) return "popen failed";
-        char buf[256];
-        while (fgets(buf, sizeof buf, p)) out[i] += buf;
-        pclose(p);
+        out[i] = outputOf("exiv2 -q -K " + std::string(keys[i]) + " -Pv '" + path + "'");
         while (!out[i].empty() && out[i].back() == '\n') out[i].pop_back();
         if (out[i].empty()) out[i] = "-";
     }
@@ -128,12 +129,7 @@ TEST(ExiftoolOracle, PrefixBoundToAnotherNamespace) {
     ASSERT_TRUE(writeLabel(photo, "Green", 2));
     EXPECT_EQ(exiftoolRatingLabel(sidecar), expect(2, "Green"));
     // ExifTool names the other namespace by a group of its own and still reads its 7.
-    FILE* p = popen(("exiftool -m -a -G1 -s3 -XMP:Rating '" + sidecar + "' 2>/dev/null").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[256];
-    while (fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
+    std::string out = outputOf("exiftool -m -a -G1 -s3 -XMP:Rating '" + sidecar + "'");
     EXPECT_NE(out.find("7\n"), std::string::npos) << out;
     EXPECT_NE(out.find("XMP-xmp 2\n"), std::string::npos) << out;
     EXPECT_NE(lvtest::readFile(sidecar).find("xmp:Rating=\"7\""), std::string::npos);
