@@ -226,19 +226,6 @@ TEST(SpecialFiles, PipesAreNotOpenedAndNotListed) {
 }
 #endif
 
-TEST(PathForm, LongWindowsPathsGetTheirPrefix) {
-    std::u16string shortPath = u"C:\\Photos\\a.jpg";
-    EXPECT_EQ(longPathForm(shortPath), shortPath);
-    std::u16string tail(250, u'a');
-    EXPECT_EQ(longPathForm(u"C:\\" + tail), u"\\\\?\\C:\\" + tail);
-    EXPECT_EQ(longPathForm(u"\\\\server\\share\\" + tail), u"\\\\?\\UNC\\server\\share\\" + tail);
-    std::u16string done = u"\\\\?\\C:\\" + tail;
-    EXPECT_EQ(longPathForm(done), done);
-    std::u16string at247 = u"C:\\" + std::u16string(244, u'b');  // 247 units: still short
-    EXPECT_EQ(longPathForm(at247), at247);
-    EXPECT_EQ(longPathForm(at247 + u"b").substr(0, 4), u"\\\\?\\");
-}
-
 TEST(Listing, ReportsNamesKindsSizesAndTimes) {
     lvtest::TempDir dir;
     ASSERT_TRUE(lvtest::writeFile(dir.file("DSC_0001.NEF"), std::string(1234, 'n')));
