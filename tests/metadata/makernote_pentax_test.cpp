@@ -19,9 +19,10 @@ Entry bytes(uint16_t tag, const std::vector<int>& v) {
     return {tag, 7, uint32_t(v.size()), d};
 }
 
-std::string pentax(const std::string& model, std::vector<Entry> e, int orientation = 1) {
+// "PENTAX " NUL, a byte-order mark, then the IFD with offsets from the note's start.
+std::string pentax(const std::string& model, std::vector<Entry> e, int orientation = 1, const char* mark = "II") {
     return tiff("RICOH IMAGING COMPANY, LTD.", model, orientation, {},
-                [e](uint32_t) { return std::string("PENTAX \0II", 10) + ifd(e, 10, 0); });
+                [e, mark](uint32_t) { return std::string("PENTAX \0", 8) + mark + ifd(e, 10, 0); });
 }
 
 }  // namespace
@@ -143,3 +144,26 @@ TEST(PentaxLens, ManualLensesBuiltInLensesAndUnknownAfLenses) {
     EXPECT_FALSE(build(pentax("PENTAX K-5", {})).fixedLens);
 }
 
+TEST(PentaxNote, ByteOrderMarkThatLiesAndTheFields) {
+    std::vector<Entry> e = {short1(0x000D, 17), shorts(0x000E, {65532, 0}), short1(0x0019, 10), bytes(0x0034, {1, 0, 0, 0}),
+                            bytes(0x003F, {8, 242}), bytes(0x0047, {250}), short1(0x004F, 7), bytes(0x005C, {1, 5}),
+                            undefined(0x022B, std::string("\x01\xFD\x04\0", 4))};
+    // The entries are little-endian whatever the mark says.
+    for (const char* mark : {"II", "MM"}) {
+        lv::ShotInfo s = build(pentax("PENTAX K-3 Mark III", e, 1, mark));
+        EXPECT_EQ(s.vendor, 8) << mark;
+        EXPECT_EQ(s.focusMode, "AF-C") << mark;
+        EXPECT_EQ(s.afArea, "Face detection (AF point not recorded by the camera)");
+        EXPECT_EQ(s.whiteBalance, "Cloudy");
+        EXPECT_EQ(s.driveMode, "Continuous");
+        EXPECT_EQ(s.lensModel, "smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM");
+        EXPECT_EQ(s.cameraTemp, -6);
+        EXPECT_EQ(s.photoStyle, "Reversal Film");
+        EXPECT_EQ(s.stabMode, "On but disabled");
+        EXPECT_DOUBLE_EQ(s.roll, 1.5);
+        EXPECT_DOUBLE_EQ(s.pitch, -2.0);
+    }
+    lv::ShotInfo n = build(pentax("PENTAX K-1", {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})}));
+    EXPECT_EQ(n.lensModel, "Not recorded (manual or adapted lens)");
+    EXPECT_EQ(n.afArea, "Expanded area (M) (size not recorded by the camera)");
+}

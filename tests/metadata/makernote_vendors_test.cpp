@@ -447,38 +447,6 @@ TEST(NikonOldAfPoint, AfInfo2PrimaryPointOn11And51PointBodies) {
     EXPECT_EQ(build(nikonFile({ascii(0x0007, "AF-A  "), afInfo2(0, 3)})).afPointX, 0);
 }
 
-// [SECTION] Pentax
-TEST(PentaxNote, ByteOrderMarkThatLiesAndLensCodes) {
-    auto note = [](std::vector<Entry> e, const char* mark) {
-        return [e, mark](uint32_t) { return std::string("PENTAX \0", 8) + mark + ifd(e, 10, 0); };
-    };
-    std::vector<Entry> e = {short1(0x000D, 17), shorts(0x000E, {65532, 0}), short1(0x0019, 10), bytes(0x0034, {1, 0, 0, 0}),
-                            bytes(0x003F, {8, 242}), bytes(0x0047, {250}), short1(0x004F, 7), bytes(0x005C, {1, 5}),
-                            undefined(0x022B, std::string("\x01\xFD\x04\0", 4))};
-    // The entries are little-endian whatever the mark says.
-    for (const char* mark : {"II", "MM"}) {
-        lv::ShotInfo s = build(tiff("RICOH IMAGING COMPANY, LTD.", "PENTAX K-3 Mark III", 1, {}, note(e, mark)));
-        EXPECT_EQ(s.vendor, 8) << mark;
-        EXPECT_EQ(s.focusMode, "AF-C") << mark;
-        EXPECT_EQ(s.afArea, "Face detection (AF point not recorded by the camera)");
-        EXPECT_EQ(s.whiteBalance, "Cloudy");
-        EXPECT_EQ(s.driveMode, "Continuous");
-        EXPECT_EQ(s.lensModel, "smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM");
-        EXPECT_EQ(s.cameraTemp, -6);
-        EXPECT_EQ(s.photoStyle, "Reversal Film");
-        EXPECT_EQ(s.stabMode, "On but disabled");
-        EXPECT_DOUBLE_EQ(s.roll, 1.5);
-        EXPECT_DOUBLE_EQ(s.pitch, -2.0);
-    }
-    std::vector<Entry> noLens = {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})};
-    lv::ShotInfo n = build(tiff("PENTAX", "PENTAX K-1", 1, {}, note(noLens, "II")));
-    EXPECT_EQ(n.lensModel, "Not recorded (manual or adapted lens)");
-    EXPECT_EQ(n.afArea, "Expanded area (M) (size not recorded by the camera)");
-    // A third-party AF lens missing from the table is not called manual.
-    lv::ShotInfo t = build(tiff("PENTAX", "PENTAX K-1", 1, {}, note({bytes(0x003F, {3, 44})}, "II")));
-    EXPECT_EQ(t.lensModel, "");
-}
-
 // [SECTION] Panasonic and Leica
 TEST(PanasonicNote, AfAreaStabilisationWithLevelAndLens) {
     std::vector<Entry> e = {short1(0x0007, 6), bytes(0x000F, {16, 16}), short1(0x001A, 7), short1(0x002A, 1),
