@@ -13,12 +13,6 @@ namespace {
 
 lv::ShotInfo build(const std::string& bytes) { return lv::buildShotInfoFromHead("IMGP0001.JPG", lv::ByteView(bytes)); }
 
-Entry bytes(uint16_t tag, const std::vector<int>& v) {
-    std::string d;
-    for (int x : v) d += char(x);
-    return {tag, 7, uint32_t(v.size()), d};
-}
-
 // "PENTAX " NUL, a byte-order mark, then the IFD with offsets from the note's start.
 std::string pentax(const std::string& model, std::vector<Entry> e, int orientation = 1, const char* mark = "II") {
     return tiff("RICOH IMAGING COMPANY, LTD.", model, orientation, {},

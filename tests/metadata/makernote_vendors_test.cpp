@@ -2,8 +2,6 @@
 // value tables and the decisions particular to each.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "core/pathname.h"
 #include "metadata/makernote.h"
 #include "metadata/preview.h"
@@ -20,21 +18,6 @@ lv::ShotInfo build(const std::string& bytes) { return lv::buildShotInfoFromHead(
 lv::PhotoMeta quick(const std::string& bytes) { return lv::readPhotoMetaFromHead(lv::ByteView(bytes)); }
 
 Entry ifdPointer(uint16_t tag, uint32_t offset) { return {tag, 13, 1, u32(offset)}; }
-Entry sshorts(uint16_t tag, const std::vector<int>& v) {
-    Entry e = shorts(tag, v);
-    e.type = 8;
-    return e;
-}
-Entry bytes(uint16_t tag, const std::vector<int>& v, uint16_t type = 1) {
-    std::string d;
-    for (int x : v) d += char(x);
-    return {tag, type, uint32_t(v.size()), d};
-}
-Entry rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>>& v) {
-    std::string d;
-    for (auto& r : v) d += u32(r.first) + u32(r.second);
-    return {tag, 5, uint32_t(v.size()), d};
-}
 
 // "FUJIFILM", the IFD offset, the IFD: offsets count from the note's start.
 std::string fujiFile(const std::vector<Entry>& e, const char* model = "X-T5") {
@@ -720,19 +703,19 @@ TEST(RicohOwnNote, CompactsReuseTheNumbersWithOtherTypes) {
 }
 
 TEST(RicohGrIII, HighlightAndShadowCorrectionTogether) {
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 2, 0, 0}, 7), bytes(0x0079, {1, 2}, 7)})).dynamicRange,
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 2, 0, 0}), bytes(0x0079, {1, 2})})).dynamicRange,
               "Highlight auto, shadow normal");
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {0, 0, 0, 0}, 7), bytes(0x0079, {0, 0}, 7)})).dynamicRange,
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {0, 0, 0, 0}), bytes(0x0079, {0, 0})})).dynamicRange,
               "Highlight off, shadow off");
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 0, 0, 0}, 7), bytes(0x0079, {2, 4}, 7)})).dynamicRange,
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 0, 0, 0}), bytes(0x0079, {2, 4})})).dynamicRange,
               "Highlight on, shadow auto");
     // Weak shadow correction has no name: only the highlight part is shown.
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 0, 0, 0}, 7), bytes(0x0079, {1, 1}, 7)})).dynamicRange, "Highlight on");
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0079, {1, 3}, 7)})).dynamicRange, "shadow strong");
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {1, 2}, 7)})).adjustment, "ND filter");
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {0, 2}, 7)})).adjustment, "");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1, 0, 0, 0}), bytes(0x0079, {1, 1})})).dynamicRange, "Highlight on");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0079, {1, 3})})).dynamicRange, "shadow strong");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {1, 2})})).adjustment, "ND filter");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0088, {0, 2})})).adjustment, "");
     // A one-byte record is too short to say anything.
-    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1}, 7)})).dynamicRange, "");
+    EXPECT_EQ(build(pentaxStyle({bytes(0x0069, {1})})).dynamicRange, "");
 }
 
 // Hasselblad: the AF record of the text note.
