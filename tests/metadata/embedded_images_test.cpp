@@ -27,11 +27,7 @@ PreviewResult previewOf(const std::string& file) {
 FrameSize sizeOf(const PreviewResult& r) { return jpegFrameSize(r.preview, 0); }
 
 // A JPEG with an EXIF APP1 holding tiff in front of the rest of jpeg.
-std::string app1Jpeg(const std::string& tiff, const std::string& jpeg) {
-    size_t n = tiff.size() + 8;
-    return std::string("\xFF\xD8\xFF\xE1", 4) + char(n >> 8) + char(n & 0xFF) + std::string("Exif\0\0", 6) + tiff +
-           jpeg.substr(2);
-}
+std::string app1Jpeg(const std::string& tiff, const std::string& jpeg) { return lvtest::withSegments(jpeg, lvtest::exifApp1(tiff)); }
 
 // A NEF: IFD0 with a JPEG of the first size, SubIFDs with the others.
 std::string nef(std::vector<std::pair<int, int>> sizes, std::vector<std::pair<int, int>> makerNote = {}) {

@@ -175,12 +175,8 @@ TEST(ShotInfoBuild, NoExifShowsOnlyTheFileAndItsNote) {
 namespace {
 // A JPEG whose APP1 carries the TIFF.
 std::string jpegWith(const std::string& tiffBytes, const std::string& xmp = "") {
-    std::string app1 = std::string("Exif\0\0", 6) + tiffBytes;
-    std::string out = "\xFF\xD8\xFF\xE1" + std::string{char((app1.size() + 2) >> 8), char((app1.size() + 2) & 0xFF)} + app1;
-    if (!xmp.empty()) {
-        std::string p = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + xmp;
-        out += "\xFF\xE1" + std::string{char((p.size() + 2) >> 8), char((p.size() + 2) & 0xFF)} + p;
-    }
+    std::string out = "\xFF\xD8" + lvtest::exifApp1(tiffBytes);
+    if (!xmp.empty()) out += lvtest::jpegSegment(0xE1, std::string("http://ns.adobe.com/xap/1.0/") + '\0' + xmp);
     return out + "\xFF\xD9";
 }
 }  // namespace

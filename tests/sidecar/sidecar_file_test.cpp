@@ -307,16 +307,9 @@ TEST_F(SidecarFile, ReadOnlyFolderLeavesEverythingAsItWas) {
 // [SECTION] a JPEG's own packet
 
 namespace {
-std::string segment(uint8_t marker, const std::string& payload) {
-    size_t len = payload.size() + 2;
-    return std::string{char(0xFF), char(marker), char(len >> 8), char(len & 0xFF)} + payload;
-}
-std::string withSegments(const std::string& jpeg, const std::string& segments) {
-    return jpeg.substr(0, 2) + segments + jpeg.substr(2);
-}
+using lvtest::withSegments;
 std::string xmpApp1(int rating, const char* label) {
-    std::string packet = newSidecarText(rating, label);
-    return segment(0xE1, std::string(kXmpNamespace) + std::string(1, '\0') + packet);
+    return lvtest::jpegSegment(0xE1, std::string(kXmpNamespace) + std::string(1, '\0') + newSidecarText(rating, label));
 }
 }  // namespace
 
@@ -343,7 +336,7 @@ TEST_F(SidecarFile, JpegWithoutSidecarUsesItsOwnPacket) {
 }
 
 TEST_F(SidecarFile, JpegPacketBeyondTheSearchWindowIsIgnored) {
-    std::string pad = segment(0xE2, std::string(60000, 'p'));
+    std::string pad = lvtest::jpegSegment(0xE2, std::string(60000, 'p'));
     std::string jpegPath = dir.file("far.jpeg");
     ASSERT_TRUE(lvtest::writeFile(jpegPath, withSegments(lvtest::makeJpeg(8, 8), pad + pad + pad + xmpApp1(5, ""))));
     EXPECT_EQ(readRatingLabel(jpegPath).rating, 0);

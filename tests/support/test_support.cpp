@@ -78,27 +78,25 @@ std::string readFile(const std::string& path) {
 // [SECTION] a small baseline JPEG encoder
 // Every 8x8 block is flat: only its DC term is coded (quantiser 1, the twelve size classes as
 // 4-bit codes), and each block ends at once (end-of-block is the AC table's only code, "0").
-namespace {
-
-void segment(std::string& out, uint8_t marker, const std::string& body) {
-    size_t len = body.size() + 2;
-    out += {char(0xFF), char(marker), char(len >> 8), char(len & 0xFF)};
-    out += body;
+std::string jpegSegment(uint8_t marker, const std::string& payload) {
+    size_t len = payload.size() + 2;
+    return std::string{char(0xFF), char(marker), char(len >> 8), char(len & 0xFF)} + payload;
 }
-
-}  // namespace
+std::string withSegments(const std::string& jpeg, const std::string& segments) {
+    return jpeg.substr(0, 2) + segments + jpeg.substr(2);
+}
+std::string exifApp1(const std::string& tiff) { return jpegSegment(0xE1, std::string("Exif\0\0", 6) + tiff); }
 
 std::string makeJpeg(int width, int height) {
     std::string out("\xFF\xD8", 2);
-    segment(out, 0xDB, std::string(1, '\0') + std::string(64, '\1'));
+    out += jpegSegment(0xDB, std::string(1, '\0') + std::string(64, '\1'));
     std::string sof = {8, char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF), 3};
     for (char c : {1, 2, 3}) sof += {c, 0x11, 0};
-    segment(out, 0xC0, sof);
+    out += jpegSegment(0xC0, sof);
     std::string dht = std::string("\x00\0\0\0\x0C", 5) + std::string(12, '\0');
     for (char v = 0; v < 12; v++) dht += v;
     dht += std::string("\x10\x01", 2) + std::string(16, '\0');
-    segment(out, 0xC4, dht);
-    segment(out, 0xDA, std::string("\x03\x01\0\x02\0\x03\0\0\x3F\0", 10));
+    out += jpegSegment(0xC4, dht) + jpegSegment(0xDA, std::string("\x03\x01\0\x02\0\x03\0\0\x3F\0", 10));
     uint32_t acc = 0;
     int bits = 0;
     auto put = [&](uint32_t code, int len) {
