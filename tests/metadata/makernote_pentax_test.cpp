@@ -5,9 +5,11 @@
 #include "metadata/makernote.h"
 #include "metadata/shot_info.h"
 #include "mn_builder.h"
+#include "shot_fields.h"
 #include "test_support.h"
 
 using namespace mnb;
+using lvtest::expectFields;
 
 namespace {
 
@@ -34,10 +36,8 @@ TEST(PentaxAf, WideModulesNameExpandedAreasAndZonesAndPlaceThePoint) {
     EXPECT_NEAR(p.afPointX, 701, 1);
     EXPECT_NEAR(p.afPointY, 351, 1);
     // A zone is named by its middle point plus 256: 270 is the zone around the centre.
-    lv::ShotInfo z = build(pentax("PENTAX KP", {short1(0x000D, 17), shorts(0x000E, {270, 0})}));
-    EXPECT_EQ(z.afArea, "Zone select (size not recorded by the camera)");
-    EXPECT_EQ(z.afPointX, 501);
-    EXPECT_EQ(z.afPointY, 501);
+    expectFields(build(pentax("PENTAX KP", {short1(0x000D, 17), shorts(0x000E, {270, 0})})),
+                 {"area=Zone select (size not recorded by the camera)", "x=501", "y=501"});
     // The 33-point module's point 13 is the far left of the middle row.
     lv::ShotInfo k1 = build(pentax("PENTAX K-1 Mark II", {short1(0x000D, 16), shorts(0x000E, {13, 3})}));
     EXPECT_EQ(k1.afArea, "Expanded area (M) (size not recorded by the camera)");
@@ -62,16 +62,14 @@ TEST(PentaxAf, ElevenPointBodiesSelectSinglePointsAndReportFocusInAutoArea) {
     lv::ShotInfo shortAf = build(pentax("PENTAX K10D", {short1(0x000D, 16), shorts(0x000E, {65535}), bytes(0x021F, {0, 0, 0, 0, 0, 0})}));
     EXPECT_EQ(shortAf.afPointX, 0);
     // Fixed centre is the centre on any body with an AF module.
-    lv::ShotInfo c = build(pentax("PENTAX K-70", {short1(0x000D, 18), shorts(0x000E, {65534, 0})}));
-    EXPECT_EQ(c.afArea, "Centre point (size not recorded by the camera)");
-    EXPECT_EQ(c.afPointX, 501);
+    expectFields(build(pentax("PENTAX K-70", {short1(0x000D, 18), shorts(0x000E, {65534, 0})})),
+                 {"area=Centre point (size not recorded by the camera)", "x=501"});
 }
 
 TEST(PentaxAf, InFocusMasksAndBodiesWithoutAMappedModule) {
     // K-3: one bit per point; bit 13 is the centre.
-    lv::ShotInfo k3 = build(pentax("PENTAX K-3", {short1(0x000D, 16), shorts(0x000E, {65535, 0}), long1(0x000F, 1u << 13)}));
-    EXPECT_EQ(k3.afPointX, 501);
-    EXPECT_EQ(k3.afPointY, 501);
+    expectFields(build(pentax("PENTAX K-3", {short1(0x000D, 16), shorts(0x000E, {65535, 0}), long1(0x000F, 1u << 13)})),
+                 {"x=501", "y=501"});
     // K-1: two bits per point from byte 4; point 1's focus bit is 0x80.
     std::vector<int> info(13, 0);
     info[4] = 0x80;
@@ -79,9 +77,8 @@ TEST(PentaxAf, InFocusMasksAndBodiesWithoutAMappedModule) {
     EXPECT_NEAR(k1.afPointX, 391, 1);
     EXPECT_NEAR(k1.afPointY, 331, 1);
     // The K-3 Mark III's numbering is not the K-3's: a name but no point.
-    lv::ShotInfo k3iii = build(pentax("PENTAX K-3 Mark III", {short1(0x000D, 16), shorts(0x000E, {14, 0})}));
-    EXPECT_EQ(k3iii.afArea, "Select (AF point not recorded by the camera)");
-    EXPECT_EQ(k3iii.afPointX, 0);
+    expectFields(build(pentax("PENTAX K-3 Mark III", {short1(0x000D, 16), shorts(0x000E, {14, 0})})),
+                 {"area=Select (AF point not recorded by the camera)", "x=0"});
     // Manual focus draws no point; a point number beyond the module is no point and no text.
     EXPECT_EQ(build(pentax("PENTAX K-3 II", {short1(0x000D, 3), shorts(0x000E, {14, 0})})).afPointX, 0);
     lv::ShotInfo beyond = build(pentax("PENTAX K-3 II", {short1(0x000D, 16), shorts(0x000E, {40, 0})}));
@@ -129,12 +126,8 @@ TEST(PentaxLens, ManualLensesBuiltInLensesAndUnknownAfLenses) {
     EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {8, 250})})).lensModel, "");
     EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {4, 3})})).lensModel, "smc PENTAX-FA 43mm F1.9 Limited");
     // A compact's lens is built in, with or without a code.
-    lv::ShotInfo wg = build(pentax("PENTAX WG-3", {bytes(0x003F, {0, 0})}));
-    EXPECT_TRUE(wg.fixedLens);
-    EXPECT_EQ(wg.lensModel, "Built-in, no detail found");
-    lv::ShotInfo optio = build(pentax("PENTAX Optio S1", {}));
-    EXPECT_TRUE(optio.fixedLens);
-    EXPECT_EQ(optio.lensModel, "Built-in, no detail found");
+    expectFields(build(pentax("PENTAX WG-3", {bytes(0x003F, {0, 0})})), {"fixed=1", "lens=Built-in, no detail found"});
+    expectFields(build(pentax("PENTAX Optio S1", {})), {"fixed=1", "lens=Built-in, no detail found"});
     EXPECT_FALSE(build(pentax("PENTAX K-5", {})).fixedLens);
 }
 
@@ -147,17 +140,13 @@ TEST(PentaxNote, ByteOrderMarkThatLiesAndTheFields) {
         lv::ShotInfo s = build(pentax("PENTAX K-3 Mark III", e, 1, mark));
         EXPECT_EQ(s.vendor, 8) << mark;
         EXPECT_EQ(s.focusMode, "AF-C") << mark;
-        EXPECT_EQ(s.afArea, "Face detection (AF point not recorded by the camera)");
-        EXPECT_EQ(s.whiteBalance, "Cloudy");
-        EXPECT_EQ(s.driveMode, "Continuous");
-        EXPECT_EQ(s.lensModel, "smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM");
-        EXPECT_EQ(s.cameraTemp, -6);
-        EXPECT_EQ(s.photoStyle, "Reversal Film");
-        EXPECT_EQ(s.stabMode, "On but disabled");
+        expectFields(s, {"area=Face detection (AF point not recorded by the camera)", "wb=Cloudy", "drive=Continuous",
+                         "lens=smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM", "cameraTemp=-6", "style=Reversal Film",
+                         "stab=On but disabled"});
         EXPECT_DOUBLE_EQ(s.roll, 1.5);
         EXPECT_DOUBLE_EQ(s.pitch, -2.0);
     }
-    lv::ShotInfo n = build(pentax("PENTAX K-1", {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})}));
-    EXPECT_EQ(n.lensModel, "Not recorded (manual or adapted lens)");
-    EXPECT_EQ(n.afArea, "Expanded area (M) (size not recorded by the camera)");
+    expectFields(
+        build(pentax("PENTAX K-1", {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})})),
+        {"lens=Not recorded (manual or adapted lens)", "area=Expanded area (M) (size not recorded by the camera)"});
 }
