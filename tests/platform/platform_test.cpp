@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -238,32 +239,18 @@ TEST(Listing, ReportsNamesKindsSizesAndTimes) {
 #endif
     std::vector<DirEntry> list;
     ASSERT_EQ(listFolder(dir.path, &list), 0u);
-    int seen = 0;
-    for (const DirEntry& e : list) {
-        ASSERT_NE(e.name, ".");
-        ASSERT_NE(e.name, "..");
-        if (e.name == "DSC_0001.NEF") {
-            seen++;
-            EXPECT_FALSE(e.isFolder);
-            EXPECT_FALSE(e.hidden);
-            EXPECT_EQ(e.size, 1234u);
-            EXPECT_EQ(e.writeTime, fileTimeFromUnix(1600000000));
-        } else if (e.name == "sub") {
-            seen++;
-            EXPECT_TRUE(e.isFolder);
-            EXPECT_FALSE(e.reparse);
-        } else if (e.name == ".hidden.jpg") {
-            seen++;
-            EXPECT_TRUE(e.hidden);
-        } else if (e.name == "link") {
-            seen++;
-            EXPECT_TRUE(e.reparse);
-        }
-    }
+    std::map<std::string, DirEntry> by;
+    for (const DirEntry& e : list) by[e.name] = e;
+    EXPECT_FALSE(by.count(".") || by.count(".."));
+    const DirEntry &nef = by["DSC_0001.NEF"], &sub = by["sub"];
+    EXPECT_TRUE(!nef.isFolder && !nef.hidden && nef.size == 1234u && nef.writeTime == fileTimeFromUnix(1600000000));
+    EXPECT_TRUE(sub.isFolder && !sub.reparse);
 #ifdef _WIN32
-    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(by.size(), 2u);
 #else
-    EXPECT_EQ(seen, 4);
+    EXPECT_EQ(by.size(), 4u);
+    EXPECT_TRUE(by[".hidden.jpg"].hidden);
+    EXPECT_TRUE(by["link"].reparse);
 #endif
     WinErr e = listFolder(dir.file("absent"), &list);
     EXPECT_TRUE(e == kErrFileNotFound || e == kErrPathNotFound) << e;
