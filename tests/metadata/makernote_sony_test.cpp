@@ -2,6 +2,8 @@
 // geometry in its own frames, faces, release mode.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "metadata/makernote.h"
 #include "metadata/shot_info.h"
 #include "metadata/sony_decipher.h"
@@ -72,11 +74,9 @@ TEST(SonyNote, TemperaturesNeedTheirValidityMarks) {
     expectFields(bad, {"ambientTemp=none", "cameraTemp=none"});
 
     // A value beyond 100 is no temperature; a negative one is (-5 is stored as 251, unenciphered).
-    lv::ShotInfo hot = build(sonyFile({undefined(0x9403, block(8, {{4, 5}, {5, 101}}))}));
-    EXPECT_FALSE(hot.hasCameraTemp);
-    lv::ShotInfo cold = build(sonyFile({undefined(0x9402, block(8, {{2, 255}, {4, -5}}))}));
-    ASSERT_TRUE(cold.hasAmbientTemp);
-    EXPECT_EQ(cold.ambientTemp, -5);
+    expectFields(build(sonyFile({undefined(0x9403, block(8, {{4, 5}, {5, 101}})),
+                                 undefined(0x9402, block(8, {{2, 255}, {4, -5}}))})),
+                 {"cameraTemp=none", "ambientTemp=-5"});
 
     // A block whose first four stored bytes are 0 is blank.
     std::string blank = block(8, {{2, 255}, {4, 21}});
@@ -90,28 +90,18 @@ TEST(SonyNote, TemperaturesNeedTheirValidityMarks) {
 }
 
 TEST(SonyNote, BatteryTemperatureIsFahrenheitBehindItsMarker) {
-    lv::ShotInfo s = build(sonyFile({undefined(0x9406, block(8, {{5, 112}}, 0x1B))}));
-    ASSERT_TRUE(s.hasBatteryTemp);
-    EXPECT_DOUBLE_EQ(s.batteryTemp, 44.4);
-    lv::ShotInfo t = build(sonyFile({undefined(0x9406, block(8, {{5, 50}}, 0x08))}));
-    ASSERT_TRUE(t.hasBatteryTemp);
-    EXPECT_DOUBLE_EQ(t.batteryTemp, 10.0);
-    EXPECT_FALSE(build(sonyFile({undefined(0x9406, block(8, {{5, 112}}, 0x1C))})).hasBatteryTemp);
+    for (auto [marker, stored, shown] : {std::tuple{0x1B, 112, "44.4"}, {0x08, 50, "10"}, {0x1C, 112, "none"}})
+        expectFields(build(sonyFile({undefined(0x9406, block(8, {{5, stored}}, marker))})),
+                     {std::string("batteryTemp=") + shown});
 }
 
 TEST(SonyNote, FocusTagsOnlyFromTrustedCompacts) {
     std::vector<Entry> note = {short1(0x201B, 3), short1(0x201C, 3)};
-    lv::ShotInfo a = build(sonyFile(note, "DSC-RX100M5A"));
-    EXPECT_EQ(a.focusMode, "AF-C");
-    EXPECT_EQ(a.afArea.rfind("Flexible Spot", 0), 0u);
-    EXPECT_TRUE(a.fixedLens);
-    lv::ShotInfo b = build(sonyFile(note, "DSC-RX100M5"));
-    EXPECT_EQ(b.focusMode, "");
-    lv::ShotInfo c = build(sonyFile(note, "DSC-RX100M3"));
-    EXPECT_EQ(c.focusMode, "");
-    EXPECT_EQ(build(sonyFile(note, "DSC-RX100M7")).focusMode, "AF-C");
-    EXPECT_EQ(build(sonyFile(note, "ILCE-7M4")).focusMode, "AF-C");
-    EXPECT_FALSE(build(sonyFile(note, "ILCE-7M4")).fixedLens);
+    expectFields(build(sonyFile(note, "DSC-RX100M5A")), {"focus=AF-C", "area^Flexible Spot", "fixed=1"});
+    expectFields(build(sonyFile(note, "DSC-RX100M5")), {"focus="});
+    expectFields(build(sonyFile(note, "DSC-RX100M3")), {"focus="});
+    expectFields(build(sonyFile(note, "DSC-RX100M7")), {"focus=AF-C"});
+    expectFields(build(sonyFile(note, "ILCE-7M4")), {"focus=AF-C", "fixed=0"});
     EXPECT_TRUE(lv::sonyTrustsFocusTags("DSC-RX0"));
     EXPECT_FALSE(lv::sonyTrustsFocusTags("DSC-RX0M2"));
 }
