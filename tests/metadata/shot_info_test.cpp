@@ -13,26 +13,19 @@
 using namespace mnb;
 using lvtest::expectFields;
 
-TEST(ShotFormat, ShutterSpeeds) {
-    EXPECT_EQ(lv::formatShutter(1, 3), "1/3s");
-    EXPECT_EQ(lv::formatShutter(10, 13), "1/1.3s");
-    EXPECT_EQ(lv::formatShutter(2, 1), "2s");
-    EXPECT_EQ(lv::formatShutter(5, 2), "2.5s");
-    EXPECT_EQ(lv::formatShutter(4, 2), "2.0s");
-    EXPECT_EQ(lv::formatShutter(10, 2500), "1/250s");  // reduced first
-    EXPECT_EQ(lv::formatShutter(3, 10), "1/3.3s");
-    EXPECT_EQ(lv::formatShutter(2, 5), "1/2.5s");
-    EXPECT_EQ(lv::formatShutter(0, 1), "");
-    EXPECT_EQ(lv::formatShutter(1, 0), "");
-    EXPECT_EQ(lv::formatShutter(4000000000u, 1), "4000000000s");
-}
-
-TEST(ShotFormat, ApertureFocalLengthAndCompensation) {
-    EXPECT_EQ(lv::formatAperture(28, 10), "f/2.8");
-    EXPECT_EQ(lv::formatAperture(80, 10), "f/8");
-    EXPECT_EQ(lv::formatAperture(63, 10), "f/6.3");
-    EXPECT_EQ(lv::formatAperture(95, 100), "f/1");  // 0.95 rounds to 1.0
-    EXPECT_EQ(lv::formatAperture(7, 0), "");
+// Shutter speeds and apertures from their rationals: 10/2500 s is reduced to 1/250s first, an
+// aperture of 0.95 rounds to f/1.
+TEST(ShotFormat, ShutterSpeedsApertureFocalLengthAndCompensation) {
+    struct Case {
+        uint32_t n, d;
+        const char* text;
+    };
+    const Case kShutter[] = {{1, 3, "1/3s"},    {10, 13, "1/1.3s"}, {2, 1, "2s"},         {5, 2, "2.5s"},
+                             {4, 2, "2.0s"},    {3, 10, "1/3.3s"},  {2, 5, "1/2.5s"},     {10, 2500, "1/250s"},
+                             {0, 1, ""},        {1, 0, ""},         {4000000000u, 1, "4000000000s"}};
+    const Case kAperture[] = {{28, 10, "f/2.8"}, {80, 10, "f/8"}, {63, 10, "f/6.3"}, {95, 100, "f/1"}, {7, 0, ""}};
+    for (const Case& c : kShutter) EXPECT_EQ(lv::formatShutter(c.n, c.d), c.text) << c.n << "/" << c.d;
+    for (const Case& c : kAperture) EXPECT_EQ(lv::formatAperture(c.n, c.d), c.text) << c.n << "/" << c.d;
 
     EXPECT_EQ(lv::formatFocalLength(50, 1, 75, false), "50mm (75mm on FF)");
     EXPECT_EQ(lv::formatFocalLength(50, 1, 52, false), "50mm");
