@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/ini.h"
 #include "core/pathname.h"
 #include "test_json.h"
 #include "platform/platform.h"
@@ -42,18 +43,6 @@ std::string q(const std::string& s) { return "'" + s + "'"; }
 std::string corpusJpeg() {
     std::string dir = lvtest::corpusDir();
     return dir.empty() ? std::string() : lv::joinPath(lv::joinPath(lv::joinPath(dir, "files"), "jpeg"), "exiftool_Canon1DmkIII.jpg");
-}
-
-bool validUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = (unsigned char)s[i];
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (!len || i + len > s.size()) return false;
-        for (size_t k = 1; k < len; k++)
-            if (((unsigned char)s[i + k] >> 6) != 2) return false;
-        i += len;
-    }
-    return true;
 }
 
 }  // namespace
@@ -156,7 +145,7 @@ TEST(Cli, OutputIsValidWhateverTheBytes) {
     for (const std::string& cmd : {"list --json " + q(dir.path), "info --json " + q(dir.file(oddName))}) {
         Result r = lumivore(cmd);
         ASSERT_EQ(r.rc, 0) << cmd;
-        EXPECT_TRUE(validUtf8(r.out)) << cmd;
+        EXPECT_TRUE(lv::isValidUtf8(r.out)) << cmd;
         lvtest::Json j = lvtest::parseJson(r.out);
         EXPECT_FALSE(j.is_discarded()) << cmd;
         for (char c : r.out) ASSERT_FALSE((unsigned char)c < 0x20 && c != '\n') << cmd;
@@ -171,7 +160,7 @@ TEST(Cli, OutputIsValidWhateverTheBytes) {
     for (const std::string& cmd : {"list " + q(dir.path), "info " + q(dir.file(oddName)), "info --all " + q(dir.file(oddName))}) {
         Result r = lumivore(cmd);
         EXPECT_EQ(r.rc, 0) << cmd;
-        EXPECT_TRUE(validUtf8(r.out)) << cmd;
+        EXPECT_TRUE(lv::isValidUtf8(r.out)) << cmd;
         EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << cmd;
     }
 }

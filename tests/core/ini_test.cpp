@@ -233,10 +233,6 @@ TEST(IniProperties, SetAndReplaceTouchOnlyTheirTarget) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Setting many keys in one pass gives exactly the text that setting them one by one gives:
 // replaced in place, missing keys at the end of the first block, new sections in order.
 TEST(IniWrite, SetManyMatchesOneByOne) {
@@ -254,10 +250,6 @@ TEST(IniWrite, SetManyMatchesOneByOne) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 TEST(IniRead, IndexAnswersAsIniGet) {
     const std::string texts[] = {kHandEdited, "", "K=1\n[A]\nK=\n[a]\nK=2\nJ= 5 \r\n", "[A]\nK\r=\r3"};
     const char* const lookups[][2] = {{"Application", "CacheMode"}, {"application", "burstms"}, {" Application ", "Note"},
@@ -272,7 +264,6 @@ TEST(IniRead, IndexAnswersAsIniGet) {
         }
     }
 }
-
 
 // [SECTION] settings file encoding
 // A file that is not UTF-8 is read in the code page of the system it was saved on; only where

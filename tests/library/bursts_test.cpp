@@ -16,7 +16,7 @@ struct Frame {
     int drive;     // continuous drive
 };
 
-FolderState folderOf(std::initializer_list<Frame> frames) {
+FolderState folderOf(const std::vector<Frame>& frames) {
     FolderState st;
     st.folder = "/shoot/";
     resetPhotoList(st.photos, int(frames.size()));
@@ -33,83 +33,51 @@ FolderState folderOf(std::initializer_list<Frame> frames) {
     rebuildVisibleList(st);
     return st;
 }
-
-std::vector<int> groups(const FolderState& st) { return st.photos.burstGroup; }
 }  // namespace
 
-TEST(Bursts, RawAndJpegFramesChainSeparately) {
-    // Interleaved as a camera writes them: each RAW followed by its JPEG.
-    FolderState st = folderOf({{"A1.CR3", 100.0, 1, 1},
-                               {"A1.JPG", 100.0, 1, 1},
-                               {"A2.CR3", 100.1, 2, 1},
-                               {"A2.JPG", 100.1, 2, 1},
-                               {"A3.CR3", 100.2, 3, 1},
-                               {"A3.JPG", 100.2, 3, 1}});
-    computeBursts(st);
-    EXPECT_TRUE(st.burstsComputed);
-    EXPECT_EQ(st.burstCount, 2);
-    EXPECT_EQ(groups(st), (std::vector<int>{0, 1, 0, 1, 0, 1}));
-}
-
-TEST(Bursts, GapIsMeasuredPerFrameStep) {
-    // Frame 2 missing (deleted): 1 and 3 chain when within 2 s per step.
-    FolderState apart = folderOf({{"a.NEF", 10.0, 1, 1}, {"b.NEF", 15.0, 3, 1}});
-    computeBursts(apart);
-    EXPECT_EQ(apart.burstCount, 0);
-    EXPECT_EQ(groups(apart), (std::vector<int>{-1, -1}));
-
-    FolderState close = folderOf({{"a.NEF", 10.0, 1, 1}, {"b.NEF", 13.9, 3, 1}});
-    computeBursts(close);
-    EXPECT_EQ(close.burstCount, 1);
-    EXPECT_EQ(groups(close), (std::vector<int>{0, 0}));
-
-    // Without capture times only the sequence numbers decide.
-    FolderState untimed = folderOf({{"a.NEF", 0.0, 1, 1}, {"b.NEF", 500.0, 2, 1}});
-    computeBursts(untimed);
-    EXPECT_EQ(untimed.burstCount, 1);
-}
-
-TEST(Bursts, SequenceNumbersMustRise) {
-    FolderState st = folderOf({{"z0.ARW", 1.0, 0, 1},  // 0: no sequence
-                               {"z1.ARW", 1.1, 1, 1},
-                               {"z2.ARW", 1.2, 1, 1},  // equal number: a new run starts here
-                               {"z3.ARW", 1.3, -1, 1},
-                               {"z4.ARW", 1.4, 2, 1},  // previous is z3 (-1), so no chain
-                               {"z5.ARW", 1.5, 3, 1}});
-    computeBursts(st);
-    EXPECT_EQ(groups(st), (std::vector<int>{-1, -1, -1, -1, 0, 0}));
-    EXPECT_EQ(st.burstCount, 1);
-
-    // Equal numbers at the same instant (or without times) are two cameras or a re-shot, not a burst.
-    FolderState same = folderOf({{"p.PEF", 7.0, 4, 1}, {"q.PEF", 7.0, 4, 1}, {"r.PEF", 0, 5, 1}, {"s.PEF", 0, 5, 1}});
-    computeBursts(same);
-    EXPECT_EQ(groups(same), (std::vector<int>{-1, 0, 0, -1}));  // q and r chain: 4 then 5
-}
-
-TEST(Bursts, SingleShotAndFewerThanTwoPhotos) {
-    FolderState single = folderOf({{"a.RAF", 1.0, 1, 0}, {"b.RAF", 1.1, 2, 1}, {"c.RAF", 1.2, 3, 1}});
-    computeBursts(single);
-    EXPECT_EQ(groups(single), (std::vector<int>{-1, 0, 0}));
-
+// Each case: frames in folder order (name, capture serial, sequence number, continuous drive),
+// the groups they fall into and the number of bursts.
+TEST(Bursts, ChainingRules) {
+    struct Case {
+        const char* why;
+        std::vector<Frame> frames;
+        std::vector<int> groups;
+        int count;
+    } cases[] = {
+        {"RAW and JPEG interleaved as a camera writes them chain separately",
+         {{"A1.CR3", 100.0, 1, 1}, {"A1.JPG", 100.0, 1, 1}, {"A2.CR3", 100.1, 2, 1}, {"A2.JPG", 100.1, 2, 1},
+          {"A3.CR3", 100.2, 3, 1}, {"A3.JPG", 100.2, 3, 1}},
+         {0, 1, 0, 1, 0, 1}, 2},
+        {"frame 2 deleted: 1 and 3 more than 2 s per step apart", {{"a.NEF", 10.0, 1, 1}, {"b.NEF", 15.0, 3, 1}}, {-1, -1}, 0},
+        {"frame 2 deleted: within 2 s per step", {{"a.NEF", 10.0, 1, 1}, {"b.NEF", 13.9, 3, 1}}, {0, 0}, 1},
+        {"without capture times the numbers decide", {{"a.NEF", 0.0, 1, 1}, {"b.NEF", 500.0, 2, 1}}, {0, 0}, 1},
+        // 0 is no sequence; an equal number starts a new run; after a -1 nothing chains.
+        {"numbers must rise",
+         {{"z0.ARW", 1.0, 0, 1}, {"z1.ARW", 1.1, 1, 1}, {"z2.ARW", 1.2, 1, 1}, {"z3.ARW", 1.3, -1, 1},
+          {"z4.ARW", 1.4, 2, 1}, {"z5.ARW", 1.5, 3, 1}},
+         {-1, -1, -1, -1, 0, 0}, 1},
+        // Two cameras or a re-shot, not a burst; q and r chain (4 then 5).
+        {"equal numbers at one instant or without times",
+         {{"p.PEF", 7.0, 4, 1}, {"q.PEF", 7.0, 4, 1}, {"r.PEF", 0, 5, 1}, {"s.PEF", 0, 5, 1}}, {-1, 0, 0, -1}, 1},
+        {"a single shot", {{"a.RAF", 1.0, 1, 0}, {"b.RAF", 1.1, 2, 1}, {"c.RAF", 1.2, 3, 1}}, {-1, 0, 0}, 1},
+        // r2 closes the first group (RAW), j2 the second; j3 starts over (85 s > 2 s x 5 frames).
+        {"numbered in order of first appearance",
+         {{"j1.JPG", 5.0, 1, 1}, {"r1.ORF", 50.0, 1, 1}, {"r2.ORF", 50.1, 2, 1}, {"j2.JPG", 5.1, 2, 1},
+          {"j3.JPG", 90.0, 7, 1}, {"j4.JPG", 90.1, 8, 1}},
+         {1, 0, 0, 1, 2, 2}, 3},
+    };
+    for (const Case& c : cases) {
+        FolderState st = folderOf(c.frames);
+        computeBursts(st);
+        EXPECT_TRUE(st.burstsComputed) << c.why;
+        EXPECT_EQ(st.photos.burstGroup, c.groups) << c.why;
+        EXPECT_EQ(st.burstCount, c.count) << c.why;
+    }
     FolderState one = folderOf({{"a.RAF", 1.0, 1, 1}});
     one.photos.burstGroup[0] = 7;  // stale from an earlier pass
     computeBursts(one);
     EXPECT_EQ(one.burstCount, 0);
     EXPECT_EQ(one.photos.burstGroup[0], -1);
-    EXPECT_TRUE(one.burstsComputed);
-}
-
-TEST(Bursts, GroupsNumberedInOrderOfFirstAppearance) {
-    FolderState st = folderOf({{"j1.JPG", 5.0, 1, 1},
-                               {"r1.ORF", 50.0, 1, 1},
-                               {"r2.ORF", 50.1, 2, 1},
-                               {"j2.JPG", 5.1, 2, 1},
-                               {"j3.JPG", 90.0, 7, 1},
-                               {"j4.JPG", 90.1, 8, 1}});
-    computeBursts(st);
-    // r2 closes the first group (RAW), j2 the second; j3 starts over (85 s > 2 s x 5 frames).
-    EXPECT_EQ(groups(st), (std::vector<int>{1, 0, 0, 1, 2, 2}));
-    EXPECT_EQ(st.burstCount, 3);
 }
 
 namespace {

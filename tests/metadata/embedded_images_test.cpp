@@ -1,6 +1,7 @@
 // Container recognition and preview location on hand-built containers of every kind.
 #include <gtest/gtest.h>
 
+#include "metadata/makernote.h"
 #include "metadata/preview.h"
 #include "platform/platform.h"
 #include "test_support.h"
@@ -26,11 +27,7 @@ PreviewResult previewOf(const std::string& file) {
 FrameSize sizeOf(const PreviewResult& r) { return jpegFrameSize(r.preview, 0); }
 
 // A JPEG with an EXIF APP1 holding tiff in front of the rest of jpeg.
-std::string app1Jpeg(const std::string& tiff, const std::string& jpeg) {
-    size_t n = tiff.size() + 8;
-    return std::string("\xFF\xD8\xFF\xE1", 4) + char(n >> 8) + char(n & 0xFF) + std::string("Exif\0\0", 6) + tiff +
-           jpeg.substr(2);
-}
+std::string app1Jpeg(const std::string& tiff, const std::string& jpeg) { return lvtest::withSegments(jpeg, lvtest::exifApp1(tiff)); }
 
 // A NEF: IFD0 with a JPEG of the first size, SubIFDs with the others.
 std::string nef(std::vector<std::pair<int, int>> sizes, std::vector<std::pair<int, int>> makerNote = {}) {
@@ -459,33 +456,46 @@ TEST(Preview, X3fDirectoryImageAndItsExif) {
     EXPECT_EQ(readOrientation(r.head, kX3f), 1);
 }
 
-TEST(Preview, HasselbladRgbStripBecomesATiff) {
+namespace {
+
+// A 3FR: IFD0 names the maker and holds one uncompressed 8-bit RGB strip of w x h.
+std::string rgbStripFile(uint32_t w, uint32_t h, std::string* rgb, const char* make = "Hasselblad") {
+    for (uint32_t i = 0; i < w * h * 3; i++) *rgb += char(i % 3 ? 100 * (i % 3) : i / 3 % 251 * 10 % 256);
     Tiff t;
     int ifd0 = t.addIfd();
-    t.ascii(ifd0, 0x010F, "Hasselblad");
+    t.ascii(ifd0, 0x010F, make);
     t.ascii(ifd0, 0xC614, "Hasselblad H6D");
-    t.longs(ifd0, 0x0100, {4});
-    t.longs(ifd0, 0x0101, {2});
+    t.longs(ifd0, 0x0100, {w});
+    t.longs(ifd0, 0x0101, {h});
     t.shorts(ifd0, 0x0102, {8, 8, 8});
     t.shorts(ifd0, 0x0103, {1});
     t.shorts(ifd0, 0x0106, {2});
     t.shorts(ifd0, 0x0115, {3});
-    std::string rgb;
-    for (int i = 0; i < 4 * 2 * 3; i++) rgb += char(i * 10);
     t.longs(ifd0, 0x0111, {0});
-    t.ifds[0].entries.back().blobRef = t.addBlob(rgb);
-    t.longs(ifd0, 0x0117, {24});
-    std::string file = t.build();
+    t.ifds[0].entries.back().blobRef = t.addBlob(*rgb);
+    t.longs(ifd0, 0x0117, {uint32_t(rgb->size())});
+    return t.build();
+}
+
+uint32_t tagOf(const Bytes& p, uint16_t tag) {
+    int64_t e = findTag(p, readU32(p, 4, true), true, tag);
+    return e ? entryValue(p, e, true) : 0;
+}
+
+}  // namespace
+
+TEST(Preview, HasselbladRgbStripBecomesATiff) {
+    std::string rgb;
+    std::string file = rgbStripFile(4, 2, &rgb);
     PreviewResult r = previewOf(file);
     ASSERT_EQ(r.formatIndex, k3fr);
     ASSERT_FALSE(r.preview.empty());
     // The synthesised TIFF is itself readable: size, RGB, and the pixels behind StripOffsets.
     Bytes& p = r.preview;
-    int64_t ifd = readU32(p, 4, true);
-    EXPECT_EQ(entryValue(p, findTag(p, ifd, true, 0x0100), true), 4u);
-    EXPECT_EQ(entryValue(p, findTag(p, ifd, true, 0x0101), true), 2u);
-    EXPECT_EQ(entryValue(p, findTag(p, ifd, true, 0x0106), true), 2u);
-    uint32_t data = entryValue(p, findTag(p, ifd, true, 0x0111), true);
+    EXPECT_EQ(tagOf(p, 0x0100), 4u);
+    EXPECT_EQ(tagOf(p, 0x0101), 2u);
+    EXPECT_EQ(tagOf(p, 0x0106), 2u);
+    uint32_t data = tagOf(p, 0x0111);
     ASSERT_EQ(p.size(), data + 24u);
     EXPECT_EQ(std::string(p.begin() + data, p.end()), rgb);
 
@@ -495,9 +505,34 @@ TEST(Preview, HasselbladRgbStripBecomesATiff) {
     ASSERT_TRUE(readHead(f, &head));
     Bytes half = rgbStripTiff(f, head, 2);
     ASSERT_EQ(half.size(), data + 2u * 1 * 3);
-    // Block (0,0) channel 0: bytes 0, 30 (row 0) and 120, 150 (row 1) -> (300 + 2) / 4 = 75.
-    EXPECT_EQ(half[data], 75);
-    EXPECT_EQ(half[data + 3], (60 + 90 + 180 + 210 + 2) / 4);
+    // Block (0,0) channel 0: bytes 0, 10 (row 0) and 40, 50 (row 1) -> (100 + 2) / 4 = 25.
+    EXPECT_EQ(half[data], 25);
+    EXPECT_EQ(half[data + 3], (20 + 30 + 60 + 70 + 2) / 4);
+}
+
+// The thumbnail is the strip reduced by the largest whole factor that still fills the cell.
+TEST(Thumbnail, HasselbladStripReducedToFillTheCell) {
+    struct Case {
+        uint32_t w, h, outW, outH;
+    } cases[] = {
+        {480, 318, 160, 106},  // factor 3
+        {500, 330, 166, 110},  // factor 3 (3.125 and 3.11 round down)
+        {960, 400, 320, 133},  // the height limits: factor 3, not 6
+        {150, 100, 150, 100},  // smaller than the cell: kept whole
+    };
+    for (const Case& c : cases) {
+        std::string rgb, file = rgbStripFile(c.w, c.h, &rgb);
+        PhotoFile pf = photoFromMemory(file);
+        Bytes t = thumbHasselblad(pf, file);
+        ASSERT_GT(t.size(), 8u) << c.w;
+        EXPECT_EQ(tagOf(t, 0x0100), c.outW) << c.w << "x" << c.h;
+        EXPECT_EQ(tagOf(t, 0x0101), c.outH) << c.w << "x" << c.h;
+        EXPECT_EQ(tagOf(t, 0x0117), c.outW * c.outH * 3) << c.w << "x" << c.h;
+    }
+    // Another maker's strip is not Hasselblad's to reduce.
+    std::string rgb, other = rgbStripFile(480, 318, &rgb, "Leaf");
+    PhotoFile pf = photoFromMemory(other);
+    EXPECT_TRUE(thumbHasselblad(pf, other).empty());
 }
 
 // [SECTION] fallback, head growth, reading

@@ -4,8 +4,10 @@
 #include "metadata/makernote.h"
 #include "metadata/shot_info.h"
 #include "mn_builder.h"
+#include "shot_fields.h"
 
 using namespace mnb;
+using lvtest::expectFields;
 
 namespace {
 
@@ -43,13 +45,10 @@ const std::vector<AfPoint> kThree = {{200, 200, -2000, 1000}, {200, 200, 0, 0}, 
 
 }  // namespace
 
-TEST(CanonNote, AllPointsSelectedWithoutFocusGivesNoBox) {
-    lv::ShotInfo s = build(canonFile({afInfo2(2, kThree, 3, 0, 0x7)}));
-    EXPECT_EQ(s.afArea, "Single-point AF (AF point not recorded by the camera)");
-    EXPECT_EQ(s.afPointX, 0);
-}
-
-TEST(CanonNote, OneSelectedPointGivesItsBox) {
+TEST(CanonNote, SelectedAndInFocusPointsGiveTheBox) {
+    // All points selected and none in focus: no box.
+    expectFields(build(canonFile({afInfo2(2, kThree, 3, 0, 0x7)})),
+                 {"area=Single-point AF (AF point not recorded by the camera)", "x=0"});
     lv::ShotInfo s = build(canonFile({afInfo2(2, kThree, 3, 0, 0x4)}));
     // Point 3 is at +2000, -1000 from the centre: (3000 + 2000) / 6000 and (2000 + 1000) / 4000.
     EXPECT_EQ(s.afFrameWidth, 1000);
@@ -58,22 +57,14 @@ TEST(CanonNote, OneSelectedPointGivesItsBox) {
     EXPECT_NEAR(s.afAreaWidth, 200.0 / 6000, 1e-9);
     EXPECT_NEAR(s.afAreaHeight, 200.0 / 4000, 1e-9);
     EXPECT_EQ(s.afArea, "Single-point AF");
-}
-
-TEST(CanonNote, InFocusPointsWinOverSelectionAndSpanABox) {
-    // Points 1 and 2 in focus, point 3 selected: the box spans the first two.
-    lv::ShotInfo s = build(canonFile({afInfo2(7, kThree, 3, 0x3, 0x4)}));
-    EXPECT_NEAR(s.afAreaWidth, 2200.0 / 6000, 1e-9);
-    EXPECT_NEAR(s.afAreaHeight, 1200.0 / 4000, 1e-9);
+    // Points 1 and 2 in focus, point 3 selected: in-focus points win and the box spans them.
+    lv::ShotInfo f = build(canonFile({afInfo2(7, kThree, 3, 0x3, 0x4)}));
+    EXPECT_NEAR(f.afAreaWidth, 2200.0 / 6000, 1e-9);
+    EXPECT_NEAR(f.afAreaHeight, 1200.0 / 4000, 1e-9);
     // Centre x = -1000 -> 2000 / 6000; y = +500 -> 1500 / 4000.
-    EXPECT_EQ(s.afPointX, 334);
-    EXPECT_EQ(s.afPointY, 376);
-}
-
-TEST(CanonNote, SingleValidPointSelectedIsUsed) {
-    lv::ShotInfo s = build(canonFile({afInfo2(13, {{300, 300, 0, 0}}, 1, 0, 0x1)}));
-    EXPECT_EQ(s.afPointX, 501);
-    EXPECT_EQ(s.afPointY, 501);
+    expectFields(f, {"x=334", "y=376"});
+    // A single valid point that is selected is used.
+    expectFields(build(canonFile({afInfo2(13, {{300, 300, 0, 0}}, 1, 0, 0x1)})), {"x=501", "y=501"});
 }
 
 TEST(CanonNote, PortraitTurnsTheBoxIntoTheDisplayedImage) {
@@ -81,16 +72,13 @@ TEST(CanonNote, PortraitTurnsTheBoxIntoTheDisplayedImage) {
     std::vector<AfPoint> p = {{600, 200, -1500, 1000}, {200, 200, 1500, -1000}};
     lv::ShotInfo s = build(canonFile({afInfo2(2, p, 2, 0x1, 0x1)}, 6));
     // Orientation 6: (1 - v, u) = (0.75, 0.25), upper-right; width and height swap.
-    EXPECT_EQ(s.afPointX, 751);
-    EXPECT_EQ(s.afPointY, 251);
+    expectFields(s, {"x=751", "y=251"});
     EXPECT_NEAR(s.afAreaWidth, 200.0 / 4000, 1e-9);
     EXPECT_NEAR(s.afAreaHeight, 600.0 / 6000, 1e-9);
     lv::ShotInfo r = build(canonFile({afInfo2(2, p, 2, 0x1, 0x1)}, 8));
     EXPECT_EQ(r.afPointX, 251);  // (v, 1 - u) = (0.25, 0.75)
     EXPECT_EQ(r.afPointY, 751);
-    lv::ShotInfo u = build(canonFile({afInfo2(2, p, 2, 0x1, 0x1)}, 3));
-    EXPECT_EQ(u.afPointX, 751);
-    EXPECT_EQ(u.afPointY, 751);
+    expectFields(build(canonFile({afInfo2(2, p, 2, 0x1, 0x1)}, 3)), {"x=751", "y=751"});
 }
 
 TEST(CanonNote, MasksBeyondTheFirstWordAreRead) {
@@ -123,23 +111,14 @@ TEST(CanonNote, ArraysMapThroughTheTables) {
     pi[10] = 0x83;
     std::vector<int> fi = zeros(24);
     fi[23] = 2;
-    lv::ShotInfo s = build(canonFile({shorts(0x0001, cs), shorts(0x0004, si), shorts(0x0093, fi), shorts(0x00A0, pi)}));
-    EXPECT_EQ(s.focusMode, "AF-C");
-    EXPECT_EQ(s.driveMode, "Continuous, High");
-    EXPECT_EQ(s.stabMode, "On");
-    EXPECT_EQ(s.whiteBalance, "Shade (7200 K)");
-    EXPECT_EQ(s.photoStyle, "Landscape");
-    EXPECT_EQ(s.shutterType, 1);
-    EXPECT_EQ(s.frameNumber, 12);
+    expectFields(build(canonFile({shorts(0x0001, cs), shorts(0x0004, si), shorts(0x0093, fi), shorts(0x00A0, pi)})),
+                 {"focus=AF-C", "drive=Continuous, High", "stab=On", "wb=Shade (7200 K)", "style=Landscape",
+                  "shutter=1", "frameNo=12"});
 
     std::string bytes = canonFile({shorts(0x0001, cs), shorts(0x0004, si), shorts(0x0093, fi)});
     lv::PhotoMeta m = lv::readPhotoMetaFromHead(lv::ByteView(bytes));
-    EXPECT_TRUE(m.valid);
-    EXPECT_EQ(m.focusClass, 1);
-    EXPECT_EQ(m.shutterType, 1);
-    EXPECT_TRUE(m.continuousDrive);
-    EXPECT_EQ(m.burstIndex, 12);
-    EXPECT_EQ(m.iso, 400);
+    expectFields(
+        m, {"meta.valid=1", "meta.focus=1", "meta.shutter=1", "meta.continuous=1", "meta.burst=12", "meta.iso=400"});
     EXPECT_EQ(m.apertureX100, 280);
     EXPECT_EQ(m.camera, "Canon EOS R5");
 }
@@ -161,14 +140,51 @@ TEST(CanonNote, UnknownCodesShowNothingAndOtherMakersAreDeclined) {
     cs[34] = -1;  // absent stabiliser
     std::vector<int> si = zeros(10);
     si[7] = 99;
-    lv::ShotInfo s = build(canonFile({shorts(0x0001, cs), shorts(0x0004, si)}));
-    EXPECT_EQ(s.focusMode, "");
-    EXPECT_EQ(s.driveMode, "");
-    EXPECT_EQ(s.whiteBalance, "");
-    EXPECT_EQ(s.stabMode, "");
-    EXPECT_EQ(s.shutterType, -1);
-    EXPECT_EQ(s.vendor, 2);
+    expectFields(build(canonFile({shorts(0x0001, cs), shorts(0x0004, si)})),
+                 {"focus=", "drive=", "wb=", "stab=", "shutter=-1", "vendor=2"});
 
     std::string other = tiff("Kodak", "DC50", 1, {}, [&](uint32_t pos) { return ifd({shorts(0x0001, cs)}, pos); });
     EXPECT_EQ(build(other).vendor, -1);
+}
+
+TEST(CanonLens, MakerNoteLensIsNamedAsTheBodiesWriteItIntoExifAndCompactsHaveAFixedOne) {
+    // An EOS 30D keeps the lens only in its maker note; an EOS 6D writes the same text to EXIF
+    // LensModel without a maker word. Both photos must carry one lens name for the lens filter.
+    std::string old = canonFile({ascii(0x0095, "EF-S18-55mm f/3.5-5.6")}, 1, "Canon EOS 30D");
+    EXPECT_EQ(build(old).lensModel, "EF-S18-55mm f/3.5-5.6");
+    EXPECT_EQ(lv::readPhotoMetaFromHead(lv::ByteView(old)).lens, "EF-S18-55mm f/3.5-5.6");
+    // A third-party lens reports its own name; putting "Canon" before it would be false.
+    EXPECT_EQ(build(canonFile({ascii(0x0095, "17-50mm")}, 1, "Canon EOS 7D")).lensModel, "17-50mm");
+    std::vector<Entry> note = {shorts(0x0001, zeros(8))};
+    for (const char* model : {"Canon PowerShot SX530 HS", "Canon DIGITAL IXUS 80 IS", "Canon IXY 650",
+                              "Canon PowerShot ELPH 360 HS"})
+        EXPECT_TRUE(build(canonFile(note, 1, model)).fixedLens) << model;
+    EXPECT_FALSE(build(canonFile(note)).fixedLens);
+}
+
+// AFInfo (0x0012) of the bodies before AFInfo2: count, valid, image size twice, one point size,
+// X positions, Y positions, in-focus mask.
+TEST(CanonNote, OlderBodiesGiveTheirInFocusPointFromAfInfo) {
+    auto afInfo = [](const std::vector<std::pair<int, int>>& pts, uint32_t inFocus) {
+        std::vector<int> v = {int(pts.size()), int(pts.size()), 3504, 2336, 3504, 2336, 78, 78};
+        for (const auto& p : pts) v.push_back(p.first);
+        for (const auto& p : pts) v.push_back(p.second);
+        v.push_back(int(inFocus));
+        return shorts(0x0012, v);
+    };
+    // Left, centre and top points; the top one (Y is upwards) in focus.
+    std::vector<std::pair<int, int>> pts = {{-931, 4}, {8, 4}, {8, 504}};
+    lv::ShotInfo s = build(canonFile({afInfo(pts, 0x4)}, 1, "Canon EOS 30D"));
+    EXPECT_EQ(s.afFrameWidth, 1000);
+    EXPECT_EQ(s.afPointX, 503);  // (1752 + 8) / 3504 = 0.5023
+    EXPECT_EQ(s.afPointY, 285);  // (1168 - 504) / 2336 = 0.2842
+    EXPECT_NEAR(s.afAreaWidth, 78.0 / 3504, 1e-9);
+    EXPECT_NEAR(s.afAreaHeight, 78.0 / 2336, 1e-9);
+    EXPECT_EQ(s.afArea, "");  // the camera recorded its point: no note says otherwise
+    // No point in focus (manual focus, or focus not found): nothing to place, and the note stays.
+    expectFields(build(canonFile({afInfo(pts, 0)}, 1, "Canon EOS 30D")),
+                 {"x=0", "area=(AF point not recorded by the camera)"});
+    // A short array is not read past its end.
+    std::vector<Entry> cut = {shorts(0x0012, {3, 3, 3504, 2336, 3504, 2336, 78, 78, -931, 8})};
+    EXPECT_EQ(build(canonFile(cut, 1, "Canon EOS 30D")).afPointX, 0);
 }

@@ -5,23 +5,20 @@
 #include "metadata/makernote.h"
 #include "metadata/shot_info.h"
 #include "mn_builder.h"
+#include "shot_fields.h"
 #include "test_support.h"
 
 using namespace mnb;
+using lvtest::expectFields;
 
 namespace {
 
 lv::ShotInfo build(const std::string& bytes) { return lv::buildShotInfoFromHead("IMGP0001.JPG", lv::ByteView(bytes)); }
 
-Entry bytes(uint16_t tag, const std::vector<int>& v) {
-    std::string d;
-    for (int x : v) d += char(x);
-    return {tag, 7, uint32_t(v.size()), d};
-}
-
-std::string pentax(const std::string& model, std::vector<Entry> e, int orientation = 1) {
+// "PENTAX " NUL, a byte-order mark, then the IFD with offsets from the note's start.
+std::string pentax(const std::string& model, std::vector<Entry> e, int orientation = 1, const char* mark = "II") {
     return tiff("RICOH IMAGING COMPANY, LTD.", model, orientation, {},
-                [e](uint32_t) { return std::string("PENTAX \0II", 10) + ifd(e, 10, 0); });
+                [e, mark](uint32_t) { return std::string("PENTAX \0", 8) + mark + ifd(e, 10, 0); });
 }
 
 }  // namespace
@@ -39,10 +36,8 @@ TEST(PentaxAf, WideModulesNameExpandedAreasAndZonesAndPlaceThePoint) {
     EXPECT_NEAR(p.afPointX, 701, 1);
     EXPECT_NEAR(p.afPointY, 351, 1);
     // A zone is named by its middle point plus 256: 270 is the zone around the centre.
-    lv::ShotInfo z = build(pentax("PENTAX KP", {short1(0x000D, 17), shorts(0x000E, {270, 0})}));
-    EXPECT_EQ(z.afArea, "Zone select (size not recorded by the camera)");
-    EXPECT_EQ(z.afPointX, 501);
-    EXPECT_EQ(z.afPointY, 501);
+    expectFields(build(pentax("PENTAX KP", {short1(0x000D, 17), shorts(0x000E, {270, 0})})),
+                 {"area=Zone select (size not recorded by the camera)", "x=501", "y=501"});
     // The 33-point module's point 13 is the far left of the middle row.
     lv::ShotInfo k1 = build(pentax("PENTAX K-1 Mark II", {short1(0x000D, 16), shorts(0x000E, {13, 3})}));
     EXPECT_EQ(k1.afArea, "Expanded area (M) (size not recorded by the camera)");
@@ -67,16 +62,14 @@ TEST(PentaxAf, ElevenPointBodiesSelectSinglePointsAndReportFocusInAutoArea) {
     lv::ShotInfo shortAf = build(pentax("PENTAX K10D", {short1(0x000D, 16), shorts(0x000E, {65535}), bytes(0x021F, {0, 0, 0, 0, 0, 0})}));
     EXPECT_EQ(shortAf.afPointX, 0);
     // Fixed centre is the centre on any body with an AF module.
-    lv::ShotInfo c = build(pentax("PENTAX K-70", {short1(0x000D, 18), shorts(0x000E, {65534, 0})}));
-    EXPECT_EQ(c.afArea, "Centre point (size not recorded by the camera)");
-    EXPECT_EQ(c.afPointX, 501);
+    expectFields(build(pentax("PENTAX K-70", {short1(0x000D, 18), shorts(0x000E, {65534, 0})})),
+                 {"area=Centre point (size not recorded by the camera)", "x=501"});
 }
 
 TEST(PentaxAf, InFocusMasksAndBodiesWithoutAMappedModule) {
     // K-3: one bit per point; bit 13 is the centre.
-    lv::ShotInfo k3 = build(pentax("PENTAX K-3", {short1(0x000D, 16), shorts(0x000E, {65535, 0}), long1(0x000F, 1u << 13)}));
-    EXPECT_EQ(k3.afPointX, 501);
-    EXPECT_EQ(k3.afPointY, 501);
+    expectFields(build(pentax("PENTAX K-3", {short1(0x000D, 16), shorts(0x000E, {65535, 0}), long1(0x000F, 1u << 13)})),
+                 {"x=501", "y=501"});
     // K-1: two bits per point from byte 4; point 1's focus bit is 0x80.
     std::vector<int> info(13, 0);
     info[4] = 0x80;
@@ -84,9 +77,8 @@ TEST(PentaxAf, InFocusMasksAndBodiesWithoutAMappedModule) {
     EXPECT_NEAR(k1.afPointX, 391, 1);
     EXPECT_NEAR(k1.afPointY, 331, 1);
     // The K-3 Mark III's numbering is not the K-3's: a name but no point.
-    lv::ShotInfo k3iii = build(pentax("PENTAX K-3 Mark III", {short1(0x000D, 16), shorts(0x000E, {14, 0})}));
-    EXPECT_EQ(k3iii.afArea, "Select (AF point not recorded by the camera)");
-    EXPECT_EQ(k3iii.afPointX, 0);
+    expectFields(build(pentax("PENTAX K-3 Mark III", {short1(0x000D, 16), shorts(0x000E, {14, 0})})),
+                 {"area=Select (AF point not recorded by the camera)", "x=0"});
     // Manual focus draws no point; a point number beyond the module is no point and no text.
     EXPECT_EQ(build(pentax("PENTAX K-3 II", {short1(0x000D, 3), shorts(0x000E, {14, 0})})).afPointX, 0);
     lv::ShotInfo beyond = build(pentax("PENTAX K-3 II", {short1(0x000D, 16), shorts(0x000E, {40, 0})}));
@@ -134,12 +126,27 @@ TEST(PentaxLens, ManualLensesBuiltInLensesAndUnknownAfLenses) {
     EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {8, 250})})).lensModel, "");
     EXPECT_EQ(build(pentax("PENTAX K-5", {bytes(0x003F, {4, 3})})).lensModel, "smc PENTAX-FA 43mm F1.9 Limited");
     // A compact's lens is built in, with or without a code.
-    lv::ShotInfo wg = build(pentax("PENTAX WG-3", {bytes(0x003F, {0, 0})}));
-    EXPECT_TRUE(wg.fixedLens);
-    EXPECT_EQ(wg.lensModel, "Built-in, no detail found");
-    lv::ShotInfo optio = build(pentax("PENTAX Optio S1", {}));
-    EXPECT_TRUE(optio.fixedLens);
-    EXPECT_EQ(optio.lensModel, "Built-in, no detail found");
+    expectFields(build(pentax("PENTAX WG-3", {bytes(0x003F, {0, 0})})), {"fixed=1", "lens=Built-in, no detail found"});
+    expectFields(build(pentax("PENTAX Optio S1", {})), {"fixed=1", "lens=Built-in, no detail found"});
     EXPECT_FALSE(build(pentax("PENTAX K-5", {})).fixedLens);
 }
 
+TEST(PentaxNote, ByteOrderMarkThatLiesAndTheFields) {
+    std::vector<Entry> e = {short1(0x000D, 17), shorts(0x000E, {65532, 0}), short1(0x0019, 10), bytes(0x0034, {1, 0, 0, 0}),
+                            bytes(0x003F, {8, 242}), bytes(0x0047, {250}), short1(0x004F, 7), bytes(0x005C, {1, 5}),
+                            undefined(0x022B, std::string("\x01\xFD\x04\0", 4))};
+    // The entries are little-endian whatever the mark says.
+    for (const char* mark : {"II", "MM"}) {
+        lv::ShotInfo s = build(pentax("PENTAX K-3 Mark III", e, 1, mark));
+        EXPECT_EQ(s.vendor, 8) << mark;
+        EXPECT_EQ(s.focusMode, "AF-C") << mark;
+        expectFields(s, {"area=Face detection (AF point not recorded by the camera)", "wb=Cloudy", "drive=Continuous",
+                         "lens=smc PENTAX-DA* 16-50mm F2.8 ED AL [IF] SDM", "cameraTemp=-6", "style=Reversal Film",
+                         "stab=On but disabled"});
+        EXPECT_DOUBLE_EQ(s.roll, 1.5);
+        EXPECT_DOUBLE_EQ(s.pitch, -2.0);
+    }
+    expectFields(
+        build(pentax("PENTAX K-1", {bytes(0x003F, {0, 0}), shorts(0x000E, {5, 3})})),
+        {"lens=Not recorded (manual or adapted lens)", "area=Expanded area (M) (size not recorded by the camera)"});
+}

@@ -2,12 +2,16 @@
 // geometry in its own frames, faces, release mode.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "metadata/makernote.h"
 #include "metadata/shot_info.h"
 #include "metadata/sony_decipher.h"
 #include "mn_builder.h"
+#include "shot_fields.h"
 
 using namespace mnb;
+using lvtest::expectFields;
 
 namespace {
 
@@ -63,22 +67,16 @@ TEST(SonyNote, TemperaturesNeedTheirValidityMarks) {
     // Camera: test byte 4 in 1..99, value at 5. Ambient: byte 2 = 255, value at 4.
     lv::ShotInfo s = build(sonyFile({undefined(0x9402, block(8, {{2, 255}, {4, 21}})),
                                      undefined(0x9403, block(8, {{4, 5}, {5, 42}}))}));
-    ASSERT_TRUE(s.hasAmbientTemp);
-    EXPECT_EQ(s.ambientTemp, 21);
-    ASSERT_TRUE(s.hasCameraTemp);
-    EXPECT_EQ(s.cameraTemp, 42);
+    expectFields(s, {"ambientTemp=21", "cameraTemp=42"});
 
     lv::ShotInfo bad = build(sonyFile({undefined(0x9402, block(8, {{2, 254}, {4, 21}})),
                                        undefined(0x9403, block(8, {{4, 0}, {5, 42}}))}));
-    EXPECT_FALSE(bad.hasAmbientTemp);
-    EXPECT_FALSE(bad.hasCameraTemp);
+    expectFields(bad, {"ambientTemp=none", "cameraTemp=none"});
 
     // A value beyond 100 is no temperature; a negative one is (-5 is stored as 251, unenciphered).
-    lv::ShotInfo hot = build(sonyFile({undefined(0x9403, block(8, {{4, 5}, {5, 101}}))}));
-    EXPECT_FALSE(hot.hasCameraTemp);
-    lv::ShotInfo cold = build(sonyFile({undefined(0x9402, block(8, {{2, 255}, {4, -5}}))}));
-    ASSERT_TRUE(cold.hasAmbientTemp);
-    EXPECT_EQ(cold.ambientTemp, -5);
+    expectFields(build(sonyFile({undefined(0x9403, block(8, {{4, 5}, {5, 101}})),
+                                 undefined(0x9402, block(8, {{2, 255}, {4, -5}}))})),
+                 {"cameraTemp=none", "ambientTemp=-5"});
 
     // A block whose first four stored bytes are 0 is blank.
     std::string blank = block(8, {{2, 255}, {4, 21}});
@@ -92,28 +90,18 @@ TEST(SonyNote, TemperaturesNeedTheirValidityMarks) {
 }
 
 TEST(SonyNote, BatteryTemperatureIsFahrenheitBehindItsMarker) {
-    lv::ShotInfo s = build(sonyFile({undefined(0x9406, block(8, {{5, 112}}, 0x1B))}));
-    ASSERT_TRUE(s.hasBatteryTemp);
-    EXPECT_DOUBLE_EQ(s.batteryTemp, 44.4);
-    lv::ShotInfo t = build(sonyFile({undefined(0x9406, block(8, {{5, 50}}, 0x08))}));
-    ASSERT_TRUE(t.hasBatteryTemp);
-    EXPECT_DOUBLE_EQ(t.batteryTemp, 10.0);
-    EXPECT_FALSE(build(sonyFile({undefined(0x9406, block(8, {{5, 112}}, 0x1C))})).hasBatteryTemp);
+    for (auto [marker, stored, shown] : {std::tuple{0x1B, 112, "44.4"}, {0x08, 50, "10"}, {0x1C, 112, "none"}})
+        expectFields(build(sonyFile({undefined(0x9406, block(8, {{5, stored}}, marker))})),
+                     {std::string("batteryTemp=") + shown});
 }
 
 TEST(SonyNote, FocusTagsOnlyFromTrustedCompacts) {
     std::vector<Entry> note = {short1(0x201B, 3), short1(0x201C, 3)};
-    lv::ShotInfo a = build(sonyFile(note, "DSC-RX100M5A"));
-    EXPECT_EQ(a.focusMode, "AF-C");
-    EXPECT_EQ(a.afArea.rfind("Flexible Spot", 0), 0u);
-    EXPECT_TRUE(a.fixedLens);
-    lv::ShotInfo b = build(sonyFile(note, "DSC-RX100M5"));
-    EXPECT_EQ(b.focusMode, "");
-    lv::ShotInfo c = build(sonyFile(note, "DSC-RX100M3"));
-    EXPECT_EQ(c.focusMode, "");
-    EXPECT_EQ(build(sonyFile(note, "DSC-RX100M7")).focusMode, "AF-C");
-    EXPECT_EQ(build(sonyFile(note, "ILCE-7M4")).focusMode, "AF-C");
-    EXPECT_FALSE(build(sonyFile(note, "ILCE-7M4")).fixedLens);
+    expectFields(build(sonyFile(note, "DSC-RX100M5A")), {"focus=AF-C", "area^Flexible Spot", "fixed=1"});
+    expectFields(build(sonyFile(note, "DSC-RX100M5")), {"focus="});
+    expectFields(build(sonyFile(note, "DSC-RX100M3")), {"focus="});
+    expectFields(build(sonyFile(note, "DSC-RX100M7")), {"focus=AF-C"});
+    expectFields(build(sonyFile(note, "ILCE-7M4")), {"focus=AF-C", "fixed=0"});
     EXPECT_TRUE(lv::sonyTrustsFocusTags("DSC-RX0"));
     EXPECT_FALSE(lv::sonyTrustsFocusTags("DSC-RX0M2"));
 }
@@ -136,19 +124,13 @@ TEST(SonyNote, AfPointAndAreaInTheirFrames) {
     area.replace(14, 4, u16(164) + u16(264));
     std::vector<Entry> note = {short1(0x201B, 2), shorts(0x2027, {6000, 4000, 1500, 1000}), undefined(0x202A, area)};
     lv::ShotInfo s = build(sonyFile(note));
-    EXPECT_EQ(s.afPointX, 1500);
-    EXPECT_EQ(s.afPointY, 1000);
-    EXPECT_EQ(s.afFrameWidth, 6000);
-    EXPECT_EQ(s.afFrameHeight, 4000);
+    expectFields(s, {"x=1500", "y=1000", "frameW=6000", "frameH=4000"});
     EXPECT_NEAR(s.afAreaWidth, 64.0 / 640, 1e-9);
     EXPECT_NEAR(s.afAreaHeight, 64.0 / 428, 1e-9);
 
     // Portrait: the point and frame turn with the picture.
     lv::ShotInfo p = build(sonyFile(note, "ILCE-7M4", 6));
-    EXPECT_EQ(p.afFrameWidth, 4000);
-    EXPECT_EQ(p.afFrameHeight, 6000);
-    EXPECT_EQ(p.afPointX, 3001);
-    EXPECT_EQ(p.afPointY, 1500);
+    expectFields(p, {"frameW=4000", "frameH=6000", "x=3001", "y=1500"});
     EXPECT_NEAR(p.afAreaWidth, 64.0 / 428, 1e-9);
 
     // Manual focus: no point; a point outside its frame: none either.
@@ -188,23 +170,13 @@ TEST(SonyNote, AfPointInsideAFaceLocksIt) {
 TEST(SonyNote, TextsAndReleaseMode) {
     std::vector<Entry> note = {long1(0x0115, 48), ascii(0xB020, "Autumnleaves"), long1(0xB021, 5600),
                                long1(0xB025, 10), long1(0xB026, 1), short1(0xB049, 2), short1(0xB04A, 7)};
-    lv::ShotInfo s = build(sonyFile(note));
-    EXPECT_EQ(s.whiteBalance, "Shade (5600 K)");
-    EXPECT_EQ(s.photoStyle, "Autumn Leaves");
-    EXPECT_EQ(s.dynamicRange, "Advanced level 3");
-    EXPECT_EQ(s.stabMode, "On");
-    EXPECT_EQ(s.driveMode, "Continuous");
-    EXPECT_EQ(s.frameNumber, 7);
+    expectFields(build(sonyFile(note)), {"wb=Shade (5600 K)", "style=Autumn Leaves", "dr=Advanced level 3", "stab=On",
+                                         "drive=Continuous", "frameNo=7"});
     std::string bytes = sonyFile(note);
-    lv::PhotoMeta m = lv::readPhotoMetaFromHead(lv::ByteView(bytes));
-    EXPECT_TRUE(m.continuousDrive);
-    EXPECT_EQ(m.burstIndex, 7);
-    EXPECT_EQ(m.shutterType, -1);
+    expectFields(lv::readPhotoMetaFromHead(lv::ByteView(bytes)),
+                 {"meta.continuous=1", "meta.burst=7", "meta.shutter=-1"});
 
-    lv::ShotInfo single = build(sonyFile({short1(0xB049, 0), short1(0xB04A, 7), ascii(0xB020, "None"), long1(0xB025, 19)}));
-    EXPECT_EQ(single.frameNumber, 0);
-    EXPECT_EQ(single.driveMode, "");
-    EXPECT_EQ(single.photoStyle, "");
-    EXPECT_EQ(single.dynamicRange, "Level 4");
+    expectFields(build(sonyFile({short1(0xB049, 0), short1(0xB04A, 7), ascii(0xB020, "None"), long1(0xB025, 19)})),
+                 {"frameNo=0", "drive=", "style=", "dr=Level 4"});
     EXPECT_EQ(build(sonyFile({ascii(0xB020, "BW")})).photoStyle, "B&W");
 }

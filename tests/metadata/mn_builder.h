@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mnb {
@@ -30,6 +31,21 @@ inline Entry long1(uint16_t tag, uint32_t v) { return {tag, 4, 1, u32(v)}; }
 inline Entry rational(uint16_t tag, uint32_t n, uint32_t d) { return {tag, 5, 1, u32(n) + u32(d)}; }
 inline Entry srational(uint16_t tag, int32_t n, int32_t d) { return {tag, 10, 1, u32(uint32_t(n)) + u32(uint32_t(d))}; }
 inline Entry undefined(uint16_t tag, const std::string& bytes) { return {tag, 7, uint32_t(bytes.size()), bytes}; }
+inline Entry bytes(uint16_t tag, const std::vector<int>& v, uint16_t type = 7) {
+    std::string d;
+    for (int x : v) d += char(x);
+    return {tag, type, uint32_t(v.size()), d};
+}
+inline Entry sshorts(uint16_t tag, const std::vector<int>& v) {
+    Entry e = shorts(tag, v);
+    e.type = 8;
+    return e;
+}
+inline Entry rationals(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>>& v) {
+    std::string d;
+    for (auto& r : v) d += u32(r.first) + u32(r.second);
+    return {tag, 5, uint32_t(v.size()), d};
+}
 
 // An IFD placed at absolute position pos of a TIFF whose base is base: the entries (sorted by the
 // caller), a zero next pointer, then the values that do not fit inline.

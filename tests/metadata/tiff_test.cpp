@@ -332,23 +332,13 @@ TEST(CaptureSerial, Rule) {
 }
 
 // [SECTION] JPEG segments
-namespace {
-
-std::string segment(uint8_t marker, const std::string& payload) {
-    std::string s = "\xFF";
-    s += char(marker);
-    size_t n = payload.size() + 2;
-    s += char(n >> 8), s += char(n & 0xFF);
-    return s + payload;
-}
-
-}  // namespace
+using lvtest::jpegSegment;
 
 TEST(JpegSegments, ExifAndXmpAreFoundAmongAppSegments) {
     std::string tiff = exifTiff(true);
     std::string xmp = "<x:xmpmeta>rating</x:xmpmeta>";
-    std::string j = "\xFF\xD8" + segment(0xE0, "JFIF") + segment(0xE1, std::string("Exif\0\0", 6) + tiff) +
-                    segment(0xE1, std::string(kXmpNamespace) + '\0' + xmp) + segment(0xDB, "q") + "\xFF\xD9";
+    std::string j = "\xFF\xD8" + jpegSegment(0xE0, "JFIF") + lvtest::exifApp1(tiff) +
+                    jpegSegment(0xE1, std::string(kXmpNamespace) + '\0' + xmp) + jpegSegment(0xDB, "q") + "\xFF\xD9";
     int64_t t = findExifTiff(j, 0);
     ASSERT_GT(t, 0);
     EXPECT_TRUE(bytesAt(j, t, "II*"));
@@ -362,8 +352,8 @@ TEST(JpegSegments, ExifAndXmpAreFoundAmongAppSegments) {
 }
 
 TEST(JpegSegments, SearchStopsAtTheFirstOtherSegment) {
-    std::string exif = segment(0xE1, std::string("Exif\0\0", 6) + exifTiff(true));
-    std::string j = "\xFF\xD8" + segment(0xDB, "quant") + exif;
+    std::string exif = lvtest::exifApp1(exifTiff(true));
+    std::string j = "\xFF\xD8" + jpegSegment(0xDB, "quant") + exif;
     EXPECT_EQ(findExifTiff(j, 0), -1);
     EXPECT_EQ(findXmpPacket(j, 0), "");
     // Fill bytes before a marker are skipped; a length below 2 ends the search.
@@ -372,7 +362,7 @@ TEST(JpegSegments, SearchStopsAtTheFirstOtherSegment) {
     std::string bad = std::string("\xFF\xD8\xFF\xE1\x00\x01", 6) + exif;
     EXPECT_EQ(findExifTiff(bad, 0), -1);
     // A segment that claims more than the buffer holds gives no XMP packet.
-    std::string cut = "\xFF\xD8" + segment(0xE1, std::string(kXmpNamespace) + '\0' + "<x/>");
+    std::string cut = "\xFF\xD8" + jpegSegment(0xE1, std::string(kXmpNamespace) + '\0' + "<x/>");
     cut.resize(cut.size() - 2);
     EXPECT_EQ(findXmpPacket(cut, 0), "");
     Segment s = findJpegSegment(std::string("\xFF\xD8", 2), 0, 0xE1, "Exif");

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -226,19 +227,6 @@ TEST(SpecialFiles, PipesAreNotOpenedAndNotListed) {
 }
 #endif
 
-TEST(PathForm, LongWindowsPathsGetTheirPrefix) {
-    std::u16string shortPath = u"C:\\Photos\\a.jpg";
-    EXPECT_EQ(longPathForm(shortPath), shortPath);
-    std::u16string tail(250, u'a');
-    EXPECT_EQ(longPathForm(u"C:\\" + tail), u"\\\\?\\C:\\" + tail);
-    EXPECT_EQ(longPathForm(u"\\\\server\\share\\" + tail), u"\\\\?\\UNC\\server\\share\\" + tail);
-    std::u16string done = u"\\\\?\\C:\\" + tail;
-    EXPECT_EQ(longPathForm(done), done);
-    std::u16string at247 = u"C:\\" + std::u16string(244, u'b');  // 247 units: still short
-    EXPECT_EQ(longPathForm(at247), at247);
-    EXPECT_EQ(longPathForm(at247 + u"b").substr(0, 4), u"\\\\?\\");
-}
-
 TEST(Listing, ReportsNamesKindsSizesAndTimes) {
     lvtest::TempDir dir;
     ASSERT_TRUE(lvtest::writeFile(dir.file("DSC_0001.NEF"), std::string(1234, 'n')));
@@ -251,32 +239,18 @@ TEST(Listing, ReportsNamesKindsSizesAndTimes) {
 #endif
     std::vector<DirEntry> list;
     ASSERT_EQ(listFolder(dir.path, &list), 0u);
-    int seen = 0;
-    for (const DirEntry& e : list) {
-        ASSERT_NE(e.name, ".");
-        ASSERT_NE(e.name, "..");
-        if (e.name == "DSC_0001.NEF") {
-            seen++;
-            EXPECT_FALSE(e.isFolder);
-            EXPECT_FALSE(e.hidden);
-            EXPECT_EQ(e.size, 1234u);
-            EXPECT_EQ(e.writeTime, fileTimeFromUnix(1600000000));
-        } else if (e.name == "sub") {
-            seen++;
-            EXPECT_TRUE(e.isFolder);
-            EXPECT_FALSE(e.reparse);
-        } else if (e.name == ".hidden.jpg") {
-            seen++;
-            EXPECT_TRUE(e.hidden);
-        } else if (e.name == "link") {
-            seen++;
-            EXPECT_TRUE(e.reparse);
-        }
-    }
+    std::map<std::string, DirEntry> by;
+    for (const DirEntry& e : list) by[e.name] = e;
+    EXPECT_FALSE(by.count(".") || by.count(".."));
+    const DirEntry &nef = by["DSC_0001.NEF"], &sub = by["sub"];
+    EXPECT_TRUE(!nef.isFolder && !nef.hidden && nef.size == 1234u && nef.writeTime == fileTimeFromUnix(1600000000));
+    EXPECT_TRUE(sub.isFolder && !sub.reparse);
 #ifdef _WIN32
-    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(by.size(), 2u);
 #else
-    EXPECT_EQ(seen, 4);
+    EXPECT_EQ(by.size(), 4u);
+    EXPECT_TRUE(by[".hidden.jpg"].hidden);
+    EXPECT_TRUE(by["link"].reparse);
 #endif
     WinErr e = listFolder(dir.file("absent"), &list);
     EXPECT_TRUE(e == kErrFileNotFound || e == kErrPathNotFound) << e;
@@ -472,7 +446,7 @@ TEST(Jpeg, CorruptAndTruncatedDataGiveAnErrorNotACrash) {
     EXPECT_EQ(decode(""), kErrInvalidData);
     EXPECT_EQ(decode("not a jpeg at all"), kErrInvalidData);
     EXPECT_EQ(decode(jpg.substr(0, 2)), kErrInvalidData);
-    EXPECT_EQ(decode(jpg.substr(0, 200)), kErrInvalidData);  // headers only
+    EXPECT_EQ(decode(jpg.substr(0, jpg.find("\xFF\xDA"))), kErrInvalidData);  // headers only
     EXPECT_NE(decode(jpg.substr(0, jpg.size() / 2)), kErrOk);  // cut in the middle of the scan
     EXPECT_TRUE(out.pixels.empty());
     std::string bad = jpg;

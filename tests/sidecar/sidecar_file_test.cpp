@@ -134,19 +134,6 @@ TEST_F(SidecarFile, NoDescriptionIsRefusedWithCode13) {
     EXPECT_EQ(FaultyOps::createCalls, 0);
 }
 
-TEST_F(SidecarFile, FailedReplaceKeepsTheOldSidecarAndLeavesNoTemp) {
-    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
-    FaultyOps::moveErr = 5;
-    EXPECT_FALSE(writeRating(photo, 1, ""));
-    EXPECT_EQ(lastSidecarError(), 5u);
-    EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
-    EXPECT_FALSE(pathExists(sidecar + ".tmp"));
-    FaultyOps::moveErr = 0;
-    ASSERT_TRUE(writeRating(photo, 1, ""));
-    EXPECT_EQ(readRatingLabel(photo).rating, 1);
-    EXPECT_EQ(lvtest::readFile(sidecar).size(), kForeign.size());
-}
-
 // Whatever sits at "<sidecar>.tmp" (an earlier crash's file, a link to a photo, a pipe) is
 // never opened: the write goes through a new file of its own and the leftover stays as it was.
 TEST_F(SidecarFile, LeftoverTempIsNeverWrittenThrough) {
@@ -194,55 +181,57 @@ TEST_F(SidecarFile, LongestNamesStillGetATemporaryFile) {
     EXPECT_EQ(readRatingLabel(p).rating, 5);
 }
 
-TEST_F(SidecarFile, TempFileFaultsCarryTheirCodes) {
+// Each step of the replacement failing: its code is reported and its diagnostics line written,
+// the old sidecar stays byte for byte and no temporary file is left. A success clears the code.
+TEST_F(SidecarFile, EachFailedStepKeepsTheOldSidecar) {
+    const bool logging = !logEnabled();
+    const std::string log = dir.file("diagnostics.log"), tmp = sidecar + ".tmp";
+    if (logging) logOpenAt(log, "lumivore", "lumivore /LOG");
     ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
-    FaultyOps::createErr = 32;
-    EXPECT_FALSE(writeRating(photo, 3, ""));
-    EXPECT_EQ(lastSidecarError(), 32u);
-    FaultyOps::createErr = 0;
-    FaultyOps::writeErr = 112;
-    EXPECT_FALSE(writeRating(photo, 3, ""));
-    EXPECT_EQ(lastSidecarError(), 112u);
-    FaultyOps::writeErr = 0;
-    FaultyOps::sizeDelta = -1;
-    EXPECT_FALSE(writeRating(photo, 3, ""));
-    EXPECT_EQ(lastSidecarError(), 29u);  // a short write is not a full disk
-    EXPECT_EQ(lvtest::readFile(sidecar), kForeign);
-    // A success clears the code again.
+    const struct {
+        WinErr create, write, move;
+        int64_t sizeDelta;
+        WinErr code;
+        std::string line;  // its diagnostics line, or how the line starts
+    } kCases[] = {
+        {32, 0, 0, 0, 32, "  xmp sidecar temp write FAILED (err 32): " + tmp + "\r\n"},
+        {0, 112, 0, 0, 112, "  xmp sidecar temp write FAILED (err 112): "},
+        {0, 0, 0, -1, 29, "  xmp sidecar temp SHORT ("},  // a short write is not a full disk
+        {0, 0, 0, 3, 29, "  xmp sidecar temp SHORT ("},
+        {0, 0, 5, 0, 5, "  xmp sidecar replace FAILED (last error 5): " + sidecar + "\r\n"},
+    };
+    for (const auto& c : kCases) {
+        FaultyOps::createErr = c.create, FaultyOps::writeErr = c.write, FaultyOps::moveErr = c.move;
+        FaultyOps::sizeDelta = c.sizeDelta;
+        EXPECT_FALSE(writeRating(photo, 1, "")) << c.line;
+        EXPECT_EQ(lastSidecarError(), c.code) << c.line;
+        EXPECT_EQ(lvtest::readFile(sidecar), kForeign) << c.line;
+        EXPECT_FALSE(pathExists(tmp)) << c.line;
+    }
+    FaultyOps::createErr = FaultyOps::writeErr = FaultyOps::moveErr = 0;
     FaultyOps::sizeDelta = 0;
-    EXPECT_TRUE(writeRating(photo, 3, ""));
+    ASSERT_TRUE(writeRating(photo, 1, ""));
     EXPECT_EQ(lastSidecarError(), 0u);
-}
-
-TEST_F(SidecarFile, FailuresWriteTheirDiagnosticsLines) {
-    std::string log = dir.file("diagnostics.log");
-    bool wasOn = logEnabled();
-    if (wasOn) GTEST_SKIP() << "logging already on in this process";
-    logOpenAt(log, "lumivore", "lumivore /LOG");
-    ASSERT_TRUE(lvtest::writeFile(sidecar, kForeign));
-    FaultyOps::moveErr = 5;
-    writeRating(photo, 1, "");
-    FaultyOps::moveErr = 0;
-    FaultyOps::createErr = 32;
-    writeRating(photo, 1, "");
-    FaultyOps::createErr = 0;
-    FaultyOps::sizeDelta = 3;
-    writeRating(photo, 1, "");
-    FaultyOps::sizeDelta = 0;
+    EXPECT_EQ(readRatingLabel(photo).rating, 1);
+    EXPECT_EQ(lvtest::readFile(sidecar).size(), kForeign.size());
     ASSERT_TRUE(lvtest::writeFile(sidecar, "<x:xmpmeta/>"));
-    writeLabel(photo, "Red", 0);
+    EXPECT_FALSE(writeLabel(photo, "Red", 0));
+    if (!logging) return;
     logClose();
     std::string text = lvtest::readFile(log);
-    const std::string tmp = sidecar + ".tmp";
-    EXPECT_NE(text.find("  xmp sidecar replace FAILED (last error 5): " + sidecar + "\r\n"), std::string::npos);
-    EXPECT_NE(text.find("  xmp sidecar temp write FAILED (err 32): " + tmp + "\r\n"), std::string::npos);
-    std::string shortLine = "  xmp sidecar temp SHORT (";
-    size_t at = text.find(shortLine);
-    ASSERT_NE(at, std::string::npos);
-    std::string rest = text.substr(at + shortLine.size(), text.find("\r\n", at) - at - shortLine.size());
-    size_t written = std::strtoul(rest.c_str(), nullptr, 10);
-    EXPECT_EQ(rest, std::to_string(written) + " of " + std::to_string(written - 3) + " bytes): " + tmp);
+    for (const auto& c : kCases) EXPECT_NE(text.find(c.line), std::string::npos) << c.line;
     EXPECT_NE(text.find("  xmp Label NOT written (no rdf:Description): " + sidecar + "\r\n"), std::string::npos);
+    // "SHORT (<size the disk reported> of <size written> bytes): <temporary file>"
+    size_t at = 0;
+    for (int64_t delta : {-1, 3}) {
+        const std::string shortLine = "  xmp sidecar temp SHORT (";
+        at = text.find(shortLine, at);
+        ASSERT_NE(at, std::string::npos);
+        at += shortLine.size();
+        std::string rest = text.substr(at, text.find("\r\n", at) - at);
+        int64_t reported = std::strtoll(rest.c_str(), nullptr, 10);
+        EXPECT_EQ(rest, std::to_string(reported) + " of " + std::to_string(reported - delta) + " bytes): " + tmp);
+    }
 }
 
 TEST_F(SidecarFile, UnreadableSidecarIsNeverReplaced) {
@@ -307,16 +296,9 @@ TEST_F(SidecarFile, ReadOnlyFolderLeavesEverythingAsItWas) {
 // [SECTION] a JPEG's own packet
 
 namespace {
-std::string segment(uint8_t marker, const std::string& payload) {
-    size_t len = payload.size() + 2;
-    return std::string{char(0xFF), char(marker), char(len >> 8), char(len & 0xFF)} + payload;
-}
-std::string withSegments(const std::string& jpeg, const std::string& segments) {
-    return jpeg.substr(0, 2) + segments + jpeg.substr(2);
-}
+using lvtest::withSegments;
 std::string xmpApp1(int rating, const char* label) {
-    std::string packet = newSidecarText(rating, label);
-    return segment(0xE1, std::string(kXmpNamespace) + std::string(1, '\0') + packet);
+    return lvtest::jpegSegment(0xE1, std::string(kXmpNamespace) + std::string(1, '\0') + newSidecarText(rating, label));
 }
 }  // namespace
 
@@ -343,7 +325,7 @@ TEST_F(SidecarFile, JpegWithoutSidecarUsesItsOwnPacket) {
 }
 
 TEST_F(SidecarFile, JpegPacketBeyondTheSearchWindowIsIgnored) {
-    std::string pad = segment(0xE2, std::string(60000, 'p'));
+    std::string pad = lvtest::jpegSegment(0xE2, std::string(60000, 'p'));
     std::string jpegPath = dir.file("far.jpeg");
     ASSERT_TRUE(lvtest::writeFile(jpegPath, withSegments(lvtest::makeJpeg(8, 8), pad + pad + pad + xmpApp1(5, ""))));
     EXPECT_EQ(readRatingLabel(jpegPath).rating, 0);

@@ -18,8 +18,13 @@ struct TempDir {
 };
 bool writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
-// A baseline JPEG made in the test: a gradient with colour bars, width x height, quality 90.
-// Built by our own tiny encoder so tests need no encoder library on either system.
+// A baseline JPEG made in the test: a grey ramp beside colour bars, width x height, flat 8x8
+// blocks. Built by our own tiny encoder so tests need no encoder library on either system.
 std::string makeJpeg(int width, int height);
+// A JPEG marker segment: FF, marker, the big-endian length, payload.
+std::string jpegSegment(uint8_t marker, const std::string& payload);
+// jpeg with the given segments right after its SOI; an EXIF APP1 holding a TIFF.
+std::string withSegments(const std::string& jpeg, const std::string& segments);
+std::string exifApp1(const std::string& tiff);
 
 }  // namespace lvtest

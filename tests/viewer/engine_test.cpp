@@ -19,9 +19,7 @@ std::string jpegWithOrientation(int w, int h, int orientation) {
     std::string tiff("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18);
     tiff += char(orientation);
     tiff += std::string(7, '\0');  // value padding and the next-IFD offset
-    std::string app1 = "Exif" + std::string(2, '\0') + tiff;
-    size_t len = app1.size() + 2;
-    return j.substr(0, 2) + "\xFF\xE1" + char(len >> 8) + char(len & 0xFF) + app1 + j.substr(2);
+    return lvtest::withSegments(j, lvtest::exifApp1(tiff));
 }
 
 bool filesUnder(const std::string& root) {
