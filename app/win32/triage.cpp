@@ -1,8 +1,9 @@
-// The triage window ("Importing"): when the Import dialog is closed while the copier runs, the
-// photos that land are shown here one by one, large, and can be rated as they arrive: Left and
-// Right step through them, 1-5 and 0 set the stars, R rejects, Enter opens the photo in the
-// browser, Esc closes the window (the import goes on). Under the photo: how many files are still
-// to come and the average time spent on each photo so far.
+// The triage window ("Importing"): opened by the Import dialog's "Rate as they land" button while
+// the copier runs, or when the dialog is closed meanwhile. The photos that land are shown here one
+// by one, large, and can be rated as they arrive: Left and Right step through them, 1-5 and 0 set
+// the stars, R rejects, Enter opens the photo in the browser, Esc closes the window (the import
+// goes on). Under the photo: how many files are still to come and the average time spent on each
+// photo so far.
 #include <algorithm>
 
 #include "core/texts.h"
@@ -159,7 +160,10 @@ LRESULT CALLBACK triageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void openTriageWindow() {
-    if (t.hwnd) return;
+    if (t.hwnd) {
+        SetForegroundWindow(t.hwnd);
+        return;
+    }
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = triageProc;
