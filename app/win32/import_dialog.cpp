@@ -331,7 +331,9 @@ std::string progressLine() {
     std::string copied = lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportTileCopied"), "{done}",
                                                                  std::to_string(p.copied)),
                                              "{total}", std::to_string(p.totalFiles));
-    return copied + "  \u00B7  " + lv::sizeText(p.bytesProcessed + p.kibInHand * 1024) + " / " +
+    // Copies run side by side: the file in hand may already be counted as processed.
+    uint64_t done = std::min(p.totalBytes, p.bytesProcessed + p.kibInHand * 1024);
+    return copied + "  \u00B7  " + lv::sizeText(done) + " / " +
            lv::sizeText(p.totalBytes) + (p.fileInHand.empty() ? "" : "  \u00B7  " + p.fileInHand);
 }
 

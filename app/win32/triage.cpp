@@ -173,9 +173,15 @@ void openTriageWindow() {
     RegisterClassExW(&wc);
     RECT r{0, 0, px(720), px(540)};
     AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_TOOLWINDOW);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoW(MonitorFromWindow(g.hwnd, MONITOR_DEFAULTTONEAREST), &mi)) {  // never past the work area
+        w = std::min(w, int(mi.rcWork.right - mi.rcWork.left));
+        h = std::min(h, int(mi.rcWork.bottom - mi.rcWork.top));
+    }
     t.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, kTriageClass, uiText("TriageTitle").c_str(), WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, g.hwnd, nullptr, g.inst,
-                             nullptr);
+                             CW_USEDEFAULT, CW_USEDEFAULT, w, h, g.hwnd, nullptr, g.inst, nullptr);
     if (!t.hwnd) return;
     ShowWindow(t.hwnd, SW_SHOW);
 }
