@@ -505,14 +505,16 @@ void handToBrowser(const std::vector<std::string>& fresh) {
     InvalidateRect(g.hwnd, nullptr, FALSE);
 }
 
-bool landedPhotoMatches(const std::string& path) {
+// *budget bounds the ratings read again per call (a large card would otherwise read thousands of
+// sidecars every tick); a photo never read, or just rated in the triage window, is always read.
+bool landedPhotoMatches(const std::string& path, int* budget) {
     LandedFacts& l = iu.landed[path];
     if (l.facts.path.empty()) {
         l.facts.path = path;
         l.facts.meta = lv::readPhotoMeta(path);
     }
     uint64_t now = GetTickCount64();
-    if (l.readAt == 0 || now - l.readAt > 2000) {
+    if (l.readAt == 0 || (now - l.readAt > 2000 && (*budget)-- > 0)) {
         lv::RatingLabel rl = lv::readRatingLabel(path);
         l.facts.rating = rl.rating;
         l.facts.label = rl.label;
@@ -530,6 +532,7 @@ std::vector<int> shownPerFolder(const std::vector<lv::ImportFolderTile>& folders
     bool browsing = g.haveFolder && !g.welcome;
     bool filtered = browsing && g.folder.filterActive;
     std::set<std::string> visible;
+    int budget = 16;
     if (browsing)
         for (int pos = 0, n = lv::visibleLength(g.folder); pos < n; pos++)
             visible.insert(lv::upperAscii(g.folder.photos.path[size_t(lv::visibleToPhoto(g.folder, pos))]));
@@ -537,7 +540,7 @@ std::vector<int> shownPerFolder(const std::vector<lv::ImportFolderTile>& folders
         auto it = index.find(lv::upperAscii(lv::folderPart(p)));
         if (it == index.end()) continue;
         if (inBrowsedFolder(p)) shown[it->second] += int(visible.count(lv::upperAscii(p)));
-        else shown[it->second] += !filtered || landedPhotoMatches(p);
+        else shown[it->second] += !filtered || landedPhotoMatches(p, &budget);
     }
     return shown;
 }
@@ -761,6 +764,10 @@ void importTick() {
 }
 
 bool importRunningNow() { return running(); }
+void importPhotoRated(const std::string& path) {
+    auto it = iu.landed.find(path);
+    if (it != iu.landed.end()) it->second.readAt = 0;
+}
 int triageFilesLeft() {
     if (!running()) return -1;
     lv::ImportProgress p = progressNow();

@@ -123,6 +123,7 @@ void rate(int rating, bool reject) {
     const std::string& path = t.photos[size_t(t.current)];
     lv::RatedPhoto p{path, &t.rating, &t.label};
     lv::SidecarCommandResult r = reject ? lv::toggleReject(p) : lv::setRating(p, rating);
+    importPhotoRated(path);
     if (r.notice.show) MessageBoxW(t.hwnd, wide(r.notice.text).c_str(), wide(r.notice.title).c_str(), MB_ICONEXCLAMATION);
     InvalidateRect(t.hwnd, nullptr, FALSE);
 }

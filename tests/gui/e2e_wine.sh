@@ -457,16 +457,16 @@ check "Items to copy lists CR2 ($tick)" [ -n "$tick" ]
 for i in $(seq 0 $((${tick:-200} - 200))); do key Tab; done
 check "Tab reaches the CR2 tick" [ "$(front | awk -F'\t' '$1 == "focus" { print $2 }')" = "$tick" ]
 key space
-shot 21-items-to-copy
+shot 40-items-to-copy
 dclick "Items to copy" 60
 check "the plan leaves the unticked type out" until_ok 10 dtext_has "$IMP" 125 "^Copies everything on the card except CR2 files to "
 check "the types line counts it as left on the card" until_ok 10 dtext_has "$IMP" 103 "1 file left on card"
 dclick "$IMP" 142
 until_ok 60 sh -c "[ -n \"\$(find '$dest3/raw' -iname '*.nef' 2>/dev/null)\" ]"
-shot 22-import-tiles
+shot 41-import-tiles
 dclick "$IMP" 145
 check "Rate as they land opens the triage window while copying" until_ok 15 dialog Importing
-shot 23-import-rate
+shot 42-import-rate
 until_ok 10 eval 'front | head -1 | grep -q "^Importing"' && key Escape
 check "the import ends with its summary" until_ok 120 dtext_has "$IMP" 133 "· 5 imported · 0 already there · 0 failed"
 check "the unticked CR2 stayed on the card" [ -z "$(find "$dest3" -iname '*.cr2')" ]
@@ -484,7 +484,7 @@ rows=$(front | awk -F'\t' '$1 == 50 && $2 == "item" { print $4 }')
 echo "culling rows: $(echo "$rows" | tr '\n' '|')"
 check "a row per folder with its photo count" [ "$(echo "$rows" | sort | tr '\n' '|')" = "raw  ·  2 photos|sooc  ·  3 photos|" ]
 second=$(echo "$rows" | sed -n 2p | sed 's/  ·.*//')
-shot 24-culling-folder
+shot 43-culling-folder
 key Down
 dclick "$CULL" 60
 check "Open shows the chosen folder ($second) in the browser" until_ok 20 sh -c "timeout 20 wine '$probe_exe' window </dev/null 2>/dev/null | cut -f1 | grep -q 'imported3.$second.\\?\$'"
@@ -497,12 +497,12 @@ dclick "$IMP" 142
 RESTORE="Files missing from the destination"
 check "the next import asks about the deleted copy" until_ok 60 dialog "$RESTORE"
 check "the question counts one file" dtext_has "$RESTORE" 100 "1 file imported before is no longer in the destination. Restore it?"
-shot 25-restore-question
+shot 44-restore-question
 dclick "$RESTORE" 60
 check "Restore copies it back" until_ok 60 dtext_has "$IMP" 133 " 1 imported (1 restored) · 4 already there · 0 failed"
 check "to its recorded path" cmp -s "$card3/$gone" "$dest3/raw/$gone"
 check "and not where the new template points" [ ! -e "$dest3/$gone" ]
-shot 26-restored
+shot 45-restored
 dclick "$IMP" 144
 finish
 rm -rf "$work/card3" "$dest3"
