@@ -441,7 +441,7 @@ cr2=$(ls "$shoot" | grep -i '\.cr2$' | head -1)
 for f in $jpgs $nefs $cr2; do cp "$shoot/$f" "$card3/"; done
 chmod -R u+w "$work/card3"
 touch -d 2020-01-01 "$card3"/*
-head -c 500000000 /dev/urandom > "$card3/ZZ_big.JPG"  # lands last and keeps the copier busy
+fillers "$card3/ZZ_" 1000  # land last and keep the copier busy
 start /LOG "$(win "$shoot")"
 timeout 20 wine "$probe_exe" command 214 </dev/null >/dev/null 2>&1
 until_ok 15 dialog "$IMP"
@@ -468,12 +468,13 @@ dclick "$IMP" 145
 check "Rate as they land opens the triage window while copying" until_ok 15 dialog Importing
 shot 42-import-rate
 until_ok 10 eval 'front | head -1 | grep -q "^Importing"' && key Escape
-check "the import ends with its summary" until_ok 120 dtext_has "$IMP" 133 "· 5 imported · 0 already there · 0 failed"
+check "the import ends with its summary" until_ok 180 dtext_has "$IMP" 133 "· 1004 imported · 0 already there · 0 failed"
 check "the unticked CR2 stayed on the card" [ -z "$(find "$dest3" -iname '*.cr2')" ]
 in_folders() {
   local f
   for f in $nefs; do cmp -s "$card3/$f" "$dest3/raw/$f" || return 1; done
-  for f in $jpgs ZZ_big.JPG; do cmp -s "$card3/$f" "$dest3/sooc/$f" || return 1; done
+  for f in $jpgs ZZ_0999.JPG; do cmp -s "$card3/$f" "$dest3/sooc/$f" || return 1; done
+  [ "$(ls "$dest3/sooc" | wc -l)" -eq 1002 ]
 }
 check "photos landed in raw\\ and sooc\\ by the template" in_folders
 # The culling-folder choice: one row per folder with its photos; the second row opens in the browser.
@@ -482,7 +483,7 @@ CULL="Choice of the culling folder"
 check "Cull in browser asks which folder" until_ok 15 dialog "$CULL"
 rows=$(front | awk -F'\t' '$1 == 50 && $2 == "item" { print $4 }')
 echo "culling rows: $(echo "$rows" | tr '\n' '|')"
-check "a row per folder with its photo count" [ "$(echo "$rows" | sort | tr '\n' '|')" = "raw  ·  2 photos|sooc  ·  3 photos|" ]
+check "a row per folder with its photo count" [ "$(echo "$rows" | sort | tr '\n' '|')" = "raw  ·  2 photos|sooc  ·  1,002 photos|" ]
 second=$(echo "$rows" | sed -n 2p | sed 's/  ·.*//')
 shot 43-culling-folder
 key Down
@@ -495,11 +496,11 @@ rm "$dest3/raw/$gone"
 dset "$IMP" 121 '{file.name}.{file.ext}'
 dclick "$IMP" 142
 RESTORE="Files missing from the destination"
-check "the next import asks about the deleted copy" until_ok 60 dialog "$RESTORE"
+check "the next import asks about the deleted copy" until_ok 120 dialog "$RESTORE"
 check "the question counts one file" dtext_has "$RESTORE" 100 "1 file imported before is no longer in the destination. Restore it?"
 shot 44-restore-question
 dclick "$RESTORE" 60
-check "Restore copies it back" until_ok 60 dtext_has "$IMP" 133 " 1 imported (1 restored) · 4 already there · 0 failed"
+check "Restore copies it back" until_ok 60 dtext_has "$IMP" 133 " 1 imported (1 restored) · 1003 already there · 0 failed"
 check "to its recorded path" cmp -s "$card3/$gone" "$dest3/raw/$gone"
 check "and not where the new template points" [ ! -e "$dest3/$gone" ]
 shot 45-restored
