@@ -6,6 +6,7 @@
 
 #include "core/pathname.h"
 #include "core/texts.h"
+#include "viewer/layout.h"
 
 namespace dlg {
 
@@ -361,6 +362,19 @@ HWND openModeless(HWND owner, const Form& form) {
     g_modeless.push_back(h);
     ShowWindow(h, SW_SHOW);
     return h;
+}
+
+int formThatFits(HWND owner, std::span<const Form* const> forms) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (forms.empty() || !GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi)) return 0;
+    int dpi = int(dpiOf(owner));
+    RECT frame{0, 0, 0, 0};
+    adjustForDpi(&frame, emptyTemplate().t.style, WS_EX_DLGMODALFRAME, dpi);
+    std::vector<lv::Rect> sizes;
+    for (const Form* f : forms) sizes.push_back({0, 0, f->w, f->h});
+    return lv::firstSizeThatFits(sizes.data(), int(sizes.size()), dpi, frame.right - frame.left, frame.bottom - frame.top,
+                                 mi.rcWork.right - mi.rcWork.left, mi.rcWork.bottom - mi.rcWork.top);
 }
 
 bool isDialogMessage(MSG* msg) {

@@ -81,6 +81,9 @@ int runModal(HWND owner, const Form& form);
 // form must outlive the window.
 HWND openModeless(HWND owner, const Form& form);
 bool isDialogMessage(MSG* msg);
+// Of forms in order of preference (each with its w and h), the first whose window fits the work
+// area of the owner's monitor at its DPI; when none fits, the one that overflows least.
+int formThatFits(HWND owner, std::span<const Form* const> forms);
 // Ends a modal dialog with result, or destroys a modeless one.
 void end(Dialog& d, int result);
 Dialog* dialogOf(HWND hwnd);

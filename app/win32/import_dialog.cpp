@@ -1,14 +1,15 @@
 // The Import dialog: the card or source folder (read on its own thread, with the types line and
 // the Items-to-copy dialog), the destination with its room line, the naming template as a
 // token-chip field with its menus, problems and example names, the plan sentence, Import / Stop /
-// Close, the progress tiles per destination folder, the background hint, the summary with the
-// notable-events log, and the culling-folder choice. The copier runs on its own thread
-// (src/import); the main window's timer 6 polls it, shows its questions and reaps it, whether the
+// Close, the progress tiles per destination folder, the background hint, the triage window's
+// button, the summary with the notable-events log, and the culling-folder choice. The copier runs
+// on its own thread (src/import); the main window's timer 6 polls it, shows its questions and reaps it, whether the
 // dialog is open or not. Started from the welcome screen, the destination opens in the browser
 // as soon as the first photo has landed.
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <unordered_map>
 
 #include "core/diaglog.h"
 #include "core/pathname.h"
@@ -18,6 +19,7 @@
 #include "export/export_engine.h"
 #include "import/import_run.h"
 #include "library/filekinds.h"
+#include "metadata/photo_meta.h"
 #include "sidecar/sidecar_file.h"
 #include "dialog_kit.h"
 #include "shell.h"
@@ -30,13 +32,15 @@ enum : int {
     kIdDestHdr = 110, kIdDest, kIdDestBrowse, kIdRoomLine, kIdSecondLbl, kIdSecond, kIdSecondBrowse, kIdVerify,
     kIdTplLbl = 120, kIdTemplate, kIdInsert, kIdProblems, kIdExamples, kIdPlan,
     kIdTiles = 130, kIdProgress, kIdHint, kIdSummary, kIdLog,
-    kIdCull = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose,
+    kIdCull = 140, kIdCopyLog, kIdStart, kIdStop, kIdClose, kIdRate,
 };
 
 using dlg::Kind;
 constexpr DWORD kPlain = dlg::kNoMnemonic;
 // In 96-DPI pixels of the client area; the template field (kIdTemplate) is added at start-up.
-constexpr dlg::Row kRows[] = {
+// One column where the screen is tall enough, else two columns side by side (a 1080-line screen
+// at 200 %): the card and the destinations left, the template, its examples and the plan right.
+constexpr dlg::Row kRowsTall[] = {
     {kIdCardHdr, Kind::Heading, "ImportCardHdr", 14, 12, 732, 18},
     {kIdSource, Kind::Edit, nullptr, 14, 34, 640, 26},
     {kIdSourceBrowse, Kind::Button, "ImportBrowse", 662, 34, 84, 26},
@@ -62,13 +66,53 @@ constexpr dlg::Row kRows[] = {
     {kIdSummary, Kind::Label, nullptr, 14, 420, 732, 40, kPlain},
     {kIdLog, Kind::Edit, nullptr, 14, 462, 732, 68, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL},
     {kIdCull, Kind::Button, "ImportCull", 14, 540, 124, 28},
+    {kIdRate, Kind::Button, "ImportRateLanding", 146, 540, 150, 28},
     {kIdCopyLog, Kind::Button, "ExportCopyLog", 146, 540, 100, 28},
     {kIdStart, Kind::DefaultButton, "ImportStart", 472, 540, 84, 28},
     {kIdStop, Kind::Button, "ImportStop", 564, 540, 84, 28},
     {kIdClose, Kind::Button, "ImportClose", 656, 540, 90, 28},
 };
-constexpr dlg::Row kTemplateRow{kIdTemplate, Kind::Edit, nullptr, 78, 262, 568, 28};
-constexpr int kClientW = 760, kClientH = 582;
+constexpr dlg::Row kRowsWide[] = {
+    {kIdCardHdr, Kind::Heading, "ImportCardHdr", 14, 12, 430, 18},
+    {kIdSource, Kind::Edit, nullptr, 14, 34, 338, 26},
+    {kIdSourceBrowse, Kind::Button, "ImportBrowse", 360, 34, 84, 26},
+    {kIdTypesLine, Kind::Label, nullptr, 14, 68, 338, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdTypesBtn, Kind::Button, "ImportTypesBtn", 360, 64, 84, 26},
+    {kIdPhotosLine, Kind::Label, nullptr, 14, 92, 430, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdDestHdr, Kind::Heading, "ImportDestHdr", 14, 122, 430, 18},
+    {kIdDest, Kind::Edit, nullptr, 14, 144, 338, 26},
+    {kIdDestBrowse, Kind::Button, "ImportBrowse", 360, 144, 84, 26},
+    {kIdRoomLine, Kind::Label, nullptr, 14, 176, 430, 20, kPlain},
+    {kIdSecondLbl, Kind::Label, "ImportSecondLbl", 14, 208, 0, 20},
+    {kIdSecond, Kind::Edit, nullptr, 150, 204, 202, 26},
+    {kIdSecondBrowse, Kind::Button, "ImportBrowse", 360, 204, 84, 26},
+    {kIdVerify, Kind::Check, "ImportVerifyReadBack", 14, 234, 430, 22},
+    {kIdTplLbl, Kind::Label, "ImportFoldersLbl", 460, 12, 466, 18},
+    {kIdInsert, Kind::Button, "TokenMenuInsert", 834, 34, 92, 28},
+    {kIdProblems, Kind::Label, nullptr, 460, 68, 466, 20, kPlain | SS_ENDELLIPSIS},
+    {kIdExamples, Kind::Label, nullptr, 460, 90, 466, 72, kPlain},
+    {kIdPlan, Kind::Label, nullptr, 460, 166, 466, 54, kPlain},
+    {kIdTiles, Kind::Custom, nullptr, 14, 266, 912, 62},
+    {kIdProgress, Kind::Label, nullptr, 14, 334, 912, 20, kPlain | SS_PATHELLIPSIS},
+    {kIdHint, Kind::Label, "ImportBackgroundHint", 14, 356, 912, 20, kPlain},
+    {kIdSummary, Kind::Label, nullptr, 14, 266, 912, 40, kPlain},
+    {kIdLog, Kind::Edit, nullptr, 14, 308, 912, 68, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL},
+    {kIdCull, Kind::Button, "ImportCull", 14, 386, 124, 28},
+    {kIdRate, Kind::Button, "ImportRateLanding", 146, 386, 150, 28},
+    {kIdCopyLog, Kind::Button, "ExportCopyLog", 146, 386, 100, 28},
+    {kIdStart, Kind::DefaultButton, "ImportStart", 652, 386, 84, 28},
+    {kIdStop, Kind::Button, "ImportStop", 744, 386, 84, 28},
+    {kIdClose, Kind::Button, "ImportClose", 836, 386, 90, 28},
+};
+struct Layout {
+    dlg::Form form;
+    dlg::Row templateRow;
+};
+bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+const Layout kLayouts[] = {
+    {{"ImportTitle", 760, 582, kRowsTall, dialogHandler}, {kIdTemplate, Kind::Edit, nullptr, 78, 262, 568, 28}},
+    {{"ImportTitle", 940, 426, kRowsWide, dialogHandler}, {kIdTemplate, Kind::Edit, nullptr, 460, 34, 366, 28}},
+};
 constexpr int kSourceSettleTicks = 4;  // 400 ms after the last keystroke the card is read
 
 // The photo filter read in the background before the copier starts.
@@ -82,6 +126,14 @@ struct PhotoFilterRun {
     std::vector<std::string> keep;
     int kept = 0;
     lv::Thread thread;
+};
+
+// What the strip filter is evaluated against for a photo landed outside the browsed folder; the
+// rating and label are read again now and then (a sidecar lands after its photo, the triage
+// window rates).
+struct LandedFacts {
+    lv::PhotoFacts facts;
+    uint64_t readAt = 0;  // tick count of the last rating read
 };
 
 // [SECTION] state
@@ -104,6 +156,8 @@ struct ImportUi {
     std::string summary, logText;
     bool fromWelcome = false;               // open the destination once the first photo lands
     std::vector<std::string> arrived;       // photos landed in this run, taken from the copier
+    std::unordered_map<std::string, LandedFacts> landed;  // their facts for the strip filter, by path
+    const Layout* layout = &kLayouts[0];
 };
 ImportUi iu;
 
@@ -210,7 +264,7 @@ bool canStart() {
 void refreshState() {
     if (!iu.dlg) return;
     bool run = running() || iu.filterRun != nullptr, after = !run && iu.job != nullptr;
-    for (int id : {kIdTiles, kIdProgress, kIdHint}) ShowWindow(item(id), run ? SW_SHOW : SW_HIDE);
+    for (int id : {kIdTiles, kIdProgress, kIdHint, kIdRate}) ShowWindow(item(id), run ? SW_SHOW : SW_HIDE);
     for (int id : {kIdSummary, kIdCopyLog}) ShowWindow(item(id), after ? SW_SHOW : SW_HIDE);
     ShowWindow(item(kIdLog), after && iu.job->log.size() ? SW_SHOW : SW_HIDE);
     for (int id : {kIdSource, kIdSourceBrowse, kIdTypesBtn, kIdDest, kIdDestBrowse, kIdSecond, kIdSecondBrowse, kIdVerify,
@@ -236,7 +290,7 @@ lv::ImportProgress progressNow() {
     return iu.job->progress;
 }
 
-int shownInStrip(const std::string& folder, int* landed);
+std::vector<int> shownPerFolder(const std::vector<lv::ImportFolderTile>& folders);
 void handToBrowser(const std::vector<std::string>& fresh);
 
 void paintTiles(const DRAWITEMSTRUCT* d) {
@@ -246,25 +300,16 @@ void paintTiles(const DRAWITEMSTRUCT* d) {
     lv::ImportProgress p = progressNow();
     SetBkMode(d->hDC, TRANSPARENT);
     SelectObject(d->hDC, g.fontUi);
-    const int shown = 4, gap = px(8);
-    int n = int(std::min<size_t>(p.folders.size(), shown));
-    int w = (all.right - all.left - gap * (shown - 1)) / shown;
-    std::string dest(lv::withTrailingSeparator(iu.job->settings.destination));
-    for (int i = 0; i < n; i++) {
-        const lv::ImportFolderTile& t = p.folders[size_t(i)];
-        RECT r{all.left + i * (w + gap), all.top, all.left + i * (w + gap) + w, all.bottom};
+    const int most = 4, gap = px(8);
+    std::vector<lv::ImportTileText> tiles =
+        lv::describeImportTiles(iu.job->settings.destination, p.folders, shownPerFolder(p.folders), most);
+    int w = (all.right - all.left - gap * (most - 1)) / most;
+    for (size_t i = 0; i < tiles.size(); i++) {
+        int x = all.left + int(i) * (w + gap);
+        RECT r{x, all.top, x + w, all.bottom};
         FillRect(d->hDC, &r, GetSysColorBrush(COLOR_WINDOW));
         FrameRect(d->hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
-        std::string folder = t.folder.size() > dest.size() ? t.folder.substr(dest.size()) : lv::text("ImportCullRootRow");
-        if (i == shown - 1 && p.folders.size() > size_t(shown))
-            folder = lv::fillPlaceholder(lv::text("ImportTileMore"), "{count}", std::to_string(p.folders.size() - shown + 1));
-        std::string count = lv::fillPlaceholder(lv::text(t.photos == 1 ? "ImportTilePhoto" : "ImportTilePhotos"),
-                                                "{count}", std::to_string(t.photos));
-        int landed = 0, inStrip = shownInStrip(t.folder, &landed);
-        if (inStrip >= 0)  // the browser shows this folder: how much of it the strip shows
-            count = lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportTileFiltered"), "{shown}", std::to_string(inStrip)),
-                                        "{arrived}", std::to_string(landed));
-        std::wstring a = wide(folder), b = wide(count + "  \u00B7  " + lv::fileCountText(uint64_t(t.files)));
+        std::wstring a = wide(tiles[i].caption), b = wide(tiles[i].counts);
         RECT ra{r.left + px(8), r.top + px(6), r.right - px(6), r.top + px(28)};
         SetTextColor(d->hDC, GetSysColor(COLOR_WINDOWTEXT));
         DrawTextW(d->hDC, a.c_str(), int(a.size()), &ra, DT_SINGLELINE | DT_PATH_ELLIPSIS | DT_NOPREFIX);
@@ -286,7 +331,9 @@ std::string progressLine() {
     std::string copied = lv::fillPlaceholder(lv::fillPlaceholder(lv::text("ImportTileCopied"), "{done}",
                                                                  std::to_string(p.copied)),
                                              "{total}", std::to_string(p.totalFiles));
-    return copied + "  \u00B7  " + lv::sizeText(p.bytesProcessed + p.kibInHand * 1024) + " / " +
+    // Copies run side by side: the file in hand may already be counted as processed.
+    uint64_t done = std::min(p.totalBytes, p.bytesProcessed + p.kibInHand * 1024);
+    return copied + "  \u00B7  " + lv::sizeText(done) + " / " +
            lv::sizeText(p.totalBytes) + (p.fileInHand.empty() ? "" : "  \u00B7  " + p.fileInHand);
 }
 
@@ -322,6 +369,7 @@ void startCopier(std::unique_ptr<lv::ImportJob> job, std::vector<std::string>* s
     iu.reaped = false;
     iu.summary.clear();
     iu.arrived.clear();
+    iu.landed.clear();
     lv::logLine("import started: " + iu.job->card + " -> " + iu.job->settings.destination);
     SetTimer(g.hwnd, kTimerImport, 100, nullptr);
 }
@@ -457,19 +505,43 @@ void handToBrowser(const std::vector<std::string>& fresh) {
     InvalidateRect(g.hwnd, nullptr, FALSE);
 }
 
-// Of the photos landed in folder, how many the browser's strip shows; -1 when it shows another.
-int shownInStrip(const std::string& folder, int* landed) {
-    *landed = 0;
-    if (!inBrowsedFolder(lv::withTrailingSeparator(folder) + "x")) return -1;
+// *budget bounds the ratings read again per call (a large card would otherwise read thousands of
+// sidecars every tick); a photo never read, or just rated in the triage window, is always read.
+bool landedPhotoMatches(const std::string& path, int* budget) {
+    LandedFacts& l = iu.landed[path];
+    if (l.facts.path.empty()) {
+        l.facts.path = path;
+        l.facts.meta = lv::readPhotoMeta(path);
+    }
+    uint64_t now = GetTickCount64();
+    if (l.readAt == 0 || (now - l.readAt > 2000 && (*budget)-- > 0)) {
+        lv::RatingLabel rl = lv::readRatingLabel(path);
+        l.facts.rating = rl.rating;
+        l.facts.label = rl.label;
+        l.readAt = now;
+    }
+    return lv::tokensMatch(g.filter.current.tokens, l.facts);
+}
+
+// Per folder, how many of the photos landed there the browser shows: those in its strip for the
+// folder it has open, those its strip filter accepts for the others (all with the filter off).
+std::vector<int> shownPerFolder(const std::vector<lv::ImportFolderTile>& folders) {
+    std::vector<int> shown(folders.size(), 0);
+    std::unordered_map<std::string, size_t> index;
+    for (size_t i = 0; i < folders.size(); i++) index.emplace(lv::upperAscii(lv::withTrailingSeparator(folders[i].folder)), i);
+    bool browsing = g.haveFolder && !g.welcome;
+    bool filtered = browsing && g.folder.filterActive;
     std::set<std::string> visible;
-    for (int pos = 0, n = lv::visibleLength(g.folder); pos < n; pos++)
-        visible.insert(lv::upperAscii(g.folder.photos.path[size_t(lv::visibleToPhoto(g.folder, pos))]));
-    int shown = 0;
-    for (const std::string& p : iu.arrived)
-        if (inBrowsedFolder(p) && lv::equalsIgnoreCase(lv::folderPart(p), lv::withTrailingSeparator(folder))) {
-            (*landed)++;
-            shown += int(visible.count(lv::upperAscii(p)));
-        }
+    int budget = 16;
+    if (browsing)
+        for (int pos = 0, n = lv::visibleLength(g.folder); pos < n; pos++)
+            visible.insert(lv::upperAscii(g.folder.photos.path[size_t(lv::visibleToPhoto(g.folder, pos))]));
+    for (const std::string& p : iu.arrived) {
+        auto it = index.find(lv::upperAscii(lv::folderPart(p)));
+        if (it == index.end()) continue;
+        if (inBrowsedFolder(p)) shown[it->second] += int(visible.count(lv::upperAscii(p)));
+        else shown[it->second] += !filtered || landedPhotoMatches(p, &budget);
+    }
     return shown;
 }
 
@@ -575,6 +647,10 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
                     refreshState();
                     return true;
                 case kIdCull: chooseCullFolder(); return true;
+                case kIdRate:
+                    openTriageWindow();
+                    triageArrived(iu.arrived);
+                    return true;
                 case kIdCopyLog: lv::clipboardSetText(iu.logText); return true;
                 case IDCANCEL:
                 case kIdClose:
@@ -615,7 +691,7 @@ bool dialogHandler(dlg::Dialog& d, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resu
 void initDialog(dlg::Dialog& d) {
     iu.dlg = d.hwnd;
     registerChipsClass();
-    HWND field = dlg::adoptRow(d, kTemplateRow, createChipField(d.hwnd, kIdTemplate, &kChipRules));
+    HWND field = dlg::adoptRow(d, iu.layout->templateRow, createChipField(d.hwnd, kIdTemplate, &kChipRules));
     SetWindowPos(field, item(kIdTplLbl), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // Tab order
     const lv::Settings& set = lv::currentSettings();
     iu.selection = lv::ImportTypeSelection();
@@ -637,8 +713,11 @@ void initDialog(dlg::Dialog& d) {
 // [SECTION] interface
 void openImportDialog() {
     if (!iu.dlg) iu.fromWelcome = g.welcome;
-    static const dlg::Form form{"ImportTitle", kClientW, kClientH, kRows, dialogHandler, nullptr, 0};
-    openCopyDialog(iu.dlg, form, kTimerImport);
+    if (!iu.dlg) {
+        const dlg::Form* forms[] = {&kLayouts[0].form, &kLayouts[1].form};
+        iu.layout = &kLayouts[dlg::formThatFits(g.hwnd, forms)];
+    }
+    openCopyDialog(iu.dlg, iu.layout->form, kTimerImport);
 }
 
 void importTick() {
@@ -685,6 +764,10 @@ void importTick() {
 }
 
 bool importRunningNow() { return running(); }
+void importPhotoRated(const std::string& path) {
+    auto it = iu.landed.find(path);
+    if (it != iu.landed.end()) it->second.readAt = 0;
+}
 int triageFilesLeft() {
     if (!running()) return -1;
     lv::ImportProgress p = progressNow();

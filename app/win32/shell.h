@@ -232,6 +232,8 @@ void requestImportStopNow();
 void endImportAtShutdown();
 // Files the running import still has to copy; -1 when none runs or it is still planning.
 int triageFilesLeft();
+// A landed photo was rated or labelled: the progress tiles count it again.
+void importPhotoRated(const std::string& path);
 
 // [SECTION] triage window (triage.cpp)
 void openTriageWindow();

@@ -1,8 +1,9 @@
-// The triage window ("Importing"): when the Import dialog is closed while the copier runs, the
-// photos that land are shown here one by one, large, and can be rated as they arrive: Left and
-// Right step through them, 1-5 and 0 set the stars, R rejects, Enter opens the photo in the
-// browser, Esc closes the window (the import goes on). Under the photo: how many files are still
-// to come and the average time spent on each photo so far.
+// The triage window ("Importing"): opened by the Import dialog's "Rate as they land" button while
+// the copier runs, or when the dialog is closed meanwhile. The photos that land are shown here one
+// by one, large, and can be rated as they arrive: Left and Right step through them, 1-5 and 0 set
+// the stars, R rejects, Enter opens the photo in the browser, Esc closes the window (the import
+// goes on). Under the photo: how many files are still to come and the average time spent on each
+// photo so far.
 #include <algorithm>
 
 #include "core/texts.h"
@@ -122,6 +123,7 @@ void rate(int rating, bool reject) {
     const std::string& path = t.photos[size_t(t.current)];
     lv::RatedPhoto p{path, &t.rating, &t.label};
     lv::SidecarCommandResult r = reject ? lv::toggleReject(p) : lv::setRating(p, rating);
+    importPhotoRated(path);
     if (r.notice.show) MessageBoxW(t.hwnd, wide(r.notice.text).c_str(), wide(r.notice.title).c_str(), MB_ICONEXCLAMATION);
     InvalidateRect(t.hwnd, nullptr, FALSE);
 }
@@ -159,7 +161,10 @@ LRESULT CALLBACK triageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void openTriageWindow() {
-    if (t.hwnd) return;
+    if (t.hwnd) {
+        SetForegroundWindow(t.hwnd);
+        return;
+    }
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = triageProc;
@@ -169,9 +174,15 @@ void openTriageWindow() {
     RegisterClassExW(&wc);
     RECT r{0, 0, px(720), px(540)};
     AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_TOOLWINDOW);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoW(MonitorFromWindow(g.hwnd, MONITOR_DEFAULTTONEAREST), &mi)) {  // never past the work area
+        w = std::min(w, int(mi.rcWork.right - mi.rcWork.left));
+        h = std::min(h, int(mi.rcWork.bottom - mi.rcWork.top));
+    }
     t.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, kTriageClass, uiText("TriageTitle").c_str(), WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, g.hwnd, nullptr, g.inst,
-                             nullptr);
+                             CW_USEDEFAULT, CW_USEDEFAULT, w, h, g.hwnd, nullptr, g.inst, nullptr);
     if (!t.hwnd) return;
     ShowWindow(t.hwnd, SW_SHOW);
 }

@@ -424,6 +424,7 @@ const TextRow kRows[] = {
     {"TriageLeft", "{n} left"},
     {"TriageAverage", "{count} s per photo on average"},
     {"ImportCull", "Cull in browser"},
+    {"ImportRateLanding", "Rate as they land"},
     {"ImportBackgroundHint", "Close this window to rate photos in the browser as they land. The import keeps running."},
     {"ImportReadingWhy", "each photo's date decides its folder"},
     {"ImportQuitTitle", "Import in progress"},

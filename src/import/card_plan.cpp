@@ -419,15 +419,16 @@ RoomLine describeRoomLine(std::string_view destination, bool cardRead, int64_t f
 }
 
 // [SECTION] culling
-std::string describeCullRow(std::string_view destination, const CullFolder& f) {
+std::string folderBelowDestination(std::string_view destination, std::string_view folder) {
     std::string_view dest = withoutTrailingSeparator(destination);
-    std::string row;
-    if (f.folder.size() > dest.size() && equalsIgnoreCase(std::string_view(f.folder).substr(0, dest.size()), dest) &&
-        isSeparator(f.folder[dest.size()]))
-        row = f.folder.substr(dest.size() + 1);
-    else
-        row = text("ImportCullRootRow");
-    return row + "  \xC2\xB7  " + groupThousands(uint64_t(f.photos)) + " " +
+    if (folder.size() > dest.size() && equalsIgnoreCase(folder.substr(0, dest.size()), dest) &&
+        isSeparator(folder[dest.size()]))
+        return std::string(withoutTrailingSeparator(folder.substr(dest.size() + 1)));
+    return text("ImportCullRootRow");
+}
+
+std::string describeCullRow(std::string_view destination, const CullFolder& f) {
+    return folderBelowDestination(destination, f.folder) + "  \xC2\xB7  " + groupThousands(uint64_t(f.photos)) + " " +
            text(f.photos == 1 ? "ImportCullPhoto" : "ImportCullPhotos");
 }
 

@@ -130,6 +130,8 @@ struct CullFolder {
     std::string folder;  // full path, with no trailing separator
     int photos = 0;
 };
+// The folder's path below the destination, or ImportCullRootRow for the destination itself.
+std::string folderBelowDestination(std::string_view destination, std::string_view folder);
 // A row of the culling-folder choice: the path below the destination, or the root row, then
 // "  ·  " and the photo count.
 std::string describeCullRow(std::string_view destination, const CullFolder& f);

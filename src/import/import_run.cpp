@@ -578,6 +578,32 @@ ImportQuestionText importQuestionText(const ImportQuestion& q) {
 }
 
 // [SECTION] texts and figures
+std::vector<ImportTileText> describeImportTiles(std::string_view destination,
+                                                const std::vector<ImportFolderTile>& folders,
+                                                const std::vector<int>& shown, size_t maxTiles) {
+    std::vector<ImportTileText> out;
+    const size_t n = folders.size(), tiles = std::min(n, std::max<size_t>(maxTiles, 1));
+    for (size_t i = 0; i < tiles; i++) {
+        bool rest = i + 1 == tiles && n > tiles;  // the last tile stands for folders i..n-1
+        int files = 0, photos = 0, seen = 0;
+        for (size_t k = i; k < (rest ? n : i + 1); k++) {
+            files += folders[k].files;
+            photos += folders[k].photos;
+            seen += std::clamp(k < shown.size() ? shown[k] : folders[k].photos, 0, folders[k].photos);
+        }
+        ImportTileText t;
+        t.caption = rest ? fillPlaceholder(text("ImportTileMore"), "{count}", std::to_string(n - i))
+                         : folderBelowDestination(destination, folders[i].folder);
+        if (photos > 0)
+            t.counts = fillPlaceholder(fillPlaceholder(text("ImportTileFiltered"), "{shown}", std::to_string(seen)),
+                                       "{arrived}", std::to_string(photos)) +
+                       " " + kMiddleDot + " ";
+        t.counts += fileCountText(uint64_t(files));
+        out.push_back(std::move(t));
+    }
+    return out;
+}
+
 std::string describeImportResult(const ImportResult& r) {
     if (r.roomResult == -1) return text("ImportNoDrive");
     if (r.roomResult == 0) return text("ImportNoRoom") + " " + roomText(r.bytesToCopy, r.freeBytes);

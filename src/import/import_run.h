@@ -144,6 +144,18 @@ uint64_t estimateBytesToCopy(const std::vector<CardFile>& files, std::string_vie
 std::string importCopyMessage(const StagedCopyResult& r);
 // Where a companion goes when its lead went to leadFinal; empty when it is not the lead's.
 std::string companionTarget(std::string_view companion, std::string_view lead, std::string_view leadFinal);
+// A progress tile: the folder below the destination (or ImportCullRootRow) and what landed there.
+struct ImportTileText {
+    std::string caption;
+    std::string counts;  // "3 of 12 shown  ·  14 files"; "2 files" for a folder without photos
+};
+// The tiles of the folders in arrival order, at most maxTiles of them (at least 1); with more
+// folders the last tile stands for the rest ("+3 more") and adds up their counts. shown[i]
+// (clamped to folders[i].photos) is how many photos of folder i the browser shows, or shows once
+// the folder is opened: those its strip filter accepts, all of them when the filter is off.
+std::vector<ImportTileText> describeImportTiles(std::string_view destination,
+                                                const std::vector<ImportFolderTile>& folders,
+                                                const std::vector<int>& shown, size_t maxTiles);
 // Reads a published copy back from the disk (not the cache) and compares its SHA-256.
 // 0 when it matches; otherwise the read error, or 13 for a different hash.
 WinErr readBackMatches(std::string_view path, std::string_view expectedHash);

@@ -11,6 +11,16 @@ namespace lv {
 int px(int v96, int dpi) { return int(std::floor(double(v96) * dpi / 96.0 + 0.5)); }
 int pxUp(int v96, int dpi) { return int((int64_t(v96) * dpi + 95) / 96); }
 
+int firstSizeThatFits(const Rect* sizes96, int count, int dpi, int frameW, int frameH, int workW, int workH) {
+    int best = 0, bestOver = 0;
+    for (int i = 0; i < count; i++) {
+        int over = std::max(pxUp(sizes96[i].w, dpi) + frameW - workW, pxUp(sizes96[i].h, dpi) + frameH - workH);
+        if (over <= 0) return i;
+        if (i == 0 || over < bestOver) best = i, bestOver = over;
+    }
+    return best;
+}
+
 Metrics metricsFor(int dpi) {
     if (dpi < 1) dpi = 96;
     Metrics m;

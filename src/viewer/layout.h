@@ -14,6 +14,11 @@ struct Rect {
 int px(int v96, int dpi);
 int pxUp(int v96, int dpi);
 
+// Of the client sizes (96-DPI pixels, in order of preference) of a window whose frame adds
+// frameW x frameH pixels, the first that fits a work area of workW x workH pixels at dpi; when
+// none fits, the one that overflows least (the larger of its width and height overflow).
+int firstSizeThatFits(const Rect* sizes96, int count, int dpi, int frameW, int frameH, int workW, int workH);
+
 struct Metrics {
     int dpi = 96;
     int defaultW = 0, defaultH = 0;  // main window

@@ -17,7 +17,7 @@ std::vector<lv::TextRow> rows() {
 
 TEST(TextTable, EveryKeyOnce) {
     auto table = rows();
-    ASSERT_EQ(table.size(), 554u);  // a text lost from the table shows
+    ASSERT_EQ(table.size(), 555u);  // a text lost from the table shows
     EXPECT_STREQ(table.front().key, "FilterSuffix");  // a translator's file follows the table's order
     EXPECT_STREQ(table.back().key, "WelcomeImportLater");
     std::set<std::string> seen;

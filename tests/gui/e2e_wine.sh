@@ -431,6 +431,83 @@ check "Esc closes the triage window" until_ok 10 sh -c "! timeout 20 wine '$prob
 finish
 rm -rf "$work/card2" "$work/imported2"
 
+# [SECTION] import dialog: a type unticked, rating as photos land, several culling folders, restore
+card3=$work/card3/DCIM/100TEST
+dest3=$work/imported3
+mkdir -p "$card3"
+jpgs=$(ls "$shoot" | grep -i '\.jpg$' | head -2)
+nefs=$(ls "$shoot" | grep -i '\.nef$' | head -2)
+cr2=$(ls "$shoot" | grep -i '\.cr2$' | head -1)
+for f in $jpgs $nefs $cr2; do cp "$shoot/$f" "$card3/"; done
+chmod -R u+w "$work/card3"
+touch -d 2020-01-01 "$card3"/*
+fillers "$card3/ZZ_" 1000  # land last and keep the copier busy
+start /LOG "$(win "$shoot")"
+timeout 20 wine "$probe_exe" command 214 </dev/null >/dev/null 2>&1
+until_ok 15 dialog "$IMP"
+dset "$IMP" 101 "$(win "$work/card3")"
+dset "$IMP" 111 "$(win "$dest3")"
+dset "$IMP" 121 '{file.type}\{file.name}.{file.ext}'
+until_ok 30 dtext_has "$IMP" 103 "^Types: "
+# Items to copy: the focus starts on the photo filter; Tab walks to the CR2 tick, Space unticks it.
+dclick "$IMP" 104
+check "Types... opens Items to copy" until_ok 15 eval 'front | head -1 | grep -q "^Items to copy"'
+tick=$(front | awk -F'\t' '$2 == "Button" && $3 ~ /^CR2 / { print $1; exit }')
+check "Items to copy lists CR2 ($tick)" [ -n "$tick" ]
+for i in $(seq 0 $((${tick:-200} - 200))); do key Tab; done
+check "Tab reaches the CR2 tick" [ "$(front | awk -F'\t' '$1 == "focus" { print $2 }')" = "$tick" ]
+key space
+shot 40-items-to-copy
+dclick "Items to copy" 60
+check "the plan leaves the unticked type out" until_ok 10 dtext_has "$IMP" 125 "^Copies everything on the card except CR2 files to "
+check "the types line counts it as left on the card" until_ok 10 dtext_has "$IMP" 103 "1 file left on card"
+dclick "$IMP" 142
+until_ok 60 sh -c "[ -n \"\$(find '$dest3/raw' -iname '*.nef' 2>/dev/null)\" ]"
+shot 41-import-tiles
+dclick "$IMP" 145
+check "Rate as they land opens the triage window while copying" until_ok 15 dialog Importing
+shot 42-import-rate
+until_ok 10 eval 'front | head -1 | grep -q "^Importing"' && key Escape
+check "the import ends with its summary" until_ok 180 dtext_has "$IMP" 133 "· 1004 imported · 0 already there · 0 failed"
+check "the unticked CR2 stayed on the card" [ -z "$(find "$dest3" -iname '*.cr2')" ]
+in_folders() {
+  local f
+  for f in $nefs; do cmp -s "$card3/$f" "$dest3/raw/$f" || return 1; done
+  for f in $jpgs ZZ_0999.JPG; do cmp -s "$card3/$f" "$dest3/sooc/$f" || return 1; done
+  [ "$(ls "$dest3/sooc" | wc -l)" -eq 1002 ]
+}
+check "photos landed in raw\\ and sooc\\ by the template" in_folders
+# The culling-folder choice: one row per folder with its photos; the second row opens in the browser.
+dclick "$IMP" 140
+CULL="Choice of the culling folder"
+check "Cull in browser asks which folder" until_ok 15 dialog "$CULL"
+rows=$(front | awk -F'\t' '$1 == 50 && $2 == "item" { print $4 }')
+echo "culling rows: $(echo "$rows" | tr '\n' '|')"
+check "a row per folder with its photo count" [ "$(echo "$rows" | sort | tr '\n' '|')" = "raw  ·  2 photos|sooc  ·  1,002 photos|" ]
+second=$(echo "$rows" | sed -n 2p | sed 's/  ·.*//')
+shot 43-culling-folder
+key Down
+dclick "$CULL" 60
+check "Open shows the chosen folder ($second) in the browser" until_ok 20 sh -c "timeout 20 wine '$probe_exe' window </dev/null 2>/dev/null | cut -f1 | grep -q 'imported3.$second.\\?\$'"
+# Restore: a copy deleted since is offered again and comes back to its recorded place, not to the
+# place the changed template would give it.
+gone=$(echo "$nefs" | head -1)
+rm "$dest3/raw/$gone"
+dset "$IMP" 121 '{file.name}.{file.ext}'
+dclick "$IMP" 142
+RESTORE="Files missing from the destination"
+check "the next import asks about the deleted copy" until_ok 120 dialog "$RESTORE"
+check "the question counts one file" dtext_has "$RESTORE" 100 "1 file imported before is no longer in the destination. Restore it?"
+shot 44-restore-question
+dclick "$RESTORE" 60
+check "Restore copies it back" until_ok 60 dtext_has "$IMP" 133 " 1 imported (1 restored) · 1003 already there · 0 failed"
+check "to its recorded path" cmp -s "$card3/$gone" "$dest3/raw/$gone"
+check "and not where the new template points" [ ! -e "$dest3/$gone" ]
+shot 45-restored
+dclick "$IMP" 144
+finish
+rm -rf "$work/card3" "$dest3"
+
 
 # [SECTION] welcome screen: an argument folder without photos
 start /LOG "$(win "$work/empty")"

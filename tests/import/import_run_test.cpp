@@ -404,3 +404,34 @@ TEST_F(ImportRun, KilledRunsLoseNothing) {
     EXPECT_EQ(published, kFiles);
 }
 #endif
+
+TEST(ImportTiles, EveryTileSaysHowManyOfItsPhotosAreShownAndTheLastFoldsTheRest) {
+    const std::string d = joinPath("card-import", "dest");
+    const std::string dot = "  \xC2\xB7  ";
+    std::vector<ImportFolderTile> folders = {{d, 3, 2}, {joinPath(d, "2024"), 5, 4}, {joinPath(d, "VIDEO"), 2, 0},
+                                             {joinPath(d, "A"), 1, 1}, {joinPath(d, "B"), 7, 6}};
+    struct Case {
+        size_t maxTiles;
+        std::vector<int> shown;
+        std::vector<std::pair<std::string, std::string>> want;
+    } cases[] = {
+        {4, {2, 1, 0, 0, 9}, {{"(the destination folder itself)", "2 of 2 shown" + dot + "3 files"},
+                             {"2024", "1 of 4 shown" + dot + "5 files"},
+                             {"VIDEO", "2 files"},
+                             {"+2 more", "6 of 7 shown" + dot + "8 files"}}},  // 0 of A + 9 clamped to B's 6
+        {5, {}, {{"(the destination folder itself)", "2 of 2 shown" + dot + "3 files"},
+                 {"2024", "4 of 4 shown" + dot + "5 files"},
+                 {"VIDEO", "2 files"},
+                 {"A", "1 of 1 shown" + dot + "1 file"},
+                 {"B", "6 of 6 shown" + dot + "7 files"}}},
+        {0, {-1}, {{"+5 more", "11 of 13 shown" + dot + "18 files"}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<ImportTileText> got = describeImportTiles(d, folders, c.shown, c.maxTiles);
+        ASSERT_EQ(got.size(), c.want.size()) << c.maxTiles;
+        for (size_t i = 0; i < got.size(); i++) {
+            EXPECT_EQ(got[i].caption, c.want[i].first) << c.maxTiles << " tile " << i;
+            EXPECT_EQ(got[i].counts, c.want[i].second) << c.maxTiles << " tile " << i;
+        }
+    }
+}

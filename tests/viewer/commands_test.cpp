@@ -47,6 +47,22 @@ TEST(Layout, MetricsAndStripHeightFollowTheDpi) {
     EXPECT_EQ(panelWidthFor(metricsFor(96), 2000, 1280), 1130);
 }
 
+TEST(Layout, ADialogTakesTheFirstSizeThatFitsTheWorkArea) {
+    const Rect sizes[] = {{0, 0, 760, 582}, {0, 0, 940, 432}};  // tall, then wide
+    struct Case {
+        int dpi, workW, workH, want;
+    } cases[] = {
+        {96, 1920, 1040, 0},   // the first fits
+        {144, 1920, 1020, 0},  // 873 + 46 of 1020
+        {192, 1920, 1000, 1},  // 1164 + 46 too tall; 1880 + 16 wide fits
+        {192, 1600, 860, 1},   // neither fits: the wide one overflows by 296, the tall one by 350
+        {144, 1366, 728, 1},   // a small laptop: wide overflows by 60, tall by 191
+        {96, 700, 500, 0},     // tall overflows by 128, wide by 256
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(firstSizeThatFits(sizes, 2, c.dpi, 16, 46, c.workW, c.workH), c.want) << c.dpi << " " << c.workW;
+}
+
 TEST(Layout, StripScrollingInBothFollowModes) {
     StripLayout s;
     s.stripFollow = 1;
