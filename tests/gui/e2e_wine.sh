@@ -302,6 +302,7 @@ dialog() { timeout 20 wine "$probe_exe" dialog "$1" </dev/null >/dev/null 2>&1; 
 dtext() { timeout 20 wine "$probe_exe" text "$1" "$2" </dev/null 2>/dev/null | tr -d '\r'; }
 dset() { timeout 20 wine "$probe_exe" settext "$1" "$2" "$3" </dev/null >/dev/null 2>&1; }
 dclick() { timeout 20 wine "$probe_exe" click "$1" "$2" </dev/null >/dev/null 2>&1; }
+denabled() { timeout 20 wine "$probe_exe" enabled "$1" "$2" </dev/null >/dev/null 2>&1; }
 dtext_has() { dtext "$1" "$2" | grep -q -- "$3"; }
 exported=$work/exported
 start /LOG "$(win "$shoot")"
@@ -380,6 +381,7 @@ check "the room line under the destination" until_ok 10 dtext_has "$IMP" 113 "fr
 check "the plan sentence" dtext_has "$IMP" 125 "^Copies everything on the card to .*imported\\.$"
 check "three example names" [ "$(dtext "$IMP" 124 | grep -c '»')" -eq 3 ]
 shot 17-import-dialog
+check "Import can be pressed" until_ok 60 denabled "$IMP" 142
 dclick "$IMP" 142
 check "the import ends with its summary" until_ok 60 dtext_has "$IMP" 133 "$ncard imported · 0 already there · 0 failed"
 verified_copies() {
@@ -396,6 +398,7 @@ check "the run has its journal" [ -n "$journal" ]
 check "the journal has a verified line per file" [ "$(grep -c -P '^ok2\t\d+\t[0-9A-F]{16}\t[0-9A-F]{64}\t' "$journal")" -eq "$ncard" ]
 check "the browser opened the destination when the first photo landed" until_ok 10 sh -c "timeout 20 wine '$probe_exe' window </dev/null 2>/dev/null | grep -q 'imported'"
 shot 18-import-done
+check "Import can be pressed" until_ok 60 denabled "$IMP" 142
 dclick "$IMP" 142
 check "a second import copies nothing" until_ok 60 dtext_has "$IMP" 133 "^0.0 MB · 0 imported · $ncard already there"
 shot 19-import-again
@@ -410,13 +413,14 @@ cp "$shoot/$tri" "$card2/" && chmod u+w "$card2/$tri" && touch -d 2020-01-01 "$c
 fillers "$card2/ZZ_" 1000
 start /LOG "$(win "$shoot")"
 timeout 20 wine "$probe_exe" command 214 </dev/null >/dev/null 2>&1
-until_ok 15 dialog "$IMP"
+check "the import dialog opens again" until_ok 15 dialog "$IMP"
 dset "$IMP" 101 "$(win "$work/card2")"
 dset "$IMP" 111 "$(win "$work/imported2")"
 until_ok 30 dtext_has "$IMP" 113 "free now"
+check "Import can be pressed" until_ok 60 denabled "$IMP" 142
 dclick "$IMP" 142
 landed() { [ -n "$(find "$work/imported2" -name "$tri")" ]; }
-until_ok 60 landed
+check "the first photo lands" until_ok 60 landed
 dclick "$IMP" 144
 check "closing the dialog while it copies opens the triage window" until_ok 15 dialog Importing
 sleep 1
@@ -461,6 +465,7 @@ shot 40-items-to-copy
 dclick "Items to copy" 60
 check "the plan leaves the unticked type out" until_ok 10 dtext_has "$IMP" 125 "^Copies everything on the card except CR2 files to "
 check "the types line counts it as left on the card" until_ok 10 dtext_has "$IMP" 103 "1 file left on card"
+check "Import can be pressed" until_ok 60 denabled "$IMP" 142
 dclick "$IMP" 142
 until_ok 60 sh -c "[ -n \"\$(find '$dest3/raw' -iname '*.nef' 2>/dev/null)\" ]"
 shot 41-import-tiles
@@ -494,6 +499,7 @@ check "Open shows the chosen folder ($second) in the browser" until_ok 20 sh -c 
 gone=$(echo "$nefs" | head -1)
 rm "$dest3/raw/$gone"
 dset "$IMP" 121 '{file.name}.{file.ext}'
+check "Import can be pressed" until_ok 60 denabled "$IMP" 142
 dclick "$IMP" 142
 RESTORE="Files missing from the destination"
 check "the next import asks about the deleted copy" until_ok 120 dialog "$RESTORE"

@@ -11,6 +11,7 @@
 //   LumivoreProbe text TITLE ID   the text of control ID in that window
 //   LumivoreProbe settext TITLE ID TEXT   sets it (the chip field takes a template so)
 //   LumivoreProbe click TITLE ID  presses button ID in that window
+//   LumivoreProbe enabled TITLE ID  exit 0 when control ID of that window takes input
 //   LumivoreProbe active          the window in front (a dialog or a message box): its title and
 //                                 screen rectangle, then one line per control: id TAB class TAB
 //                                 text (line breaks as " | "; a list box's items follow as
@@ -94,6 +95,8 @@ int dialogCommand(int argc, wchar_t** argv) {
     } else if (std::wcscmp(argv[1], L"settext") == 0 && argc >= 5) {
         SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
         SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), EN_CHANGE), reinterpret_cast<LPARAM>(c));
+    } else if (std::wcscmp(argv[1], L"enabled") == 0) {
+        return IsWindowEnabled(c) ? 0 : 1;
     } else if (std::wcscmp(argv[1], L"click") == 0) {
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(_wtoi(argv[3]), BN_CLICKED), reinterpret_cast<LPARAM>(c));
     } else {
@@ -104,7 +107,8 @@ int dialogCommand(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && (std::wcscmp(argv[1], L"dialog") == 0 || std::wcscmp(argv[1], L"text") == 0 ||
-                      std::wcscmp(argv[1], L"settext") == 0 || std::wcscmp(argv[1], L"click") == 0))
+                      std::wcscmp(argv[1], L"settext") == 0 || std::wcscmp(argv[1], L"click") == 0 ||
+                      std::wcscmp(argv[1], L"enabled") == 0))
         return dialogCommand(argc, argv);
     if (argc >= 2 && std::wcscmp(argv[1], L"menu") == 0) {
         for (HWND h = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); h;
