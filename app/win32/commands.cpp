@@ -211,10 +211,7 @@ std::string pickFile() {
     of.nMaxFile = DWORD(buf.size());
     of.lpstrTitle = title.c_str();
     // Starts in the folder being browsed, else in the folder of the last photo viewed.
-    std::vector<std::string> recent = lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, 1);
-    std::wstring start = g.haveFolder ? wide(g.folder.folder)
-                         : recent.empty() ? std::wstring()
-                                          : wide(std::string(lv::folderPart(recent.front())));
+    std::wstring start = wide(g.haveFolder ? g.folder.folder : std::string(lv::folderPart(firstRecentEntry())));
     if (!start.empty()) of.lpstrInitialDir = start.c_str();
     of.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     return GetOpenFileNameW(&of) ? narrow(buf.c_str()) : std::string();
@@ -252,6 +249,11 @@ std::string sectionText(int section) {
 }
 
 }  // namespace
+
+std::string firstRecentEntry() {
+    std::vector<std::string> recent = lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, 1);
+    return recent.empty() ? std::string() : recent.front();
+}
 
 lv::Asker windowAsker(HWND owner) { return lv::Asker{askWithMessageBox, owner}; }
 

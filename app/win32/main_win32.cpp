@@ -64,11 +64,6 @@ void rebuildWithViewerStopped(lv::FolderState& folder, void*) {
     if (g.haveFolder && !g.bench) lv::viewerStart(g.viewer);
 }
 
-std::string firstRecentEntry() {
-    std::vector<std::string> recent = lv::loadRecentList(lv::settingsPath(), lv::kRecentSection, lv::kRecentMax);
-    return recent.empty() ? std::string() : recent.front();
-}
-
 }  // namespace
 
 // [SECTION] entry point

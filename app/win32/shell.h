@@ -101,6 +101,8 @@ void placeForFullScreen();
 void showCurrentPhoto();
 void openFolderPath(const std::string& folder, const std::string& selectName);
 void openAnyPath(const std::string& path);
+// The photo the recent list starts with ("" when it is empty).
+std::string firstRecentEntry();
 void restartViewer();  // after the visible list was rebuilt
 int currentPhotoIndex();
 

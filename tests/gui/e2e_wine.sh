@@ -561,7 +561,6 @@ timeout 30 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/nu
 # [SECTION] dialogs: Settings, Filter, saved filters, Controls, About
 # The window in front (a dialog or a message box) through the probe: its title and rectangle,
 # then "id TAB class TAB text" per control and "id TAB item TAB selected TAB text" per list item.
-front() { timeout 20 wine "$probe_exe" active </dev/null 2>/dev/null | tr -d '\r'; }
 front_is() { [ "$(front | head -1 | cut -f1)" = "$1" ]; }
 front_has() { front | grep -qF -- "$1"; }
 ctl() { front | awk -F'\t' -v id="$1" 'NR > 1 && $1 == id && $2 != "item" { print $3; exit }'; }
@@ -575,7 +574,6 @@ dialog_shot() {
   import -window root "$shots/$1.png" && convert "$shots/$1.png" -crop "$geo" +repage "$shots/$1.png"
   echo "screenshot: $shots/$1.png"
 }
-setting() { tr -d '\r' < "$ini" | grep -qxF "$1"; }
 temp=$(timeout 30 wine cmd /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r' | tail -1)
 cache_root="$(timeout 30 winepath -u "$temp" 2>/dev/null)/Lumivore/Cache"
 cache_files() { [ "$(find "$cache_root" -type f 2>/dev/null | wc -l)" -gt 0 ]; }
