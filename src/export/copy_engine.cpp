@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <mutex>
 
@@ -15,7 +17,7 @@ namespace lv {
 namespace {
 
 const CopyFileOps kPlatformOps = {fileOpenRead, fileCreate, fileReadAt, fileWrite, fileFlush, fileMove, volumeInfo,
-                                  fileCopyRange};
+                                  fileCopyRange, volumeFlush};
 const CopyFileOps* gOps = &kPlatformOps;
 
 // Blocks are kept for the next copy: every copy runs on a new thread, and a fresh 16 MiB block
@@ -103,7 +105,7 @@ void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, Stag
             }
         } else {
             char* buf = block.get();
-            if ((e = gOps->readAt(in, r.bytes, buf, kCopyBlockBytes, &got)) != kErrOk) {
+            if ((e = gOps->readAt(in, r.bytes, buf, kCopyChunkBytes, &got)) != kErrOk) {
                 failWith(r, CopyStep::Read, e);
                 return;
             }
@@ -117,8 +119,98 @@ void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, Stag
         if (got == 0) return;
         r.bytes += got;
         if (opt.progress) opt.progress(r.bytes, opt.progressContext);
-        if (got < kCopyBlockBytes && !bySystem) return;
+        if (got < kCopyChunkBytes && !bySystem) return;
     }
+}
+
+// [SECTION] shared flushes
+// Copies in flight on one volume share its flushes. A copy needs a flush that began after its bytes
+// were written: the one running when it asks may have missed them. Whoever finds none running
+// starts the next one, for all who wait.
+// A whole-volume flush reports the write errors since the handle it is given was opened. It is
+// given a witness: a handle opened before any of the files it vouches for, so a failure to write
+// any of them back is reported; a file opened before the witness flushes on its own. A failed
+// flush sends every copy waiting on it, and every later one, to flush its own file, which names
+// the file at fault.
+struct SharedFlush {
+    uint64_t volume = 0;
+    FileHandle witness;
+    uint64_t witnessOpened = 0;  // in the order of gOpens
+    bool usable = false;
+    size_t users = 0;
+    uint64_t begun = 0, finished = 0, lastFailed = 0;
+    bool running = false;
+};
+struct SharedFlushes {
+    std::mutex m;
+    std::condition_variable done;
+    std::list<SharedFlush> volumes;
+};
+SharedFlushes& sharedFlushes() {
+    static SharedFlushes s;
+    return s;
+}
+std::atomic<uint64_t> gOpens{0};  // staging files and witnesses, numbered as they are opened
+
+// The entry of the volume that holds a staging file just opened; nullptr: it flushes alone.
+SharedFlush* joinSharedFlush(FileHandle out, std::string_view stagingPath) {
+    uint64_t volume = 0;
+    if (!gOps->flushVolume || fileVolumeId(out, &volume) != kErrOk) return nullptr;
+    SharedFlushes& all = sharedFlushes();
+    std::lock_guard<std::mutex> lock(all.m);
+    SharedFlush* s = nullptr;
+    for (SharedFlush& v : all.volumes)
+        if (v.volume == volume) s = &v;
+    if (!s) {
+        s = &all.volumes.emplace_back();
+        s->volume = volume;
+        s->usable = gOps->openRead(stagingPath, &s->witness) == kErrOk;
+        s->witnessOpened = ++gOpens;
+    }
+    s->users++;
+    return s;
+}
+
+void leaveSharedFlush(SharedFlush* s) {
+    if (!s) return;
+    SharedFlushes& all = sharedFlushes();
+    std::lock_guard<std::mutex> lock(all.m);
+    if (--s->users) return;
+    // No copy is left on the volume: the witness must not keep a drive from being ejected.
+    fileClose(&s->witness);
+    all.volumes.remove_if([s](const SharedFlush& v) { return &v == s; });
+}
+
+WinErr flushStaged(SharedFlush* s, FileHandle out, uint64_t opened) {
+    if (!s) return gOps->flush(out);
+    SharedFlushes& all = sharedFlushes();
+    std::unique_lock<std::mutex> lock(all.m);
+    if (!s->usable || opened < s->witnessOpened) {
+        lock.unlock();
+        return gOps->flush(out);
+    }
+    uint64_t need = s->begun + 1;
+    while (s->finished < need) {
+        if (s->running) {
+            all.done.wait(lock);
+            continue;
+        }
+        s->running = true;
+        uint64_t mine = ++s->begun;
+        lock.unlock();
+        WinErr e = gOps->flushVolume(s->witness);
+        lock.lock();
+        s->running = false;
+        s->finished = mine;
+        if (e) {
+            s->lastFailed = mine;
+            s->usable = false;
+        }
+        all.done.notify_all();
+    }
+    bool failed = s->lastFailed >= need;
+    lock.unlock();
+    return failed ? gOps->flush(out) : kErrOk;
 }
 
 }  // namespace
@@ -138,10 +230,12 @@ StagedCopyResult stagedCopy(std::string_view source, std::string_view target, co
     } else if ((e = createStaging(target, &out, &r)) != kErrOk) {
         failWith(r, CopyStep::CreateStaging, e);
     }
+    uint64_t opened = ++gOpens;  // after the open: a witness opened before this number saw it too
     if (!r.ok()) {
         fileClose(&in);
         return r;
     }
+    SharedFlush* shared = joinSharedFlush(out, r.stagingPath);
     copyBytes(in, out, opt, r);
     fileClose(&in);
     uint64_t want = opt.expectedSize ? opt.expectedSize : r.sourceSize;
@@ -149,12 +243,13 @@ StagedCopyResult stagedCopy(std::string_view source, std::string_view target, co
     if (r.ok()) {
         if (sourceTime != 0) fileSetWriteTime(out, sourceTime);
         // On disk before it has a final name: a crash after the rename must not find a short file.
-        if ((e = gOps->flush(out)) != kErrOk) failWith(r, CopyStep::Flush, e);
+        if ((e = flushStaged(shared, out, opened)) != kErrOk) failWith(r, CopyStep::Flush, e);
     }
     uint64_t written = 0;
     if (r.ok() && ((e = fileSize(out, &written)) != kErrOk || written != r.bytes))
         failWith(r, CopyStep::Size, e ? e : kErrHandleEof);
     fileClose(&out);
+    leaveSharedFlush(shared);
     if (r.ok() && (e = gOps->move(r.stagingPath, target, false)) != kErrOk) failWith(r, CopyStep::Publish, e);
     if (!r.ok()) {
         r.stagingLeft = pathExists(r.stagingPath);  // never deleted: it may be all there is

@@ -292,6 +292,12 @@ WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime);
 // Makes the names in a folder durable after a rename into it (POSIX fsync of the folder);
 // Windows journals names itself, so there it is a no-op.
 WinErr folderFlush(std::string_view folder);
+// Flushes everything written to the file system that holds f, in one trip to the disk (Linux
+// syncfs), on the local disk file systems known to report their write errors that way; 50
+// elsewhere (Windows, network and FUSE file systems), where each file is flushed on its own.
+WinErr volumeFlush(FileHandle f);
+// The same number for every file on one volume (device on POSIX, volume serial on Windows).
+WinErr fileVolumeId(FileHandle f, uint64_t* id);
 // Copies up to len bytes of in from offset to out's current position inside the system, without
 // passing them through our memory (Linux copy_file_range); *got is 0 at the end of in. 50 where
 // the system cannot for these two files (another system, other file systems): copy them by

@@ -2,6 +2,12 @@
 // its final name and never deletes the staging file; identical files, free names and the room rule.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "core/pathname.h"
@@ -25,7 +31,7 @@ struct Faults : lvtest::DiskFaults {
     }
     static WinErr flush(FileHandle f) { return flushErr ? flushErr : fileFlush(f); }
     static WinErr move(std::string_view a, std::string_view b, bool r) { return moveErr ? moveErr : fileMove(a, b, r); }
-    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume, nullptr};
+    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volume, nullptr, nullptr};
     static void reset() {
         createErr = writeErr = flushErr = moveErr = 0;
         loseWrites = false;
@@ -203,4 +209,128 @@ TEST(CopyEngine, StopReasons) {
     setCopyFileOps(nullptr);
     // A folder still to be made is measured on its parent.
     EXPECT_GE(destinationRoom(dir.file("new") + kPathSep + "deeper").freeBytes, 0);
+}
+
+// [SECTION] shared flushes
+// A file system flushed whole covers what was written before the flush began. Copies running side
+// by side share such flushes, and none may take its final name on a flush that began before its
+// last write; when the shared flush fails, each copy flushes its own file.
+namespace {
+
+struct VolumeFlushes {
+    static inline std::mutex m;
+    static inline std::map<intptr_t, std::string> pathOf;  // open staging handles
+    static inline std::set<std::string> dirty;             // written since the last flush began
+    static inline std::atomic<int> volumeFlushes{0}, fileFlushes{0}, publishedUnflushed{0};
+    static inline WinErr volumeErr = 0, fileErr = 0;
+    static WinErr create(std::string_view p, CreateMode mode, FileHandle* f) {
+        WinErr e = fileCreate(p, mode, f);
+        std::lock_guard<std::mutex> g(m);
+        if (!e) pathOf[f->h] = std::string(p);
+        return e;
+    }
+    static WinErr write(FileHandle f, const void* b, size_t n) {
+        {
+            std::lock_guard<std::mutex> g(m);
+            dirty.insert(pathOf[f.h]);
+        }
+        return fileWrite(f, b, n);
+    }
+    static WinErr flush(FileHandle f) {
+        fileFlushes++;
+        if (fileErr) return fileErr;
+        std::lock_guard<std::mutex> g(m);
+        dirty.erase(pathOf[f.h]);
+        return fileFlush(f);
+    }
+    static WinErr flushVolume(FileHandle) {
+        volumeFlushes++;
+        {
+            std::lock_guard<std::mutex> g(m);
+            if (!volumeErr) dirty.clear();
+        }
+        sleepMs(2);  // copies write on while it runs
+        return volumeErr;
+    }
+    static WinErr move(std::string_view from, std::string_view to, bool replace) {
+        {
+            std::lock_guard<std::mutex> g(m);
+            publishedUnflushed += int(dirty.count(std::string(from)));
+        }
+        return fileMove(from, to, replace);
+    }
+    static constexpr CopyFileOps kOps = {fileOpenRead, create, fileReadAt, write, flush, move, volumeInfo, nullptr, flushVolume};
+};
+
+struct SideBySide {
+    std::string source, target;
+    StagedCopyResult result;
+};
+
+void copyOne(void* arg) {
+    auto* c = static_cast<SideBySide*>(arg);
+    Sha256 h;  // a hashed copy goes through our writes, which the fake disk watches
+    sha256Begin(&h);
+    StagedCopyOptions o;
+    o.hash = &h;
+    c->result = stagedCopy(c->source, c->target, o);
+    sha256Abort(&h);
+}
+
+}  // namespace
+
+TEST(CopyEngine, CopiesSideBySidePublishOnlyAfterAFlushThatCoversThem) {
+    const struct {
+        WinErr volumeErr, fileErr;
+        bool published;
+    } cases[] = {
+        {0, 0, true},                        // shared flushes
+        {kErrIoDevice, 0, true},             // each copy flushes its own file instead
+        {kErrIoDevice, kErrIoDevice, false}, // and a file that cannot be flushed keeps no name
+    };
+    lvtest::TempDir dir;
+    std::string src = dir.file("IMG_1.CR3");
+    ASSERT_TRUE(lvtest::writeFile(src, std::string(1u << 20, 's')));
+    setCopyFileOps(&VolumeFlushes::kOps);
+#ifdef __linux__
+    auto openHandles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+    };
+    const auto handlesBefore = openHandles();
+#endif
+    for (size_t k = 0; k < std::size(cases); k++) {
+        VolumeFlushes::volumeErr = cases[k].volumeErr;
+        VolumeFlushes::fileErr = cases[k].fileErr;
+        VolumeFlushes::volumeFlushes = VolumeFlushes::fileFlushes = VolumeFlushes::publishedUnflushed = 0;
+        constexpr size_t kCopies = 12;
+        SideBySide copies[kCopies];
+        Thread threads[kCopies];
+        for (size_t i = 0; i < kCopies; i++) {
+            copies[i].source = src;
+            copies[i].target = dir.file("case" + std::to_string(k) + "-" + std::to_string(i) + ".CR3");
+            ASSERT_EQ(threadStart(&threads[i], 1u << 20, copyOne, &copies[i]), 0u);
+        }
+        for (Thread& t : threads) threadJoin(&t);
+        SCOPED_TRACE(k);
+        for (const SideBySide& c : copies) {
+            EXPECT_EQ(c.result.ok(), cases[k].published);
+            EXPECT_EQ(pathExists(c.target), cases[k].published);
+            if (!cases[k].published) {
+                EXPECT_EQ(c.result.failedStep, CopyStep::Flush);
+            }
+        }
+        EXPECT_EQ(VolumeFlushes::publishedUnflushed.load(), 0);
+        EXPECT_GE(VolumeFlushes::volumeFlushes.load(), 1);
+        // The first copy was opened before anything could vouch for it and flushes alone.
+        if (cases[k].volumeErr) {
+            EXPECT_EQ(VolumeFlushes::fileFlushes.load(), int(kCopies));
+        } else {
+            EXPECT_GE(VolumeFlushes::fileFlushes.load(), 1);
+        }
+#ifdef __linux__
+        // Nothing stays open on the volume once its copies are done: a drive must be ejectable.
+        EXPECT_EQ(openHandles(), handlesBefore);
+#endif
+    }
+    setCopyFileOps(nullptr);
 }

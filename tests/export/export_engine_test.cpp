@@ -35,7 +35,7 @@ struct Faults : lvtest::DiskFaults {
         }
         return fileMove(from, to, replace);
     }
-    static constexpr CopyFileOps kOps = {fileOpenRead, fileCreate, fileReadAt, write, fileFlush, move, volume, nullptr};
+    static constexpr CopyFileOps kOps = {fileOpenRead, fileCreate, fileReadAt, write, fileFlush, move, volume, nullptr, nullptr};
 };
 
 class Export : public ::testing::Test {

@@ -126,7 +126,7 @@ struct Faults {
     }
     Faults() {
         static const CopyFileOps ops = {platformCopyFileOps().openRead, create, readAt, platformCopyFileOps().write,
-                                        platformCopyFileOps().flush, move, volume, nullptr};
+                                        platformCopyFileOps().flush, move, volume, nullptr, nullptr};
         setCopyFileOps(&ops);
     }
     ~Faults() {

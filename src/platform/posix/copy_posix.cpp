@@ -2,6 +2,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +30,39 @@ WinErr folderFlush(std::string_view folder) {
     WinErr e = ::fsync(fd) == 0 || errno == EINVAL ? kErrOk : winErrorFromErrno(errno);
     ::close(fd);
     return e;
+}
+
+WinErr volumeFlush(FileHandle f) {
+#ifdef __linux__
+    // Local disk file systems whose syncfs waits for the data and reports write errors. Network
+    // and FUSE file systems may return before the bytes are anywhere safe.
+    static const unsigned long kFlushable[] = {
+        0xEF53,      // ext2, ext3, ext4
+        0x58465342,  // xfs
+        0x9123683E,  // btrfs
+        0xF2F52010,  // f2fs
+        0x4D44,      // vfat
+        0x2011BAB0,  // exfat
+        0x7366746E,  // ntfs3
+        0x01021994,  // tmpfs (nothing to flush)
+    };
+    struct statfs sf;
+    if (::fstatfs(int(f.h), &sf) != 0) return winErrorFromErrno(errno);
+    bool known = false;
+    for (unsigned long t : kFlushable) known = known || (unsigned long)sf.f_type == t;
+    if (!known) return kErrNotSupported;
+    return ::syncfs(int(f.h)) == 0 ? kErrOk : winErrorFromErrno(errno);
+#else
+    (void)f;
+    return kErrNotSupported;
+#endif
+}
+
+WinErr fileVolumeId(FileHandle f, uint64_t* id) {
+    struct stat st;
+    if (::fstat(int(f.h), &st) != 0) return winErrorFromErrno(errno);
+    *id = uint64_t(st.st_dev);
+    return kErrOk;
 }
 
 WinErr fileCopyRange(FileHandle in, uint64_t offset, FileHandle out, size_t len, size_t* got) {

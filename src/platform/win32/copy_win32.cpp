@@ -16,6 +16,16 @@ WinErr pathFileInfo(std::string_view path, uint64_t* size, uint64_t* writeTime) 
 // NTFS and exFAT log their names themselves; a folder cannot be flushed without backup rights.
 WinErr folderFlush(std::string_view) { return kErrOk; }
 
+// Flushing a whole volume needs a handle to the volume, which only an administrator gets.
+WinErr volumeFlush(FileHandle) { return kErrNotSupported; }
+
+WinErr fileVolumeId(FileHandle f, uint64_t* id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(f.h), &info)) return WinErr(GetLastError());
+    *id = info.dwVolumeSerialNumber;
+    return kErrOk;
+}
+
 // ReadFile and WriteFile: CopyFileExW copies whole files only, to a name of its own choosing.
 WinErr fileCopyRange(FileHandle, uint64_t, FileHandle, size_t, size_t* got) {
     *got = 0;
