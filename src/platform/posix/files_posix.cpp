@@ -246,8 +246,14 @@ bool isFolder(std::string_view path) {
 WinErr fileMove(std::string_view from, std::string_view to, bool replace) {
     std::string a = z(from), b = z(to);
     if (replace) return ::rename(a.c_str(), b.c_str()) == 0 ? kErrOk : lastErr();
-    // link+unlink refuses an existing target atomically where hard links work; renameat2 with
-    // RENAME_NOREPLACE would too, but not on every file system we meet (FAT cards, network shares).
+#ifdef RENAME_NOREPLACE
+    // One step that refuses an existing target, where the file system offers it.
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return kErrOk;
+    if (errno == EEXIST) return kErrAlreadyExists;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return lastErr();
+#endif
+    // link+unlink refuses an existing target atomically where hard links work (some network
+    // shares have no renameat2).
     if (::link(a.c_str(), b.c_str()) == 0) {
         if (::unlink(a.c_str()) != 0) {
             WinErr e = lastErr();
