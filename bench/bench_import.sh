@@ -39,26 +39,34 @@ files=$(find "$CARD" -type f | wc -l)
 find "$CARD" -type f -exec cat {} + > /dev/null  # warm source
 
 now() { date +%s.%N; }
-fresh() { rm -rf "$WORK/dest" "$WORK/config"; sync; }
+# Each run copies into a folder of its own, and all are removed at the end: ext4 creates files
+# slowly for half a minute after thousands were deleted, which a photographer's disk rarely shows
+# and which would weigh on whichever copier runs next. Without room for that, runs share one folder.
+if [ "$(df -B1 --output=avail "$WORK" | tail -1)" -gt $((bytes * 8)) ]; then own=1; else own=; fi
+fresh() {
+    if [ -n "$own" ]; then DEST=$(mktemp -d "$WORK/dest.XXXXXX"); else DEST=$WORK/dest; rm -rf "$DEST"; fi
+    rm -rf "$WORK/config"
+    sync
+}
 report() {  # name seconds
     printf '%-28s %s\n' "$1" "$(echo "$2 $bytes" | awk '{ printf "%7.2f s  %7.1f MB/s", $1, $2 / 1048576 / $1 }')"
 }
 
-echo "shoot: $files files, $(echo "$bytes" | awk '{ printf "%.2f GB", $1 / 1073741824 }'), warm; destination $WORK/dest"
+echo "shoot: $files files, $(echo "$bytes" | awk '{ printf "%.2f GB", $1 / 1073741824 }'), warm; destinations under $WORK"
 
 # [SECTION] plain copies
-fresh; t0=$(now); cp -r "$CARD" "$WORK/dest"; t1=$(now)
+fresh; t0=$(now); cp -r "$CARD" "$DEST"; t1=$(now)
 t_cp=$(echo "$t1 - $t0" | bc); report "cp -r" "$t_cp"
-fresh; t0=$(now); cp -r "$CARD" "$WORK/dest"; sync; t1=$(now)
+fresh; t0=$(now); cp -r "$CARD" "$DEST"; sync; t1=$(now)
 t_cps=$(echo "$t1 - $t0" | bc); report "cp -r + sync" "$t_cps"
-fresh; t0=$(now); cp -r "$CARD" "$WORK/dest"; find "$WORK/dest" -type f -exec sha256sum {} + > /dev/null; t1=$(now)
+fresh; t0=$(now); cp -r "$CARD" "$DEST"; find "$DEST" -type f -exec sha256sum {} + > /dev/null; t1=$(now)
 t_cph=$(echo "$t1 - $t0" | bc); report "cp -r + sha256sum" "$t_cph"
 
 # [SECTION] the import
 run_import() {
     fresh
     t0=$(now)
-    XDG_CONFIG_HOME="$WORK/config" "$LUMIVORE" import "$CARD" --to "$WORK/dest" --template "$TEMPLATE" "$@" > "$WORK/last.txt"
+    XDG_CONFIG_HOME="$WORK/config" "$LUMIVORE" import "$CARD" --to "$DEST" --template "$TEMPLATE" "$@" > "$WORK/last.txt"
     t1=$(now)
     echo "$t1 - $t0" | bc
 }
@@ -77,4 +85,4 @@ echo "$t_imp $t_cp $t_cps $t_cph $t_hash $t_ver" | awk '{
     printf "hashing share of the import %.0f %%\n", 100 * $5 / $1
     printf "cost of --verify            +%.0f %%\n", 100 * ($6 - $1) / $1
 }'
-fresh
+rm -rf "$WORK"/dest* "$WORK/config"

@@ -213,11 +213,46 @@ WinErr flushStaged(SharedFlush* s, FileHandle out, uint64_t opened) {
     return failed ? gOps->flush(out) : kErrOk;
 }
 
+// [SECTION] turns at moving bytes
+struct BytesTurns {
+    std::mutex m;
+    std::condition_variable freed;
+    int moving = 0;
+};
+BytesTurns& bytesTurns() {
+    static BytesTurns t;
+    return t;
+}
+
+// Held while a copy opens, reads and writes; given back before its flush.
+struct BytesTurn {
+    bool held = false;
+    BytesTurn() {
+        BytesTurns& t = bytesTurns();
+        std::unique_lock<std::mutex> lock(t.m);
+        t.freed.wait(lock, [&] { return t.moving < kCopiesMovingBytes; });
+        t.moving++;
+        held = true;
+    }
+    void giveBack() {
+        if (!held) return;
+        held = false;
+        BytesTurns& t = bytesTurns();
+        std::lock_guard<std::mutex> lock(t.m);
+        t.moving--;
+        t.freed.notify_one();
+    }
+    ~BytesTurn() { giveBack(); }
+    BytesTurn(const BytesTurn&) = delete;
+    BytesTurn& operator=(const BytesTurn&) = delete;
+};
+
 }  // namespace
 
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& opt) {
     StagedCopyResult r;
     if (pathExists(target)) return failWith(r, CopyStep::TargetExists, kErrAlreadyExists);
+    BytesTurn turn;
     FileHandle in;
     WinErr e = gOps->openRead(source, &in);
     if (e) return failWith(r, CopyStep::OpenSource, e);
@@ -238,6 +273,7 @@ StagedCopyResult stagedCopy(std::string_view source, std::string_view target, co
     SharedFlush* shared = joinSharedFlush(out, r.stagingPath);
     copyBytes(in, out, opt, r);
     fileClose(&in);
+    turn.giveBack();
     uint64_t want = opt.expectedSize ? opt.expectedSize : r.sourceSize;
     if (r.ok() && r.bytes != want) failWith(r, CopyStep::Size, kErrHandleEof);
     if (r.ok()) {

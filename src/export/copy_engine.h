@@ -92,6 +92,13 @@ struct StagedCopyResult {
 // be flushed whole: each waits for one that began after its bytes were written. Without a hash the system copies the bytes where it can (Linux). The target existing at the start fails at TargetExists with 183.
 StagedCopyResult stagedCopy(std::string_view source, std::string_view target, const StagedCopyOptions& options = {});
 
+// [SECTION] turns at moving bytes
+// Of the copies in flight, at most this many read and write at once; the others wait for a turn or
+// for a flush. More at once only contend for the processor and the destination folder's lock, and
+// a card reads best a few files at a time. The copies waiting for a flush hold no turn, so the
+// next copies move their bytes while the disk takes the last ones.
+inline constexpr int kCopiesMovingBytes = 4;
+
 // [SECTION] copies in flight
 // Several copies at once, each on a thread of its own, so that the flush of one to disk overlaps
 // the reading and writing of the next. The caller completes them in the order they began and

@@ -105,7 +105,7 @@ struct ImportJob {
     bool selectionSet = false;
     int presetClash = 0;    // 0 ask, else the answer to every clash (1 skip, 2 keep both, 3 stop)
     int presetRestore = 0;  // 0 ask, else the answer to the missing-files question
-    int copiesInFlight = 8; // files copied at once (1: strictly one after the other)
+    int copiesInFlight = 32; // files copied at once (1: strictly one after the other)
 
     // Under lock.
     Lock lock;
