@@ -39,9 +39,10 @@ files=$(find "$CARD" -type f | wc -l)
 find "$CARD" -type f -exec cat {} + > /dev/null  # warm source
 
 now() { date +%s.%N; }
-# Each run copies into a folder of its own, and all are removed at the end: ext4 creates files
-# slowly for half a minute after thousands were deleted, which a photographer's disk rarely shows
-# and which would weigh on whichever copier runs next. Without room for that, runs share one folder.
+# Each run copies into a folder of its own, and all are removed at the end: ext4 without a journal
+# (as on our build machines) creates files slowly for half a minute after thousands were deleted,
+# which a photographer's disk rarely shows and which would weigh on whichever copier runs next.
+# Without room for that, runs share one folder.
 if [ "$(df -B1 --output=avail "$WORK" | tail -1)" -gt $((bytes * 8)) ]; then own=1; else own=; fi
 fresh() {
     if [ -n "$own" ]; then DEST=$(mktemp -d "$WORK/dest.XXXXXX"); else DEST=$WORK/dest; rm -rf "$DEST"; fi
