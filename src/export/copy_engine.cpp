@@ -129,16 +129,16 @@ void copyBytes(FileHandle in, FileHandle out, const StagedCopyOptions& opt, Stag
 // starts the next one, for all who wait.
 // A whole-volume flush reports the write errors since the handle it is given was opened. It is
 // given a witness: a handle opened before any of the files it vouches for, so a failure to write
-// any of them back is reported; a file opened before the witness flushes on its own. A failed
-// flush sends every copy waiting on it, and every later one, to flush its own file, which names
-// the file at fault.
+// any of them back is reported; a file opened before the witness flushes on its own. After a failed
+// flush every copy still waiting, and every later one, flushes its own file, which names the file
+// at fault.
 struct SharedFlush {
     uint64_t volume = 0;
     FileHandle witness;
     uint64_t witnessOpened = 0;  // in the order of gOpens
     bool usable = false;
     size_t users = 0;
-    uint64_t begun = 0, finished = 0, lastFailed = 0;
+    uint64_t begun = 0, finished = 0;
     bool running = false;
 };
 struct SharedFlushes {
@@ -190,7 +190,7 @@ WinErr flushStaged(SharedFlush* s, FileHandle out, uint64_t opened) {
         return gOps->flush(out);
     }
     uint64_t need = s->begun + 1;
-    while (s->finished < need) {
+    while (s->usable && s->finished < need) {
         if (s->running) {
             all.done.wait(lock);
             continue;
@@ -202,13 +202,11 @@ WinErr flushStaged(SharedFlush* s, FileHandle out, uint64_t opened) {
         lock.lock();
         s->running = false;
         s->finished = mine;
-        if (e) {
-            s->lastFailed = mine;
-            s->usable = false;
-        }
+        // A failed flush has told its error to the witness, and no later flush would tell it again.
+        if (e) s->usable = false;
         all.done.notify_all();
     }
-    bool failed = s->lastFailed >= need;
+    bool failed = !s->usable;
     lock.unlock();
     return failed ? gOps->flush(out) : kErrOk;
 }
