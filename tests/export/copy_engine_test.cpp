@@ -232,11 +232,17 @@ struct VolumeFlushes {
         if (!e) pathOf[f->h] = std::string(p);
         return e;
     }
+    // A copy's first write waits until as many copies write as may at once, so that they overlap.
+    static inline std::atomic<int> writers{0};
+    static inline int copies = 0;
     static WinErr write(FileHandle f, const void* b, size_t n) {
+        bool first;
         {
             std::lock_guard<std::mutex> g(m);
-            dirty.insert(pathOf[f.h]);
+            first = dirty.insert(pathOf[f.h]).second && !lost.count(pathOf[f.h]);
         }
+        if (first && ++writers < copies)
+            for (int ms = 0; writers < copies && ms < 5000; ms++) sleepMs(1);
         return fileWrite(f, b, n);
     }
     static WinErr flush(FileHandle f) {
@@ -310,12 +316,17 @@ TEST(CopyEngine, CopiesSideBySidePublishOnlyAfterAFlushThatCoversThem) {
         VolumeFlushes::volumeFlushes = VolumeFlushes::fileFlushes = VolumeFlushes::publishedUnsafe = 0;
         VolumeFlushes::lost.clear();
         constexpr size_t kCopies = 12;
+        VolumeFlushes::writers = 0;
+        VolumeFlushes::copies = kCopiesMovingBytes;
         SideBySide copies[kCopies];
         Thread threads[kCopies];
         for (size_t i = 0; i < kCopies; i++) {
             copies[i].source = src;
             copies[i].target = dir.file("case" + std::to_string(k) + "-" + std::to_string(i) + ".CR3");
             ASSERT_EQ(threadStart(&threads[i], 1u << 20, copyOne, &copies[i]), 0u);
+            // The first copy writes, and so has opened the volume's witness, before the others open
+            // their files: they share its flushes.
+            for (int ms = 0; i == 0 && VolumeFlushes::writers == 0 && ms < 5000; ms++) sleepMs(1);
         }
         for (Thread& t : threads) threadJoin(&t);
         SCOPED_TRACE(k);
