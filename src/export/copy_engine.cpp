@@ -150,7 +150,9 @@ SharedFlushes& sharedFlushes() {
     static SharedFlushes s;
     return s;
 }
-std::atomic<uint64_t> gOpens{0};  // staging files and witnesses, numbered as they are opened
+// Staging files take their number before they are opened, witnesses theirs after: a file whose
+// number is above the witness's was opened after it.
+std::atomic<uint64_t> gOpens{0};
 
 // The entry of the volume that holds a staging file just opened; nullptr: it flushes alone.
 SharedFlush* joinSharedFlush(FileHandle out, std::string_view stagingPath) {
@@ -258,12 +260,13 @@ StagedCopyResult stagedCopy(std::string_view source, std::string_view target, co
     e = fileSize(in, &r.sourceSize);
     if (!e) e = fileGetWriteTime(in, &sourceTime);
     FileHandle out;
+    // Numbered before the staging file is opened: a witness numbered lower was opened before it.
+    uint64_t opened = ++gOpens;
     if (e) {
         failWith(r, CopyStep::OpenSource, e);
     } else if ((e = createStaging(target, &out, &r)) != kErrOk) {
         failWith(r, CopyStep::CreateStaging, e);
     }
-    uint64_t opened = ++gOpens;  // after the open: a witness opened before this number saw it too
     if (!r.ok()) {
         fileClose(&in);
         return r;
